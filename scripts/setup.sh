@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs: build tools, Qt 6, GoogleTest,
+# Google Benchmark, the real HTTP peers used by the tests (nginx, tinyproxy), Xvfb and a
+# Japanese font for the window. Idempotent and quiet; run as root (or with sudo).
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev
+  libxml2-dev
+  nginx-light tinyproxy curl
+  xvfb fonts-ipafont-gothic
+  libc-bin locales
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]})); then
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  # The packaged nginx and tinyproxy services are not wanted: the tests start their own
+  # instances on free loopback ports.
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

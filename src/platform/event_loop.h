@@ -1,0 +1,88 @@
+// The program's one event loop, seen through its own small interface. Everything runs
+// on one thread: waits pump this loop, so timers, socket notifications, host lookups and
+// window events are handled nested inside whatever call is waiting. The Qt back end lives
+// in src/platform/qt; tests use the deterministic loop of tests/support.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kasumido {
+
+using Clock = std::chrono::steady_clock;
+using TimePoint = Clock::time_point;
+using Milliseconds = std::chrono::milliseconds;
+
+// A repeating timer. While enabled with an interval above 0 it fires OnTimer every
+// interval; enabling it (again) restarts the countdown; interval 0 leaves it idle.
+// Destroying the handle unregisters it.
+class Timer {
+ public:
+  virtual ~Timer() = default;
+  virtual void SetInterval(Milliseconds interval) = 0;
+  virtual Milliseconds Interval() const = 0;
+  virtual void SetEnabled(bool enabled) = 0;
+  virtual bool Enabled() const = 0;
+
+  std::function<void()> OnTimer;
+};
+
+enum class SocketEvent { kRead, kWrite };
+
+// Readiness of one file descriptor for one kind of event. While enabled, OnActivated
+// fires from the loop whenever the descriptor is ready. Destroying the handle
+// unregisters it; it never closes the descriptor.
+class SocketNotifier {
+ public:
+  virtual ~SocketNotifier() = default;
+  virtual void SetEnabled(bool enabled) = 0;
+  virtual bool Enabled() const = 0;
+
+  std::function<void()> OnActivated;
+};
+
+// An asynchronous lookup of one host name. OnDone fires from the loop, never from inside
+// Start: with error 0 and the first IPv4 address in dotted form, or with a non-zero
+// error (11001 for an unknown host) and an empty address. Cancel drops a running lookup
+// without firing OnDone; Start while one runs cancels it first.
+class HostLookup {
+ public:
+  virtual ~HostLookup() = default;
+  virtual void Start(const std::string& host) = 0;
+  virtual void Cancel() = 0;
+  virtual bool Running() const = 0;
+
+  std::function<void(int error, const std::string& address)> OnDone;
+};
+
+class EventLoop {
+ public:
+  virtual ~EventLoop() = default;
+
+  // Pumps the event loop: handles every event that is ready now, without blocking.
+  virtual void ProcessPendingEvents() = 0;
+  // Pumps the event loop: blocks until an event arrives or `timeout` has passed (never
+  // spinning), then handles what is ready.
+  virtual void WaitForEvents(Milliseconds timeout) = 0;
+  // Queues `call` to run from the loop after the current handler has returned.
+  virtual void Post(std::function<void()> call) = 0;
+  // Monotonic time as the loop sees it (a test loop moves it by hand).
+  virtual TimePoint Now() const = 0;
+
+  virtual std::unique_ptr<Timer> CreateTimer() = 0;
+  virtual std::unique_ptr<SocketNotifier> CreateSocketNotifier(int fd, SocketEvent event) = 0;
+  virtual std::unique_ptr<HostLookup> CreateHostLookup() = 0;
+};
+
+// Pumps the event loop until done() holds or `deadline` passes, blocking in the loop in
+// between (never spinning). Answers false on time-out.
+bool PumpUntil(EventLoop& loop, const std::function<bool()>& done, TimePoint deadline);
+
+// Pumps the event loop: waits for events until `duration` has passed on the loop's clock,
+// handling them as they come. The waits of the program's rules ("sleep N ms, then process
+// messages") are built on this.
+void PumpFor(EventLoop& loop, Milliseconds duration);
+
+}  // namespace kasumido

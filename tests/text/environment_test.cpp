@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <strings.h>
 #include <cstdlib>
+
 #include <cstring>
 #include <string>
 #include <utility>
@@ -24,7 +26,8 @@ class TempEnvironment : public ::testing::Test {
       const char* equals = std::strchr(*entry, '=');
       if (equals == nullptr) continue;
       std::string name(*entry, equals - *entry);
-      if (strcasecmp(name.c_str(), "temp") == 0 || name == "TMPDIR" || name == "KASUMIDO_T") {
+      if (strcasecmp(name.c_str(), "temp") == 0 || strcasecmp(name.c_str(), "TMPDIR") == 0 ||
+          strcasecmp(name.c_str(), "KASUMIDO_T") == 0) {
         saved_.emplace_back(std::move(name), equals + 1);
       }
     }

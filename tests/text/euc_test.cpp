@@ -24,25 +24,6 @@ std::string Hex(std::string_view bytes) {
   return hex;
 }
 
-TEST(JisToSjis, MapsRowAndCellBoundaries) {
-  struct Case {
-    uint16_t jis;
-    uint16_t sjis;
-  };
-  const Case cases[] = {
-      {0x2121, 0x8140},                    // first cell of the first row: full-width space
-      {0x215F, 0x817E},                    // odd row, last cell before the 0x7F gap
-      {0x2160, 0x8180},                    // odd row, first cell after it
-      {0x217E, 0x819E}, {0x2221, 0x819F},  // even row starts at 0x9F
-      {0x227E, 0x81FC}, {0x5E7E, 0x9FFC},  // last row with lead 0x70 + (row + 1) / 2
-      {0x5F21, 0xE040},                    // first row with lead 0xB0 + (row + 1) / 2
-      {0x7E7E, 0xEFFC},                    // last code
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(JisToSjis(c.jis), c.sjis) << std::hex << c.jis;
-  }
-}
-
 // glibc's EUC-JP to CP932 converter is the peer: every two-byte JIS X 0208 code it converts
 // must give the same bytes. Codes it rejects (unassigned positions) are not compared.
 TEST(EucToSjis, AgreesWithIconvOnEveryJisX0208Code) {

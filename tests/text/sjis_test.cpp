@@ -21,11 +21,15 @@ TEST(IsTrailByte, CountsLeadBytesBeforeThePosition) {
     bool trail;
   };
   const Case cases[] = {
-      {"a", 1, false},          {Sjis("ソ"), 1, false},       {Sjis("ソ"), 2, true},
-      {Sjis("a表"), 3, true},   {Sjis("＝＝"), 2, true},  // trail byte 0x81
+      {"a", 1, false},
+      {Sjis("ソ"), 1, false},
+      {Sjis("ソ"), 2, true},
+      {Sjis("a表"), 3, true},
+      {Sjis("＝＝"), 2, true},   // trail byte 0x81
       {Sjis("＝＝"), 3, false},  // lead byte after a trail byte of lead value
-      {Sjis("＝＝"), 4, true},  {Sjis("＝") + "@", 3, false},  // "@" after "＝", not the trail of
-                                                               // 0x81
+      {Sjis("＝＝"), 4, true},
+      {Sjis("＝") + "@", 3, false},  // "@" after "＝", not the trail of
+                                     // 0x81
       {"\x81", 1, false},
   };
   for (const Case& c : cases) {

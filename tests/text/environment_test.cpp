@@ -1,10 +1,9 @@
 #include "text/environment.h"
 
+#include <strings.h>
 #include <unistd.h>
 
-#include <strings.h>
 #include <cstdlib>
-
 #include <cstring>
 #include <string>
 #include <utility>

@@ -66,6 +66,8 @@ constexpr Code After(Code code, int steps) {
   return {code[0], static_cast<char>(trail)};
 }
 
+// Evaluated at compile time only (kTables): a catalogue entry that breaks the assumptions
+// above reaches a throw and stops the build.
 constexpr Tables MakeTables() {
   Tables tables;
   for (size_t i = 0; i < kNarrow.size(); ++i) {

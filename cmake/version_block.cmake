@@ -24,6 +24,10 @@ function(kasumido_embed_version_block target)
     return()
   endif()
   target_sources(${target} PRIVATE ${KASUMIDO_VERSION_BLOCK_SOURCE})
+  # Optimised in every build: an optimising compiler drops unreferenced constants, so a
+  # block that lost its keep attributes is missed by the debug build's tests as well.
+  set_source_files_properties(${KASUMIDO_VERSION_BLOCK_SOURCE} TARGET_DIRECTORY ${target}
+                              PROPERTIES COMPILE_OPTIONS -O2)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
   target_link_libraries(${target} PRIVATE kasumido_texts)
   set_target_properties(${target} PROPERTIES KASUMIDO_VERSION_BLOCK_EMBEDDED TRUE)

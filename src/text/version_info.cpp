@@ -1,6 +1,5 @@
 #include "text/version_info.h"
 
-#include <algorithm>
 #include <fstream>
 #include <optional>
 
@@ -122,13 +121,9 @@ void ReadCommentLine(std::string_view text, VersionRecord& record) {
   const std::size_t by = FindIgnoringCase(text, "by");
   std::string& product = record[VersionField::kProductName];
   if (product.empty()) {
-    std::size_t end = text.size();
-    if (ver != npos && by != npos)
-      end = std::max(ver, by);
-    else if (ver != npos)
-      end = ver;
-    else if (by != npos)
-      end = by;
+    std::size_t end = text.size();  // before the later marker; the whole line without one
+    if (ver != npos) end = ver;
+    if (by != npos && (ver == npos || by > ver)) end = by;
     std::string_view name = text.substr(0, end);
     while (!name.empty() && kProductNameFrontStrip.find(name.front()) != npos) {
       name.remove_prefix(1);

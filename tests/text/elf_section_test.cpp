@@ -89,34 +89,5 @@ TEST(ReadElfSection, RejectsTruncatedOrMalformedFiles) {
   }
 }
 
-TEST(IsElfFile, RecognisesOnlyTheMagicBytes) {
-  const std::vector<std::pair<std::string, bool>> cases = {
-      {std::string("\x7F"
-                   "ELF",
-                   4),
-       true},
-      {std::string("\x7F"
-                   "ELF\x02\x01",
-                   6),
-       true},
-      {std::string("\x7F"
-                   "EL",
-                   3),
-       false},
-      {std::string("\x7F"
-                   "elf",
-                   4),
-       false},
-      {"#!/bin/sh\n", false},
-      {"", false},
-  };
-  ScratchDir scratch;
-  for (const auto& [bytes, expected] : cases) {
-    EXPECT_EQ(IsElfFile(scratch.Write("file", bytes)), expected) << bytes;
-  }
-  EXPECT_FALSE(IsElfFile(scratch.File("missing")));
-  EXPECT_FALSE(IsElfFile(scratch.Path().string()));
-}
-
 }  // namespace
 }  // namespace kasumido

@@ -88,47 +88,59 @@ void IniFile::CutLines() {
     }
     line.length = end - pos;
     pos = end + line.ending_length;
-
-    std::size_t first = line.offset;
-    while (first < end && IsBlank(bytes_[first])) ++first;
-    if (first == end) {
-      line.kind = LineKind::kBlank;
-    } else if (bytes_[first] == ';') {
-      line.kind = LineKind::kComment;
-    } else if (bytes_[first] == '[') {
-      std::size_t name_begin = first + 1;
-      std::size_t name_end = FindSingleByte(bytes_, name_begin, end, ']');
-      TrimBlanks(bytes_, name_begin, name_end);
-      line.kind = LineKind::kSection;
-      line.name_offset = name_begin;
-      line.name_length = name_end - name_begin;
+    ClassifyLine(line);
+    if (line.kind == LineKind::kSection) {
+      line.section = kNoSection;
       section = lines_.size();
     } else {
-      const std::size_t equals = FindSingleByte(bytes_, first, end, '=');
-      std::size_t name_begin = first;
-      std::size_t name_end = equals;
-      TrimBlanks(bytes_, name_begin, name_end);
-      if (equals == end || name_begin == name_end) {
-        line.kind = LineKind::kOther;
-      } else {
-        std::size_t value_begin = equals + 1;
-        std::size_t value_end = end;
-        TrimBlanks(bytes_, value_begin, value_end);
-        const char quote = value_end - value_begin >= 2 ? bytes_[value_begin] : '\0';
-        if ((quote == '"' || quote == '\'') && bytes_[value_end - 1] == quote) {
-          ++value_begin;
-          --value_end;
-        }
-        line.kind = LineKind::kKey;
-        line.name_offset = name_begin;
-        line.name_length = name_end - name_begin;
-        line.value_offset = value_begin;
-        line.value_length = value_end - value_begin;
-      }
+      line.section = section;
     }
-    line.section = line.kind == LineKind::kSection ? kNoSection : section;
     lines_.push_back(line);
   }
+}
+
+void IniFile::ClassifyLine(Line& line) const {
+  const std::size_t end = line.offset + line.length;
+  std::size_t first = line.offset;
+  while (first < end && IsBlank(bytes_[first])) ++first;
+  if (first == end) {
+    line.kind = LineKind::kBlank;
+    return;
+  }
+  if (bytes_[first] == ';') {
+    line.kind = LineKind::kComment;
+    return;
+  }
+  if (bytes_[first] == '[') {
+    std::size_t name_begin = first + 1;
+    std::size_t name_end = FindSingleByte(bytes_, name_begin, end, ']');
+    TrimBlanks(bytes_, name_begin, name_end);
+    line.kind = LineKind::kSection;
+    line.name_offset = name_begin;
+    line.name_length = name_end - name_begin;
+    return;
+  }
+  const std::size_t equals = FindSingleByte(bytes_, first, end, '=');
+  std::size_t name_begin = first;
+  std::size_t name_end = equals;
+  TrimBlanks(bytes_, name_begin, name_end);
+  if (equals == end || name_begin == name_end) {
+    line.kind = LineKind::kOther;
+    return;
+  }
+  std::size_t value_begin = equals + 1;
+  std::size_t value_end = end;
+  TrimBlanks(bytes_, value_begin, value_end);
+  const char quote = value_end - value_begin >= 2 ? bytes_[value_begin] : '\0';
+  if ((quote == '"' || quote == '\'') && bytes_[value_end - 1] == quote) {
+    ++value_begin;
+    --value_end;
+  }
+  line.kind = LineKind::kKey;
+  line.name_offset = name_begin;
+  line.name_length = name_end - name_begin;
+  line.value_offset = value_begin;
+  line.value_length = value_end - value_begin;
 }
 
 std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const {

@@ -69,6 +69,8 @@ class IniFile {
  private:
   explicit IniFile(std::string bytes);
   void CutLines();
+  // Sets the kind, name and value of `line` from its text.
+  void ClassifyLine(Line& line) const;
 
   std::string bytes_;
   std::vector<Line> lines_;

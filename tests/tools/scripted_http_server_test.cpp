@@ -48,6 +48,17 @@ TEST(ScriptedHttpServer, PlaysEachKindOfStep) {
   }
 }
 
+TEST(ScriptedHttpServer, BuildsHeaderLinesOfAnExactLength) {
+  for (const std::size_t length : {10u, 8191u, 8192u, 8193u, 20000u}) {
+    const std::string line = LongHeaderLine(length);
+    EXPECT_EQ(line.size(), length);
+    EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
+    EXPECT_EQ(line.rfind("X-Filler: ", 0), 0u);
+  }
+  EXPECT_EQ(ResponseBytes("HTTP/1.0 200 OK", {"Content-Length: 0"}, ""),
+            "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n");
+}
+
 TEST(ScriptedHttpServer, ResetEndsTheConnectionWithAReset) {
   ScriptedHttpServer server;
   server.Enqueue(Script().Send("partial").Reset());

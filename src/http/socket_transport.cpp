@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <errno.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
@@ -10,43 +9,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <optional>
 #include <stdexcept>
 
-#include "http/dotted_address.h"
+#include "http/socket_address.h"
 
 namespace kasumido {
 
-// One frame of a running handler. The destructor of the transport marks every frame
-// dead, so code that called a handler can tell that it must not touch the object again.
-class TSocketTransport::Life {
- public:
-  explicit Life(TSocketTransport& owner) : top_(owner.life_), outer_(owner.life_) { top_ = this; }
-  ~Life() {
-    if (alive_) top_ = outer_;
-  }
-  Life(const Life&) = delete;
-  Life& operator=(const Life&) = delete;
-
-  bool Alive() const { return alive_; }
-  void MarkDead() { alive_ = false; }
-  Life* Outer() const { return outer_; }
-
- private:
-  Life*& top_;
-  Life* outer_;
-  bool alive_ = true;
-};
-
 namespace {
-
-bool IsClosingSendError(int error) {
-  using namespace socket_error;
-  return error == kInvalidArgument || error == kNotSocket || error == kConnectionAborted ||
-         error == kConnectionReset || error == kNotConnected;
-}
 
 // Errors that end the connection attempt itself; they are reported as its outcome
 // (OnSessionConnected) rather than as a failure to start it.
@@ -60,27 +30,6 @@ std::string Trimmed(const std::string& text) {
   auto begin = std::find_if_not(text.begin(), text.end(), blank);
   auto end = std::find_if_not(text.rbegin(), std::string::const_reverse_iterator(begin), blank);
   return std::string(begin, end.base());
-}
-
-std::optional<std::uint16_t> ResolvePort(const std::string& port) {
-  unsigned value = 0;
-  const char* end = port.data() + port.size();
-  const auto [stop, error] = std::from_chars(port.data(), end, value);
-  if (error == std::errc() && stop == end) {
-    if (value == 0 || value > 65535) return std::nullopt;
-    return static_cast<std::uint16_t>(value);
-  }
-  if (const servent* service = getservbyname(port.c_str(), "tcp")) {
-    return ntohs(static_cast<std::uint16_t>(service->s_port));
-  }
-  return std::nullopt;
-}
-
-bool IsTcp(const std::string& proto) {
-  std::string lower = proto;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower == "tcp" || lower == "6";
 }
 
 bool SetInt(int fd, int level, int name, int value) {
@@ -119,7 +68,6 @@ const char* ToString(TSocketState state) {
 TSocketTransport::TSocketTransport(EventLoop& loop) : loop_(loop), deferred_(loop) {}
 
 TSocketTransport::~TSocketTransport() {
-  for (Life* frame = life_; frame != nullptr; frame = frame->Outer()) frame->MarkDead();
   lookup_.reset();
   if (fd_ >= 0) ReleaseSocket(CloseMode::kGraceful);
 }
@@ -130,7 +78,7 @@ template <typename Event, typename... Args>
 bool TSocketTransport::Notify(const Event& event, const Args&... args) {
   if (!event) return true;
   const Event handler = event;  // the handler may replace itself or destroy this object
-  Life life(*this);
+  DestructionWatch::Frame life(watch_);
   try {
     handler(args...);
     return life.Alive();
@@ -154,7 +102,7 @@ bool TSocketTransport::HandleBackgroundException(const std::exception& error) {
   bool can_close = true;
   if (OnBgException) {
     const auto handler = OnBgException;
-    Life life(*this);
+    DestructionWatch::Frame life(watch_);
     try {
       handler(error, can_close);
     } catch (const std::exception& again) {
@@ -165,7 +113,7 @@ bool TSocketTransport::HandleBackgroundException(const std::exception& error) {
     if (!life.Alive()) return false;
   }
   if (!can_close) return true;
-  Life life(*this);
+  DestructionWatch::Frame life(watch_);
   Abort();
   return life.Alive();
 }
@@ -174,7 +122,7 @@ bool TSocketTransport::HandleBackgroundException(const std::exception& error) {
 // such as a socket error raised while no OnError handler is set, is a background
 // exception too.
 void TSocketTransport::RunFromLoop(void (TSocketTransport::*step)()) {
-  Life life(*this);
+  DestructionWatch::Frame life(watch_);
   try {
     (this->*step)();
   } catch (const std::exception& error) {
@@ -277,7 +225,8 @@ bool TSocketTransport::Connect() {
   if (Port.empty()) return Refuse("Connect: No Port Specified", kInvalidArgument);
   if (Addr.empty()) return Refuse("Connect: No IP Address Specified", kInvalidArgument);
   if (Proto.empty()) return Refuse("Connect: No Protocol Specified", kInvalidArgument);
-  if (!IsTcp(Proto)) return Refuse("connect: unsupported protocol " + Proto, kProtocolNotSupported);
+  if (!IsTcpProtocol(Proto))
+    return Refuse("connect: unsupported protocol " + Proto, kProtocolNotSupported);
   const auto port = ResolvePort(Port);
   if (!port) return Refuse("connect: unknown port " + Port, kInvalidArgument);
   const auto address = ParseDottedAddress(Addr);
@@ -388,156 +337,12 @@ void TSocketTransport::FinishConnect(int error) {
   FireSessionClosed(error);
 }
 
-// ---- Sending --------------------------------------------------------------------------
-
-int TSocketTransport::Send(const void* data, int count) {
-  if (count < 0) count = 0;
-  return Send(std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(count)));
-}
-
-int TSocketTransport::Send(std::string_view bytes) {
-  if (state_ != TSocketState::ssConnected) {
-    SocketError(socket_error::kNotConnected, "Send");
-    return -1;
-  }
-  if (bytes.empty()) return 0;
-  send_queue_.Append(bytes);
-  switch (TryToSend()) {
-    case SendResult::kDrained:
-      PostDataSent();
-      break;
-    case SendResult::kPending:
-      write_notifier_->SetEnabled(true);
-      break;
-    case SendResult::kClosed:
-    case SendResult::kFailed:
-    case SendResult::kDestroyed:
-      return -1;
-  }
-  return static_cast<int>(std::min<std::size_t>(bytes.size(), INT32_MAX));
-}
-
-TSocketTransport::SendResult TSocketTransport::TryToSend() {
-  while (!send_queue_.Empty()) {
-    const std::string_view front = send_queue_.Front();
-    const ssize_t sent = send(fd_, front.data(), front.size(), MSG_NOSIGNAL);
-    if (sent >= 0) {
-      send_queue_.Consume(static_cast<std::size_t>(sent));
-      continue;
-    }
-    if (errno == EINTR) continue;
-    const int error = SocketErrorFromErrno(errno);
-    if (error == socket_error::kWouldBlock) return SendResult::kPending;
-    last_error_ = error;
-    if (IsClosingSendError(error)) {
-      ReleaseSocket(CloseMode::kGraceful);
-      return FireSessionClosed(error) ? SendResult::kClosed : SendResult::kDestroyed;
-    }
-    return SocketError(error, "TryToSend failed") ? SendResult::kFailed : SendResult::kDestroyed;
-  }
-  return SendResult::kDrained;
-}
-
-// OnDataSent after a Send that emptied the queue at once: from the loop, once.
-void TSocketTransport::PostDataSent() {
-  if (data_sent_posted_) return;
-  data_sent_posted_ = true;
-  const std::uint64_t connection = connection_;
-  deferred_.Post([this, connection] {
-    data_sent_posted_ = false;
-    if (SameConnection(connection) && send_queue_.Empty()) Notify(OnDataSent, 0);
-  });
-}
-
-void TSocketTransport::HandleWritable() {
-  if (state_ == TSocketState::ssConnecting) {
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-    FinishConnect(SocketErrorFromErrno(error));
-    return;
-  }
-  if (state_ != TSocketState::ssConnected) {
-    write_notifier_->SetEnabled(false);
-    return;
-  }
-  if (TryToSend() != SendResult::kDrained) return;
-  write_notifier_->SetEnabled(false);
-  Notify(OnDataSent, 0);
-}
-
-// ---- Receiving ------------------------------------------------------------------------
-
-int TSocketTransport::Receive(void* buffer, int size) {
-  if (fd_ < 0) {
-    SocketError(socket_error::kNotConnected, "recv");
-    return -1;
-  }
-  if (size <= 0) return 0;
-  for (;;) {
-    const ssize_t count = recv(fd_, buffer, static_cast<std::size_t>(size), 0);
-    if (count >= 0) {
-      read_count_ += count;
-      return static_cast<int>(count);
-    }
-    if (errno != EINTR) break;
-  }
-  const int error = SocketErrorFromErrno(errno);
-  last_error_ = error;
-  if (error != socket_error::kWouldBlock) SocketError(error, "recv");
-  return -1;
-}
-
-int TSocketTransport::RcvdCount() const {
-  int waiting = 0;
-  if (fd_ < 0 || ioctl(fd_, FIONREAD, &waiting) != 0) return 0;
-  return waiting;
-}
-
-void TSocketTransport::HandleReadable() {
-  if (state_ != TSocketState::ssConnected) return;
-  const std::uint64_t connection = connection_;
-  // No nested read notifications while the handlers run (they may pump the loop).
-  read_notifier_->SetEnabled(false);
-  if (!ReceiveLoop(connection) || !SameConnection(connection)) return;
-  // Everything waiting has been read: tell a close or a reset by the peer from a pause.
-  char probe = 0;
-  const ssize_t peeked = recv(fd_, &probe, 1, MSG_PEEK);
-  if (peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-    const int error = peeked == 0 ? 0 : SocketErrorFromErrno(errno);
-    ReleaseSocket(CloseMode::kGraceful);
-    FireSessionClosed(error);
-    return;
-  }
-  read_notifier_->SetEnabled(true);
-}
-
-// Raises OnDataAvailable while bytes are waiting and the handler takes some; without a
-// handler the bytes are read and dropped.
-bool TSocketTransport::ReceiveLoop(std::uint64_t connection) {
-  for (;;) {
-    const std::int64_t read_before = read_count_;
-    if (OnDataAvailable) {
-      if (!Notify(OnDataAvailable, 0)) return false;
-    } else {
-      char dropped[1024];
-      Life life(*this);
-      Receive(dropped, sizeof dropped);
-      if (!life.Alive()) return false;
-    }
-    if (!SameConnection(connection)) return true;
-    if (ComponentOptions.count(TSocketOption::soNoReceiveLoop) != 0) return true;
-    // A handler that took nothing waits for the next notification.
-    if (read_count_ == read_before || RcvdCount() == 0) return true;
-  }
-}
-
 // ---- Closing --------------------------------------------------------------------------
 
 void TSocketTransport::Close() {
   if (fd_ < 0) return;
   if (state_ == TSocketState::ssConnected && !send_queue_.Empty()) {
-    Life life(*this);
+    DestructionWatch::Frame life(watch_);
     TryToSend();  // hand the network what it takes now
     if (!life.Alive() || fd_ < 0) return;
   }

@@ -23,6 +23,7 @@
 
 #include "http/send_queue.h"
 #include "http/socket_error.h"
+#include "platform/destruction_watch.h"
 #include "platform/event_loop.h"
 
 namespace kasumido {
@@ -129,7 +130,6 @@ class TSocketTransport {
   std::function<void(const std::exception& error, bool& can_close)> OnBgException;
 
  private:
-  class Life;
   enum class CloseMode { kGraceful, kReset };
   enum class SendResult { kDrained, kPending, kClosed, kFailed, kDestroyed };
 
@@ -172,7 +172,7 @@ class TSocketTransport {
   std::uint64_t connection_ = 0;  // serial of the current (or last) connection
   bool session_open_ = false;     // OnSessionClosed still owed for this connection
   bool data_sent_posted_ = false;
-  Life* life_ = nullptr;  // innermost running handler frame
+  DestructionWatch watch_;  // tells the callers of handlers that one destroyed this object
 };
 
 }  // namespace kasumido

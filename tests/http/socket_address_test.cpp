@@ -1,4 +1,4 @@
-#include "http/dotted_address.h"
+#include "http/socket_address.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +28,27 @@ TEST(ParseDottedAddress, RejectsEverythingElse) {
                            "1234.1.1.1", "1.2.3.0004", "www.example.com"}) {
     EXPECT_FALSE(ParseDottedAddress(text).has_value()) << '"' << text << '"';
   }
+}
+
+TEST(ResolvePort, TakesNumbersFrom1To65535) {
+  const std::pair<const char*, std::optional<std::uint16_t>> cases[] = {
+      {"80", 80},
+      {"8080", 8080},
+      {"65535", 65535},
+      {"0", std::nullopt},
+      {"65536", std::nullopt},
+      {"-1", std::nullopt},
+      {"80x", std::nullopt},
+      {"", std::nullopt},
+      {" 80", std::nullopt},
+      {"no-such-service-name", std::nullopt},
+  };
+  for (const auto& [text, port] : cases) EXPECT_EQ(ResolvePort(text), port) << '"' << text << '"';
+}
+
+TEST(IsTcpProtocol, TakesTheNameInAnyCaseOrItsNumber) {
+  for (const char* proto : {"tcp", "TCP", "Tcp", "6"}) EXPECT_TRUE(IsTcpProtocol(proto)) << proto;
+  for (const char* proto : {"udp", "", "17", "tcp "}) EXPECT_FALSE(IsTcpProtocol(proto)) << proto;
 }
 
 }  // namespace

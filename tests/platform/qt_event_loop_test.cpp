@@ -165,6 +165,32 @@ TEST_F(QtEventLoopTest, SocketNotifiersReportReadinessWhileEnabled) {
   close(fds[1]);
 }
 
+TEST_F(QtEventLoopTest, NotifierHandlerThatWaitsDoesNotSpinOnItsReadyDescriptor) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  auto readable = loop_->CreateSocketNotifier(fds[0], SocketEvent::kRead);
+  int calls = 0;
+  Milliseconds cpu_in_wait{0};
+  readable->OnActivated = [&] {
+    ++calls;
+    const Milliseconds before = CpuTime();
+    PumpFor(*loop_, 300ms);  // the byte is still unread meanwhile
+    cpu_in_wait = CpuTime() - before;
+    char byte;
+    EXPECT_EQ(read(fds[0], &byte, 1), 1);
+  };
+  readable->SetEnabled(true);
+  ASSERT_EQ(write(fds[1], "x", 1), 1);
+  ASSERT_TRUE(Pump([&] { return calls == 1; }));
+  PumpFor(*loop_, 400ms);
+  EXPECT_EQ(calls, 1) << "not nested inside itself, and quiet once read";
+  EXPECT_LT(cpu_in_wait, 50ms) << "the nested wait spun on the ready descriptor";
+  EXPECT_TRUE(readable->Enabled());
+  readable.reset();
+  close(fds[0]);
+  close(fds[1]);
+}
+
 TEST_F(QtEventLoopTest, ExceptionsEscapingCallbacksGoToTheApplicationHandler) {
   std::vector<std::string> caught;
   loop_->OnUnhandledException = [&](const std::exception& error) {

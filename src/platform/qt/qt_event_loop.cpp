@@ -24,17 +24,21 @@ class CallbackRunner {
   CallbackRunner(const CallbackRunner&) = delete;
   CallbackRunner& operator=(const CallbackRunner&) = delete;
 
-  // `call` is the caller's own copy of the callback, so it outlives the handle.
-  void Run(EventLoop& loop, const std::function<void()>& call) {
-    if (running_ || !call) return;
+  // `call` is the caller's own copy of the callback, so it outlives the handle. Answers
+  // false when the handle was destroyed inside the callback.
+  bool Run(EventLoop& loop, const std::function<void()>& call) {
+    if (running_ || !call) return true;
     bool alive = true;
     alive_ = &alive;
     running_ = true;
     loop.RunGuarded(call);
-    if (!alive) return;  // destroyed inside the callback: touch nothing
+    if (!alive) return false;  // destroyed inside the callback: touch nothing
     alive_ = nullptr;
     running_ = false;
+    return true;
   }
+
+  bool Running() const { return running_; }
 
  private:
   bool* alive_ = nullptr;
@@ -89,18 +93,29 @@ class QtSocketNotifier final : public SocketNotifier {
         notifier_(fd,
                   event == SocketEvent::kRead ? QSocketNotifier::Read : QSocketNotifier::Write) {
     notifier_.setEnabled(false);
-    QObject::connect(&notifier_, &QSocketNotifier::activated, [this] {
-      const std::function<void()> call = OnActivated;
-      runner_.Run(loop_, call);
-    });
+    QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { Activate(); });
   }
 
-  void SetEnabled(bool enabled) override { notifier_.setEnabled(enabled); }
-  bool Enabled() const override { return notifier_.isEnabled(); }
+  void SetEnabled(bool enabled) override {
+    enabled_ = enabled;
+    notifier_.setEnabled(enabled && !runner_.Running());
+  }
+  bool Enabled() const override { return enabled_; }
 
  private:
+  void Activate() {
+    if (runner_.Running()) return;
+    // While the handler runs (it may wait in the loop) the descriptor is not watched, so
+    // a level-triggered readiness cannot wake those waits again and again.
+    notifier_.setEnabled(false);
+    const std::function<void()> call = OnActivated;
+    if (!runner_.Run(loop_, call)) return;
+    notifier_.setEnabled(enabled_);
+  }
+
   EventLoop& loop_;
   QSocketNotifier notifier_;
+  bool enabled_ = false;
   CallbackRunner runner_;
 };
 

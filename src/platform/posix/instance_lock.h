@@ -1,0 +1,57 @@
+// The single-instance lock of the host's plug-ins: an exclusive flock on the file
+// "ShelvioPlugIn.lock". Taking it is one atomic call, so of two instances started at the
+// same moment exactly one gets it. The lock lives as long as its open file: it is
+// released when the holder closes it or dies (also by SIGKILL), so a crashed instance
+// never blocks the next start. The file is opened with O_CLOEXEC, so no child process
+// keeps the lock, and it is never unlinked: removing it would let a later instance lock a
+// new file of the same name while an older one still holds the old one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kasumido {
+
+inline constexpr std::string_view kInstanceLockFileName = "ShelvioPlugIn.lock";
+
+enum class LockOutcome {
+  kAcquired,       // this process holds the lock now
+  kHeldElsewhere,  // another open file (another instance) holds it
+  kFailed,         // no lock file could be opened, or flock failed otherwise
+};
+
+class InstanceLock {
+ public:
+  InstanceLock() = default;
+  // Releases the lock (closes the file).
+  ~InstanceLock();
+  InstanceLock(InstanceLock&& other) noexcept;
+  InstanceLock& operator=(InstanceLock&& other) noexcept;
+  InstanceLock(const InstanceLock&) = delete;
+  InstanceLock& operator=(const InstanceLock&) = delete;
+
+  // Opens (creating it when missing, mode 0644) the file at `path` and tries
+  // flock(LOCK_EX | LOCK_NB) on it. On kAcquired the lock is held until this object is
+  // destroyed or Release() runs; otherwise nothing stays open.
+  // REQUIRES: !Held().
+  LockOutcome Acquire(const std::string& path);
+
+  // Takes the lock file in `host_dir`, or in `temp_dir` when no file can be opened in
+  // the host folder (a folder that is missing or not writable). A lock held by another
+  // instance in the host folder is final: the temporary folder is not tried then.
+  LockOutcome AcquireFor(const std::string& host_dir, const std::string& temp_dir);
+
+  bool Held() const { return fd_ >= 0; }
+  // The path of the held lock file; empty when none is held.
+  const std::string& Path() const { return path_; }
+  void Release();
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
+// `folder` joined with the lock file's name.
+std::string InstanceLockPath(std::string_view folder);
+
+}  // namespace kasumido

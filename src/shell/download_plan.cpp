@@ -1,0 +1,75 @@
+#include "shell/download_plan.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "shell/same_page_text.h"
+
+namespace kasumido {
+namespace {
+
+void RemoveFile(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+}
+
+void LogPage(PlanRun& run, const std::string& url, std::string_view word) {
+  std::string line = url;
+  line += ' ';
+  line += word;
+  run.WriteLog(line);
+}
+
+// Replaces the saved copy by the working file. The copy is written under a temporary
+// name and renamed over the old one, so a copy cut short by a crash never stands as the
+// saved page: the comparison stops at the end of the shorter file, and a truncated copy
+// would make a changed page look unchanged. A failure only means that the page counts
+// as changed on the next run.
+void SaveCopy(const std::string& working_file, const std::string& saved_copy) {
+  const std::string partial = saved_copy + ".part";
+  std::error_code error;
+  std::filesystem::copy_file(working_file, partial,
+                             std::filesystem::copy_options::overwrite_existing, error);
+  if (!error) std::filesystem::rename(partial, saved_copy, error);
+  if (error) RemoveFile(partial);
+}
+
+// One page step; the plan has checked the stop request before it.
+void RunPlanStep(PlanRun& run, const PlanStep& step) {
+  run.View().SetPhaseCaption(step.caption);
+  run.ClearSkipRequested();
+  if (run.ReadHostSetting(step.gate_key) != "True") return;
+
+  const std::string working_file = run.WorkFolder() + std::string(kWorkingFileName);
+  const std::string url = run.SiteOrigin() + std::string(step.page_path);
+  RemoveFile(working_file);
+  if (run.FetchUrl(url, working_file) <= 0) {
+    LogPage(run, url, texts::kWordFailed);
+    return;
+  }
+
+  const std::string saved_copy = run.HostFolder() + std::string(step.saved_copy);
+  if (run.ReadHostSetting(host_keys::kCheckEditedChecked) != "False" &&
+      SamePageText(run.Loop(), working_file, saved_copy)) {
+    LogPage(run, url, texts::kWordUnchanged);
+    return;
+  }
+
+  LogPage(run, url, texts::kWordDownload);
+  run.AnalyseListing(run.SiteOrigin() + std::string(step.listing_folder), step.default_code);
+  if (!run.SkipRequested() && !run.StopRequested()) SaveCopy(working_file, saved_copy);
+}
+
+}  // namespace
+
+void DownloadPlan(PlanRun& run) {
+  run.View().ClearTitles();
+  run.WriteLog(texts::kLogPlanStart);
+  for (const PlanStep& step : kPlanSteps) {
+    if (run.StopRequested()) return;
+    RunPlanStep(run, step);
+  }
+  RemoveFile(run.WorkFolder() + std::string(kWorkingFileName));
+}
+
+}  // namespace kasumido

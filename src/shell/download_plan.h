@@ -1,0 +1,96 @@
+// The body of a download run: twelve fixed page steps, one per listing page of the site
+// (four categories for this month, next month and last month). A step whose category
+// switch is on fetches its listing page into the working file, leaves it out when the
+// edited-page check finds it unchanged against its saved copy in "old", and otherwise
+// hands it to the listing analysis; a page whose analysis was neither skipped nor stopped
+// becomes the new saved copy. The switches are read afresh at every step, so the host
+// can change them while a run is on. Exceptions from a step are not caught here.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "kasumido/texts.h"
+#include "platform/download_view.h"
+#include "platform/event_loop.h"
+#include "shell/host_settings.h"
+
+namespace kasumido {
+
+// One row of the plan. Texts are Shift_JIS; paths are appended to the site origin (page
+// and folder) or to the host folder (saved copy).
+struct PlanStep {
+  std::string_view caption;
+  std::string_view gate_key;
+  std::string_view page_path;
+  std::string_view saved_copy;
+  std::string_view listing_folder;
+  int default_code;
+};
+
+// Steps 5 and 6 share one saved copy, and so do steps 9 and 10: each compares against
+// whatever page was saved last under that name.
+inline constexpr std::array<PlanStep, 12> kPlanSteps = {{
+    {texts::kCaptionLnovelThisMonth, host_keys::kDllBooksChecked, "/lnovel/kongetsu.html",
+     "/old/kasumidoA.html", "/lnovel/", 193},
+    {texts::kCaptionBookThisMonth, host_keys::kDllBooksChecked, "/book/kongetsu.html",
+     "/old/kasumido1.html", "/book/", 0},
+    {texts::kCaptionBunkoThisMonth, host_keys::kDllBunkoChecked, "/bunko/kongetsu.html",
+     "/old/kasumido2.html", "/bunko/", 193},
+    {texts::kCaptionComicThisMonth, host_keys::kDllComicChecked, "/comic/kongetsu.html",
+     "/old/kasumido3.html", "/comic/", 79},
+    {texts::kCaptionLnovelNextMonth, host_keys::kDllBooksChecked, "/lnovel/raigetsu.html",
+     "/old/kasumido4.html", "/lnovel/", 193},
+    {texts::kCaptionBookNextMonth, host_keys::kDllBooksChecked, "/book/raigetsu.html",
+     "/old/kasumido4.html", "/book/", 0},
+    {texts::kCaptionBunkoNextMonth, host_keys::kDllBunkoChecked, "/bunko/raigetsu.html",
+     "/old/kasumido5.html", "/bunko/", 193},
+    {texts::kCaptionComicNextMonth, host_keys::kDllComicChecked, "/comic/raigetsu.html",
+     "/old/kasumido6.html", "/comic/", 79},
+    {texts::kCaptionLnovelLastMonth, host_keys::kDllBooksChecked, "/lnovel/sengetsu.html",
+     "/old/kasumido7.html", "/lnovel/", 193},
+    {texts::kCaptionBookLastMonth, host_keys::kDllBooksChecked, "/book/sengetsu.html",
+     "/old/kasumido7.html", "/book/", 0},
+    {texts::kCaptionBunkoLastMonth, host_keys::kDllBunkoChecked, "/bunko/sengetsu.html",
+     "/old/kasumido8.html", "/bunko/", 193},
+    {texts::kCaptionComicLastMonth, host_keys::kDllComicChecked, "/comic/sengetsu.html",
+     "/old/kasumido9.html", "/comic/", 79},
+}};
+
+// The fetched listing page, in the temporary folder; the listing analysis reads it there.
+inline constexpr std::string_view kWorkingFileName = "GetKasumido.html";
+
+// The run as the plan sees it. The run controller implements it; tests use fakes.
+class PlanRun {
+ public:
+  virtual ~PlanRun() = default;
+
+  virtual bool StopRequested() const = 0;
+  virtual bool SkipRequested() const = 0;
+  virtual void ClearSkipRequested() = 0;
+  // One value of the host settings, read afresh.
+  virtual std::string ReadHostSetting(std::string_view key) const = 0;
+  // Pumps the event loop. The page fetch: body bytes received, 0 on any failure (the
+  // file is then removed). Other failures throw.
+  virtual int FetchUrl(const std::string& url, const std::string& file) = 0;
+  // Pumps the event loop. The listing analysis of the working file.
+  virtual void AnalyseListing(const std::string& listing_folder_url, int default_code) = 0;
+  // A plain line of the run log.
+  virtual void WriteLog(std::string_view message) = 0;
+  virtual DownloadView& View() = 0;
+  virtual EventLoop& Loop() = 0;
+  // The host's folder (saved copies below "/old"), the site origin (no trailing "/")
+  // and the temporary folder (ending in "/").
+  virtual const std::string& HostFolder() const = 0;
+  virtual const std::string& SiteOrigin() const = 0;
+  virtual const std::string& WorkFolder() const = 0;
+};
+
+// Pumps the event loop: button handlers, timers and network events run nested inside.
+// Clears the title list, logs the start line and runs the twelve steps in order, then
+// deletes the working file. A stop ends the plan at the start of the next step (without
+// the final clean-up). Exceptions from a step end the plan and reach the caller.
+void DownloadPlan(PlanRun& run);
+
+}  // namespace kasumido

@@ -1,0 +1,40 @@
+// A saved page read line by line, cut the way the page loader cuts it: a line ends at
+// CR LF, at a lone LF or at a lone CR, the line-end bytes are not part of the line, and
+// the text ends at the first NUL byte. A line end at the very end of the text starts no
+// further (empty) line. The reader holds one block of the file at a time, so a page of
+// any size costs the same memory.
+#pragma once
+
+#include <cstddef>
+#include <istream>
+#include <string>
+
+namespace kasumido {
+
+class PageLineReader {
+ public:
+  // REQUIRES: `in` outlives the reader and is read by nothing else meanwhile.
+  explicit PageLineReader(std::istream& in);
+  PageLineReader(const PageLineReader&) = delete;
+  PageLineReader& operator=(const PageLineReader&) = delete;
+
+  // True when no further line follows: the stream ended, a NUL byte was met, or reading
+  // failed.
+  bool AtEnd();
+  // The next line without its ending; empty at the end.
+  std::string ReadLine();
+  // True once reading the stream failed (an I/O error, not its end).
+  bool Failed() const { return failed_; }
+
+ private:
+  // Makes at least one unread byte available unless the text has ended. False at the end.
+  bool Fill();
+
+  std::istream& in_;
+  std::string buffer_;
+  std::size_t next_ = 0;
+  bool ended_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace kasumido

@@ -1,0 +1,234 @@
+// THttpClient: the HTTP/1.0 client through which every document is fetched. One GET per
+// request over a connection of its own ("HTTP/1.0", never reused), directly or through an
+// HTTP proxy; Location headers are followed on any status; the body streams into
+// DocStream chunk by chunk as it arrives and is never decoded. The client sits on
+// TSocketTransport and is driven by its events from the event loop.
+//
+// Rules a caller relies on:
+// - FetchSync runs one request to its end, pumping the event loop meanwhile; it returns
+//   when ReplyStatus is below 400 (0 included: the server sent nothing) and raises
+//   EHttpException(ReplyReason, ReplyStatus) otherwise. Every local failure (unknown
+//   host, refused connection, abort, broken reply) ends with status 404 and a reason.
+// - AbortRequest ends a running request at once, from anywhere, handlers nested in
+//   FetchSync's wait included; the waiting FetchSync then raises "Connection aborted on
+//   request" (404). While idle it only closes a connection still open.
+// - A request that is still running refuses a second FetchSync with "HTTP component is
+//   busy" (code 1), changing nothing.
+// - The end of a request, the return to Idle and the restart after a relocation are
+//   queued to the event loop, never run inside the transport event that caused them.
+//   OnRequestDone comes from the loop after the state has become Idle.
+// - Events run on the loop's thread, nested in FetchSync's wait. The client must not be
+//   destroyed while FetchSync runs; a handler that wants it gone posts the destruction.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "http/document_stream.h"
+#include "http/http_exception.h"
+#include "http/http_reply_reader.h"
+#include "http/request_target.h"
+#include "http/socket_transport.h"
+#include "platform/destruction_watch.h"
+#include "platform/event_loop.h"
+
+namespace kasumido {
+
+// The state of the running request, in the order of their values 0 to 7.
+enum class HttpState {
+  Idle,
+  Starting,
+  Connected,
+  Resolving,
+  Resolved,
+  AwaitingHeader,
+  AwaitingBody,
+  Aborting
+};
+const char* ToString(HttpState state);
+
+// The kind of the running request; None between requests. Only GET is issued.
+enum class THttpRequest { None, Get, Post, Head };
+const char* ToString(THttpRequest request);
+
+namespace http_defaults {
+inline constexpr const char* kProxyPort = "80";
+inline constexpr const char* kLocalAddr = "0.0.0.0";
+inline constexpr const char* kAgent = "Mozilla/3.0 (compatible)";
+inline constexpr const char* kAccept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+inline constexpr const char* kContentTypePost = "application/x-www-form-urlencoded";
+}  // namespace http_defaults
+
+// Relocations one request follows at most; the next Location ends it as a failure
+// (404, "Too many relocations").
+inline constexpr int kMaxRelocations = 20;
+
+class THttpClient {
+ public:
+  // REQUIRES: `loop` outlives the client.
+  explicit THttpClient(EventLoop& loop);
+  // Drops a running request and its connection without raising any event.
+  ~THttpClient();
+  THttpClient(const THttpClient&) = delete;
+  THttpClient& operator=(const THttpClient&) = delete;
+
+  // ---- Configuration (read when a request starts) ----------------------------------
+  std::string URL;    // absolute "http://" URL of the document
+  std::string Proxy;  // empty: direct; else "host" or "host:port" of an HTTP proxy
+  std::string ProxyPort = http_defaults::kProxyPort;  // used when Proxy names no port
+  std::string LocalAddr = http_defaults::kLocalAddr;  // "0.0.0.0": no explicit bind
+  std::string Agent = http_defaults::kAgent;          // User-Agent; empty: not sent
+  std::string Accept = http_defaults::kAccept;        // Accept; empty: not sent
+  bool NoCache = false;                               // sends "Pragma: no-cache"
+  std::string Reference;                              // Referer
+  std::string Sender;                                 // From
+  std::string AcceptLanguage;                         // Accept-Language
+  std::string Cookie;                                 // Cookie
+  // Basic authorization when Username is not empty. A URL with user information
+  // replaces them (each only when present) and they keep that value afterwards.
+  std::string Username;
+  std::string Password;
+  // Basic proxy authorization when a proxy is used and ProxyUsername is not empty.
+  std::string ProxyUsername;
+  std::string ProxyPassword;
+  // If-Modified-Since, in seconds since the epoch (UTC); 0 sends none.
+  std::time_t ModifiedSince = 0;
+  // Kept with the configuration; the client issues no POST.
+  std::string ContentTypePost = http_defaults::kContentTypePost;
+  // Kept with the configuration: there is one event loop, the one given at construction,
+  // and the synchronous wait always turns it.
+  bool MultiThreaded = false;
+
+  // Receives every body byte when set; not owned. The caller creates it, assigns it
+  // before FetchSync and clears it afterwards. Unset, the bytes are only counted and
+  // reported through OnDocData.
+  DocumentStream* DocStream = nullptr;
+
+  // ---- Requests ---------------------------------------------------------------------
+
+  // Performs a GET of URL and waits for its end.
+  // Pumps the event loop: timers, buttons and socket events run before this returns, and
+  // may call AbortRequest.
+  // Returns when the request has ended with ReplyStatus below 400. Throws:
+  // EHttpException(ReplyReason, ReplyStatus) when it ended with 400 or more (an abort
+  // included: 404 "Connection aborted on request"); EHttpException("HTTP component is
+  // busy", 1) at once, changing nothing, when a request is still running.
+  void FetchSync();
+
+  // Ends the running request at once: ReplyStatus 404, ReplyReason "Connection aborted
+  // on request", state Aborting then Idle; a pending relocation is dropped. While idle it
+  // only closes a connection the client still holds; ReplyStatus stays as it was. Safe at
+  // any moment, also from a handler inside FetchSync's wait. Never throws.
+  void AbortRequest();
+
+  // ---- Results of the current or last request ---------------------------------------
+  HttpState State() const { return state_; }
+  THttpRequest RequestType() const { return request_type_; }
+  // 0 until a status line is read, then its code; 404 for every local failure.
+  int ReplyStatus() const { return reply_status_; }
+  // The status line's reason phrase or the local failure's text. Not cleared when a
+  // request starts.
+  const std::string& ReplyReason() const { return reply_reason_; }
+  // Content-Length of the last header read; -1 when absent. It does not end the body.
+  std::int32_t ReplyContentLength() const { return reply_content_length_; }
+  // Content-Type, lower-cased; empty when absent ("text/html" for a reply that starts
+  // with "<HTML>").
+  const std::string& ReplyContentType() const { return reply_content_type_; }
+  // Every non-empty header line of the last header read, status line first.
+  const std::vector<std::string>& ReplyHeaderLines() const { return reply_header_lines_; }
+  // Body bytes delivered since FetchSync started (relocations do not reset it).
+  std::int32_t DocByteCount() const { return doc_byte_count_; }
+  // Relocations followed since FetchSync started.
+  int RelocationCount() const { return relocation_count_; }
+
+  // ---- Events (all from the event loop's thread) ------------------------------------
+  // A body chunk was written to DocStream: its bytes (valid during the call only).
+  std::function<void(const char* data, std::size_t size)> OnDocData;
+  // State() has changed.
+  std::function<void()> OnStateChange;
+  // The request has ended and the state is Idle; from the loop. `error`: 0, the
+  // transport's error number, or 3 after an abort.
+  std::function<void(THttpRequest request, int error)> OnRequestDone;
+  // The first line of a reply arrived / after each non-empty header line (the line, valid
+  // during the call) / the header has ended.
+  std::function<void()> OnHeaderBegin;
+  std::function<void(const std::string& line)> OnHeaderData;
+  std::function<void()> OnHeaderEnd;
+  // Before the first body chunk / when a request that delivered body bytes closes.
+  std::function<void()> OnDocBegin;
+  std::function<void()> OnDocEnd;
+  // A relocation is being followed; `location` is the Location value as received.
+  std::function<void(const std::string& location)> OnLocationChange;
+  // The connection to the server (or proxy) is up; error 0.
+  std::function<void(int error)> OnSessionConnected;
+  // A Set-Cookie header's value; nothing is stored whatever `accept` says.
+  std::function<void(const std::string& data, bool& accept)> OnCookie;
+  // The request lines (without line ends) just before they are sent; may edit them.
+  std::function<void(const std::string& method, std::vector<std::string>& lines)>
+      OnBeforeHeaderSend;
+
+ private:
+  enum class ClosedHandling { kNormal, kRelocation };
+
+  // Steps of a request, each named for the event it handles.
+  void StartRequest();
+  void StartResolving();
+  void HandleLookupDone(int error);
+  void HandleSessionConnected(int error);
+  void SendRequest();
+  void HandleDataAvailable(int error);
+  void HandleHeaderLine(std::string_view line);
+  void HandleHeaderEnd(std::string_view rest);
+  void DeliverBody(const char* data, std::size_t size);
+  void HandleSessionClosed(int error);
+  void NormalClosedHandling(int error);
+  void RelocationClosedHandling();
+  void RestartAfterRelocation();
+  void FailNow(const std::string& reason);
+  void EndRequest();
+  void SetIdle();
+  void SetState(HttpState state);
+  void ResetReply();
+  void CloseConnection();
+  void HandleTransportError(const std::string& message);
+
+  // Runs a user event; false when a handler destroyed the client.
+  template <typename Event, typename... Args>
+  bool Raise(const Event& event, const Args&... args);
+
+  EventLoop& loop_;
+  TSocketTransport transport_;
+  CallQueue deferred_;  // request done, set idle, restart after relocation
+  DestructionWatch watch_;
+
+  HttpState state_ = HttpState::Idle;
+  THttpRequest request_type_ = THttpRequest::None;
+  ClosedHandling closed_handling_ = ClosedHandling::kNormal;
+  RequestTarget target_;
+  RequestTarget relocation_target_;
+  std::string relocation_location_;
+  HttpReplyReader reader_;
+  bool relocation_pending_ = false;
+  bool in_header_ = false;
+  bool request_ended_ = false;  // the end of this request is queued or done
+  int header_line_count_ = 0;
+  int chunk_count_ = 0;
+  int request_done_error_ = 0;
+  int relocation_count_ = 0;
+  std::string lookup_error_message_;
+
+  int reply_status_ = 0;
+  std::string reply_reason_;
+  std::int32_t reply_content_length_ = -1;
+  std::string reply_content_type_;
+  std::vector<std::string> reply_header_lines_;
+  std::int32_t doc_byte_count_ = 0;
+};
+
+}  // namespace kasumido

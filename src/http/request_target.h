@@ -1,0 +1,54 @@
+// Where a request goes: the host named in the Host header, the host and port the
+// connection is made to (the site's, or the proxy's), and the request-line target (a
+// path directly, the absolute URL through a proxy). Computed from the URL when a request
+// starts and from a Location value when a reply relocates it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kasumido {
+
+struct RequestTarget {
+  bool ThroughProxy = false;
+  std::string TargetHost;   // sent in the Host header, never with a port
+  std::string ConnectHost;  // the site's host, or the proxy's
+  std::string ConnectPort;
+  std::string RequestPath;  // the request-line target
+
+  bool operator==(const RequestTarget&) const = default;
+};
+
+// A target together with the credentials its URL carried (each only when written).
+struct TargetChoice {
+  RequestTarget Target;
+  std::optional<std::string> User;
+  std::optional<std::string> Password;
+};
+
+// The proxy to connect to: the host of `proxy` and its port, else `proxy_port`.
+struct ProxyEndpoint {
+  std::string Host;
+  std::string Port;
+};
+ProxyEndpoint ProxyEndpointOf(std::string_view proxy, std::string_view proxy_port);
+
+// The target of `url`: direct when `proxy` is empty (port "80" when the URL names none,
+// path "/" when it has none); through the proxy otherwise (request path "scheme://host"
+// + ":port" when written + path, "http" for a missing scheme; no "/" added).
+TargetChoice TargetForUrl(std::string_view url, std::string_view proxy,
+                          std::string_view proxy_port);
+
+// The target a Location value `location` leads to from `current`:
+// - "/"-rooted: same host and port, that path (through a proxy prefixed with the scheme,
+//   host and port of the current absolute target);
+// - beginning with "http://" exactly: that URL's host, port ("80" when none) and path
+//   ("/" when none directly); its user and password are returned when both are written;
+// - anything else (an upper-case scheme included) is relative to the directory of the
+//   current path: cut after its last "/" or ":" before the first "?".
+// Through a proxy the connect host and port are those of `proxy`/`proxy_port`.
+TargetChoice RelocatedTarget(const RequestTarget& current, std::string_view location,
+                             std::string_view proxy, std::string_view proxy_port);
+
+}  // namespace kasumido

@@ -1,0 +1,130 @@
+#include "shell/form_dll.h"
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "kasumido/texts.h"
+#include "platform/posix/open_document.h"
+#include "shell/download_plan.h"
+#include "text/sjis.h"
+
+namespace kasumido {
+
+TFormDLL::TFormDLL(EventLoop& loop, DownloadView& view, RunSetup setup)
+    : HttpClient1(loop),  // creation settings: the client's defaults (agent, accept, port 80)
+      Timer1(loop.CreateTimer()),
+      LogFile1(setup.program_file),
+      loop_(loop),
+      view_(view),
+      setup_(std::move(setup)),
+      settings_(setup_.program_dir) {
+  loop_.OnUnhandledException = [this](const std::exception& error) { AppException(error); };
+  HttpClient1.OnDocData = [this](const char*, std::size_t) { HttpClient1DocData(); };
+  Timer1->OnTimer = [this] { Timer1Timer(); };
+}
+
+TFormDLL::~TFormDLL() {
+  loop_.OnUnhandledException = nullptr;
+  Timer1->SetEnabled(false);
+}
+
+std::string TFormDLL::ReadHostSetting(std::string_view key) const {
+  return settings_.ReadHostSetting(key);
+}
+
+void TFormDLL::DownloadPlan() { kasumido::DownloadPlan(*this); }
+
+void TFormDLL::FormActivate() {
+  if (activated_) return;
+  activated_ = true;
+  host_dir_ = setup_.program_dir + "/..";
+  LogFile1.SetLogFileName(host_dir_ + "/" + std::string(kLogFileName));
+  LogFile1.SetActive(true);
+  const ProxySetting proxy = ChooseProxy(settings_);
+  HttpClient1.Proxy = proxy.Proxy;
+  HttpClient1.ProxyPort = proxy.ProxyPort;
+  try {
+    RunDownload();
+  } catch (...) {
+    view_.CloseView();
+    throw;
+  }
+  view_.CloseView();
+}
+
+void TFormDLL::RunDownload() {
+  std::error_code ignored;
+  std::filesystem::create_directory(host_dir_ + "/" + std::string(kOldFolderName), ignored);
+  stop_requested_ = false;
+  skip_requested_ = false;
+  view_.SetPhaseCaption(texts::kCaptionRunStart);
+  try {
+    DownloadPlan();
+  } catch (...) {
+    LogFile1.WriteLog(texts::kLogRunFailed, true);
+  }
+  SetRunButtons(false);
+}
+
+void TFormDLL::AnalyseListing(const std::string& listing_folder_url, int default_code) {
+  // Wired to the listing analysis.
+  (void)listing_folder_url;
+  (void)default_code;
+}
+
+void TFormDLL::FormClose() {
+  stop_requested_ = true;
+  HttpClient1.AbortRequest();
+  Timer1->SetEnabled(false);
+}
+
+void TFormDLL::ButtonPauseClick() {
+  paused_ = true;
+  view_.SetButtonEnabled(RunButton::kPlay, true);
+  view_.SetButtonEnabled(RunButton::kPause, false);
+  while (paused_ && !stop_requested_ && !skip_requested_) loop_.WaitForEvents(kPauseSlice);
+  paused_ = false;
+  // After a stop every run button stays disabled.
+  if (!stop_requested_) {
+    view_.SetButtonEnabled(RunButton::kPlay, false);
+    view_.SetButtonEnabled(RunButton::kPause, true);
+  }
+}
+
+void TFormDLL::ButtonPlayClick() { paused_ = false; }
+
+void TFormDLL::ButtonSkipClick() {
+  skip_requested_ = true;
+  HttpClient1.AbortRequest();
+  const std::string caption = view_.PhaseCaption();
+  if (!SjisContains(caption, texts::kCaptionSkipSuffix)) {
+    view_.SetPhaseCaption(caption + std::string(texts::kCaptionSkipSuffix));
+  }
+  LogFile1.WriteLog(texts::kLogSkipPressed, false);
+}
+
+void TFormDLL::ButtonStopClick() {
+  stop_requested_ = true;
+  HttpClient1.AbortRequest();
+  SetRunButtons(false);
+  LogFile1.WriteLog(texts::kLogStopPressed, false);
+}
+
+void TFormDLL::SpeedButtonURLClick() { OpenDocument(setup_.site_origin + "/", ""); }
+
+void TFormDLL::AppException(const std::exception& error) {
+  const char* message = error.what();
+  view_.SetStatusHint(message);
+  view_.SetStatusText(message);
+  LogFile1.WriteLog(message, true);
+}
+
+void TFormDLL::SetRunButtons(bool enabled) {
+  for (RunButton button :
+       {RunButton::kPlay, RunButton::kSkip, RunButton::kStop, RunButton::kPause}) {
+    view_.SetButtonEnabled(button, enabled);
+  }
+}
+
+}  // namespace kasumido

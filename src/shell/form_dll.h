@@ -1,0 +1,143 @@
+// TFormDLL: the controller and state of one download run, apart from any window. It owns
+// the run's components (the HTTP client, the time-out timer, the run log), holds the run
+// flags, and carries the run from the first activation to its end: START block, proxy
+// choice, the twelve-step plan, closing the view. The window (or the console) is only a
+// view: it renders the output channels through DownloadView and calls the handlers below
+// for its buttons, its activation and its closing.
+//
+// One thread: the run is one long call (FormActivate) whose waits pump the event loop, so
+// the button handlers, the timer and the client's socket events run nested inside it.
+// They speak to the running code only through StopRequested, SkipRequested and Paused and
+// by aborting the client's current request. Every exception that escapes a callback of
+// the loop goes to AppException while the run state lives.
+#pragma once
+
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "http/http_client.h"
+#include "platform/download_view.h"
+#include "platform/event_loop.h"
+#include "shell/download_plan.h"
+#include "shell/host_settings.h"
+#include "shell/log_file.h"
+
+namespace kasumido {
+
+// Where a run finds its world; main() fills it once, tests fill it with their own.
+struct RunSetup {
+  std::string program_file;  // the program's executable, absolute (its version record)
+  std::string program_dir;   // the folder that holds it, absolute, without trailing "/"
+  std::string site_origin;   // scheme and host of the publisher's site, no trailing "/"
+  std::string temp_folder;   // the folder for work files, ending in "/"
+};
+
+// The progress text of a transfer ends with this (ASCII, as the status bar shows it).
+inline constexpr std::string_view kBytesSuffix = " Bytes";
+inline constexpr std::string_view kLogFileName = "Shelvio.log";
+inline constexpr std::string_view kOldFolderName = "old";
+inline constexpr Milliseconds kRequestSpacing{500};
+inline constexpr Milliseconds kPauseSlice{100};
+
+class FetchFile;  // the file that one fetch writes (fetch.cpp)
+
+class TFormDLL final : public PlanRun {
+ public:
+  // Creates the run state with every flag cleared and the components in their creation
+  // settings, and installs AppException as the loop's handler for unhandled exceptions.
+  // REQUIRES: `loop` and `view` outlive the object.
+  TFormDLL(EventLoop& loop, DownloadView& view, RunSetup setup);
+  // Removes AppException from the loop; the run log writes its END line when it is on.
+  ~TFormDLL() override;
+  TFormDLL(const TFormDLL&) = delete;
+  TFormDLL& operator=(const TFormDLL&) = delete;
+
+  // ---- Components --------------------------------------------------------------------
+  THttpClient HttpClient1;        // OnDocData is HttpClient1DocData
+  std::unique_ptr<Timer> Timer1;  // the fetch's inactivity time-out; OnTimer is Timer1Timer
+  TLogFile LogFile1;              // off until FormActivate
+
+  // ---- Run-state fields --------------------------------------------------------------
+  bool Activated() const { return activated_; }
+  // The program's folder followed by "/.." (set by FormActivate).
+  const std::string& HostDir() const { return host_dir_; }
+  bool StopRequested() const override { return stop_requested_; }
+  bool SkipRequested() const override { return skip_requested_; }
+  bool Paused() const { return paused_; }
+  const std::string& CurrentFileName() const { return current_file_name_; }
+  // When the last fetch started; none before the first, which therefore does not wait.
+  std::optional<TimePoint> LastRequestTime() const { return last_request_time_; }
+  const RunSetup& Setup() const { return setup_; }
+
+  // ---- Operations of the run -----------------------------------------------------------
+  std::string ReadHostSetting(std::string_view key) const override;
+  // Pumps the event loop: waits out the request spacing and the transfer; buttons,
+  // timers and socket events run meanwhile and may abort it.
+  // Fetches `url` into the file `file` (created or truncated). Answers the body's size,
+  // or 0 when the run is stopping, the server answered 400 or more, the request was
+  // aborted (skip, stop, time-out, closing), the body was empty or could not be stored
+  // whole; the file is removed whenever the answer is 0. Throws EDocumentStreamError when
+  // the file cannot be created, and passes on any failure other than EHttpException
+  // (the partly written file then removed as well).
+  int FetchUrl(const std::string& url, const std::string& file) override;
+  // Pumps the event loop. The plan of twelve page steps (download_plan.h).
+  void DownloadPlan();
+  // Pumps the event loop. Creates the "old" folder, clears the stop and skip requests,
+  // runs the plan (an exception out of it becomes the error line "霞堂書店失敗." in the
+  // log) and disables the four run buttons.
+  void RunDownload();
+
+  // ---- Handlers (named after the control and its event) --------------------------------
+  // Pumps the event loop. The first activation runs the whole download and then closes
+  // the view; later activations do nothing.
+  void FormActivate();
+  // The view is closing: stop, abort the request, switch the time-out off.
+  void FormClose();
+  // Pumps the event loop. Holds the run inside this call (itself nested in one of the
+  // run's waits) until Resume, Skip, Stop or closing ends the pause.
+  void ButtonPauseClick();
+  void ButtonPlayClick();
+  void ButtonSkipClick();
+  void ButtonStopClick();
+  void SpeedButtonURLClick();
+  void Timer1Timer();
+  void HttpClient1DocData();
+  // An exception nothing else handled: its message becomes the status text and hint and
+  // an error line of the log. Never throws.
+  void AppException(const std::exception& error);
+
+  // ---- PlanRun -------------------------------------------------------------------------
+  void ClearSkipRequested() override { skip_requested_ = false; }
+  void AnalyseListing(const std::string& listing_folder_url, int default_code) override;
+  void WriteLog(std::string_view message) override { LogFile1.WriteLog(message, false); }
+  DownloadView& View() override { return view_; }
+  EventLoop& Loop() override { return loop_; }
+  const std::string& HostFolder() const override { return host_dir_; }
+  const std::string& SiteOrigin() const override { return setup_.site_origin; }
+  const std::string& WorkFolder() const override { return setup_.temp_folder; }
+
+ private:
+  void SetRunButtons(bool enabled);
+  // Waits (pumping) until the request spacing since the last fetch has passed.
+  void WaitForRequestSlot();
+  // The GET into an open file; the answer of FetchUrl.
+  int Transfer(const std::string& url, FetchFile& target);
+
+  EventLoop& loop_;
+  DownloadView& view_;
+  RunSetup setup_;
+  HostSettings settings_;
+
+  bool activated_ = false;
+  std::string host_dir_;
+  bool stop_requested_ = false;
+  bool skip_requested_ = false;
+  bool paused_ = false;
+  std::string current_file_name_;
+  std::optional<TimePoint> last_request_time_;
+};
+
+}  // namespace kasumido

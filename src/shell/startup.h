@@ -1,0 +1,49 @@
+// What start-up decides before the run or the version dialog exists: the mode from the
+// command line, the view from the environment, the site origin, where the program lives,
+// the random delay that spreads instances the host starts together, and the version
+// dialog's texts for a terminal.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "about/about_content.h"
+#include "platform/event_loop.h"
+
+namespace kasumido {
+
+inline constexpr std::string_view kDefaultSiteOrigin = "http://www.kasumido-shoten.example";
+inline constexpr const char* kSiteOriginVariable = "KASUMIDO_SITE_ORIGIN";
+inline constexpr const char* kUiVariable = "KASUMIDO_UI";
+inline constexpr const char* kReportStartDelayVariable = "KASUMIDO_REPORT_START_DELAY";
+
+enum class StartMode { kVersionDialog, kDownload };
+enum class ViewKind { kWindow, kConsole };
+
+// Only the first argument counts: lower-cased and equal to "/c" shows the version
+// dialog; anything else (or nothing) runs a download.
+StartMode ChooseStartMode(int argc, const char* const* argv);
+
+// KASUMIDO_UI "gui" or "console"; otherwise the window when a display is available
+// (DISPLAY or WAYLAND_DISPLAY set and not empty), else the console.
+ViewKind ChooseViewKind();
+
+// KASUMIDO_SITE_ORIGIN when set and not empty, else kDefaultSiteOrigin; trailing "/"
+// removed.
+std::string SiteOriginFromEnvironment();
+
+// The program's executable as an absolute path, from /proc/self/exe (never the current
+// directory); empty when it cannot be read.
+std::string ProgramFile();
+// The folder part of an absolute file path, without trailing "/" ("/" for a file in the
+// root).
+std::string FolderOf(const std::string& file);
+
+// A random whole number of milliseconds from 0 to 999, seeded from the clock.
+Milliseconds RandomStartDelay();
+
+// The version dialog as lines of a terminal (Shift_JIS): caption, product, version,
+// author, the two notes with their addresses.
+std::string VersionDialogText(const AboutContent& content);
+
+}  // namespace kasumido

@@ -143,7 +143,10 @@ class THttpClient {
   // Every non-empty header line of the last header read, status line first.
   const std::vector<std::string>& ReplyHeaderLines() const { return reply_header_lines_; }
   // Body bytes delivered since FetchSync started (relocations do not reset it).
-  std::int32_t DocByteCount() const { return doc_byte_count_; }
+  // Saturates at the largest 32-bit value.
+  std::int32_t DocByteCount() const {
+    return doc_bytes_ > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(doc_bytes_);
+  }
   // Relocations followed since FetchSync started.
   int RelocationCount() const { return relocation_count_; }
 
@@ -174,33 +177,41 @@ class THttpClient {
       OnBeforeHeaderSend;
 
  private:
+  // What the transport's closed event does: end the request, or follow a relocation.
   enum class ClosedHandling { kNormal, kRelocation };
 
-  // Steps of a request, each named for the event it handles.
+  // Starting, resolving, connecting, sending (http_client.cpp).
   void StartRequest();
   void StartResolving();
   void HandleLookupDone(int error);
   void HandleSessionConnected(int error);
   void SendRequest();
-  void HandleDataAvailable(int error);
+  // Receiving and reading the reply (http_client_reply.cpp).
+  void HandleDataAvailable();
   void HandleHeaderLine(std::string_view line);
-  void HandleHeaderEnd(std::string_view rest);
-  void DeliverBody(const char* data, std::size_t size);
+  void HandleHeaderField(const std::string& name, std::string_view value);
+  void HandleHeaderEnd();
+  void DeliverBody(std::string_view chunk);
+  // Closing and ending (http_client_end.cpp).
   void HandleSessionClosed(int error);
   void NormalClosedHandling(int error);
   void RelocationClosedHandling();
-  void RestartAfterRelocation();
-  void FailNow(const std::string& reason);
+  void HandleBackgroundException(const std::exception& error);
+  void Fail(const std::string& reason);
   void EndRequest();
   void SetIdle();
-  void SetState(HttpState state);
-  void ResetReply();
-  void CloseConnection();
-  void HandleTransportError(const std::string& message);
+  void DropRequest();
+  void AbortRunningRequest();
 
-  // Runs a user event; false when a handler destroyed the client.
+  // Sets the state and raises OnStateChange. False when a handler destroyed the client
+  // or moved the request on (an abort), so the caller stops.
+  bool SetState(HttpState state);
+  // Raises `event` when set. False when a handler destroyed the client.
   template <typename Event, typename... Args>
-  bool Raise(const Event& event, const Args&... args);
+  bool Raise(const Event& event, Args&&... args);
+  // True while nothing has moved the request on since `epoch` was taken.
+  bool Current(std::uint64_t epoch) const { return epoch == epoch_; }
+  void TakeCredentials(const TargetChoice& choice);
 
   EventLoop& loop_;
   TSocketTransport transport_;
@@ -210,25 +221,30 @@ class THttpClient {
   HttpState state_ = HttpState::Idle;
   THttpRequest request_type_ = THttpRequest::None;
   ClosedHandling closed_handling_ = ClosedHandling::kNormal;
+  // Serial of the FetchSync whose request runs; queued steps of an older one are dropped.
+  std::uint64_t request_serial_ = 0;
+  // Moves on with every abort, relocation and end: handlers compare it to tell whether a
+  // nested handler has moved the request on under them.
+  std::uint64_t epoch_ = 0;
   RequestTarget target_;
-  RequestTarget relocation_target_;
-  std::string relocation_location_;
+  TargetChoice relocation_;       // where the pending relocation leads
+  std::string relocation_value_;  // its Location value as received
   HttpReplyReader reader_;
   bool relocation_pending_ = false;
-  bool in_header_ = false;
+  bool in_header_ = false;      // a reply has begun and its header has not ended
   bool request_ended_ = false;  // the end of this request is queued or done
+  std::string failure_reason_;  // an exception dropped the connection: its text
   int header_line_count_ = 0;
   int chunk_count_ = 0;
   int request_done_error_ = 0;
   int relocation_count_ = 0;
-  std::string lookup_error_message_;
 
   int reply_status_ = 0;
   std::string reply_reason_;
   std::int32_t reply_content_length_ = -1;
   std::string reply_content_type_;
   std::vector<std::string> reply_header_lines_;
-  std::int32_t doc_byte_count_ = 0;
+  std::int64_t doc_bytes_ = 0;
 };
 
 }  // namespace kasumido

@@ -1,0 +1,140 @@
+// THttpClient: reading the reply. The header is cut into lines by the reply reader and
+// read line by line; the body goes to DocStream chunk by chunk as it arrives.
+#include <string>
+
+#include "http/http_client.h"
+#include "http/http_client_texts.h"
+#include "http/http_header_line.h"
+
+namespace kasumido {
+namespace {
+
+constexpr int kHttpNotFound = 404;
+
+// A first line, or a line in the header, that opens an HTML document: the header ends
+// there and the line belongs to the body.
+bool OpensHtmlDocument(std::string_view line) {
+  return line.size() >= 6 && AsciiLower(line.substr(0, 6)) == "<html>";
+}
+
+[[noreturn]] void InvalidReply() { throw EHttpException(http_text::kInvalidReply, kHttpNotFound); }
+
+}  // namespace
+
+void THttpClient::HandleDataAvailable() {
+  // An exception leaves through the transport, which drops the connection.
+  if (reader_.Full()) throw EHttpException(http_text::kLineTooLong, http_error::kLineTooLong);
+  const int count = transport_.Receive(reader_.FreeSpace(), static_cast<int>(reader_.FreeSize()));
+  const bool receiving = state_ == HttpState::AwaitingHeader || state_ == HttpState::AwaitingBody;
+  if (count <= 0 || !receiving || request_ended_) return;
+  reader_.Commit(static_cast<std::size_t>(count));
+  if (state_ == HttpState::AwaitingBody) {
+    const std::string_view chunk = reader_.Rest();
+    reader_.Clear();  // the bytes stay in place while they are delivered
+    DeliverBody(chunk);
+    return;
+  }
+  in_header_ = true;
+  const std::uint64_t epoch = epoch_;
+  DestructionWatch::Frame life(watch_);
+  while (const auto line = reader_.NextLine()) {
+    HandleHeaderLine(*line);
+    if (!life.Alive() || !Current(epoch) || state_ != HttpState::AwaitingHeader) return;
+  }
+}
+
+void THttpClient::HandleHeaderLine(std::string_view line) {
+  const std::uint64_t epoch = epoch_;
+  if (header_line_count_++ == 0 && (!Raise(OnHeaderBegin) || !Current(epoch))) return;
+  if (OpensHtmlDocument(line)) {
+    // The document has begun without a header end: this line and every byte after it
+    // are body bytes, line ends included.
+    if (reply_content_type_.empty()) reply_content_type_ = "text/html";
+    in_header_ = false;
+    const std::string_view body = reader_.FromLastLine();
+    reader_.Clear();
+    if (!SetState(HttpState::AwaitingBody) || !Raise(OnHeaderEnd) || !Current(epoch)) return;
+    DeliverBody(body);
+    return;
+  }
+  if (line.empty()) {
+    HandleHeaderEnd();
+    return;
+  }
+  reply_header_lines_.emplace_back(line);
+  if (IsStatusLine(line)) {
+    const auto status = ParseStatusLine(line);
+    if (!status) InvalidReply();
+    reply_status_ = status->Status;
+    reply_reason_ = status->Reason;
+  } else if (const auto field = SplitHeaderField(line)) {
+    HandleHeaderField(field->Name, field->Value);
+    if (!Current(epoch)) return;
+  }
+  const std::string received(line);
+  Raise(OnHeaderData, received);
+}
+
+void THttpClient::HandleHeaderField(const std::string& name, std::string_view value) {
+  if (name == "location") {
+    relocation_pending_ = true;
+    relocation_ = RelocatedTarget(target_, value, Proxy, ProxyPort);
+    relocation_value_ = std::string(value);
+  } else if (name == "content-length") {
+    const auto length = ParseContentLength(value);
+    if (!length) InvalidReply();
+    reply_content_length_ = *length;
+  } else if (name == "content-type") {
+    reply_content_type_ = AsciiLower(value);
+  } else if (name == "set-cookie") {
+    bool accept = true;
+    Raise(OnCookie, std::string(value), accept);  // nothing is stored
+  }
+}
+
+void THttpClient::HandleHeaderEnd() {
+  const std::uint64_t epoch = epoch_;
+  in_header_ = false;
+  if (relocation_pending_) {
+    if (!Raise(OnHeaderEnd) || !Current(epoch)) return;
+    // What the server sent after the header is dropped with the connection.
+    reader_.Clear();
+    header_line_count_ = 0;
+    chunk_count_ = 0;
+    closed_handling_ = ClosedHandling::kRelocation;
+    transport_.Close();
+    return;
+  }
+  if (reply_content_length_ != 0) {
+    const std::string_view first_chunk = reader_.Rest();
+    reader_.Clear();
+    if (!SetState(HttpState::AwaitingBody) || !Raise(OnHeaderEnd) || !Current(epoch)) return;
+    DestructionWatch::Frame life(watch_);
+    if (!first_chunk.empty()) DeliverBody(first_chunk);
+    // The rest of an error page is not read.
+    if (life.Alive() && Current(epoch) && reply_status_ >= 400) transport_.Close();
+    return;
+  }
+  // Content-Length 0: the request ends here. Closing our side at once leaves no
+  // connection open for the next request to run into.
+  if (!Raise(OnHeaderEnd) || !Current(epoch)) return;
+  EndRequest();
+  transport_.Close();
+}
+
+void THttpClient::DeliverBody(std::string_view chunk) {
+  const std::uint64_t epoch = epoch_;
+  if (chunk_count_++ == 0 && (!Raise(OnDocBegin) || !Current(epoch))) return;
+  doc_bytes_ += static_cast<std::int64_t>(chunk.size());
+  if (DocStream != nullptr) {
+    try {
+      DocStream->Write(chunk.data(), chunk.size());
+    } catch (const std::exception&) {
+      // The document would be incomplete: the request fails rather than pass as done.
+      throw EHttpException(http_text::kCannotWrite, kHttpNotFound);
+    }
+  }
+  Raise(OnDocData, chunk.data(), chunk.size());
+}
+
+}  // namespace kasumido

@@ -1,0 +1,38 @@
+// The reading of single reply header lines: the status line, a "name: value" field and
+// the Content-Length value. Pure functions over one line without its line end.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kasumido {
+
+// A line whose first eight characters are exactly "HTTP/1.0" or "HTTP/1.1".
+bool IsStatusLine(std::string_view line);
+
+struct StatusLine {
+  int Status = 0;
+  std::string Reason;
+};
+// The status of a status line: the number in characters 10 to 12, the reason from
+// character 14 to the end. Nothing when those characters are not a decimal number.
+// REQUIRES: IsStatusLine(line).
+std::optional<StatusLine> ParseStatusLine(std::string_view line);
+
+struct HeaderField {
+  std::string Name;        // the text before the first ":", lower-cased, not trimmed
+  std::string_view Value;  // the rest after the ":", leading spaces skipped
+};
+// Nothing when the line holds no ":".
+std::optional<HeaderField> SplitHeaderField(std::string_view line);
+
+// A Content-Length value: trimmed of blanks, an optionally signed decimal number that
+// fits 32 bits. Nothing otherwise.
+std::optional<std::int32_t> ParseContentLength(std::string_view value);
+
+// `text` with ASCII letters lower-cased (other bytes unchanged).
+std::string AsciiLower(std::string_view text);
+
+}  // namespace kasumido

@@ -1,0 +1,18 @@
+// Page bytes made readable on a UTF-8 terminal, the way the program itself reads them:
+// EUC-JP converted to Shift_JIS with the program's own EucToSjis, then Shift_JIS (code
+// page 932) to UTF-8. Bytes that do not convert show as U+FFFD; control bytes are escaped
+// ("\t", "\r", "\xNN"), and so are backslash and double quote, so one value stays on one
+// line and can be quoted.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kasumido::inspect {
+
+std::string Utf8FromSjis(std::string_view sjis);
+
+// EucToSjis, then Utf8FromSjis, then the escapes above.
+std::string Printable(std::string_view euc);
+
+}  // namespace kasumido::inspect

@@ -86,13 +86,20 @@ std::optional<char> DecodeReference(std::string_view ref) {
 
 }  // namespace
 
-void FoldSpaces(std::string& text) {
-  char* bytes = text.data();
-  const size_t size = text.size();
+bool NeedsFolding(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == ' ' && i + 1 < text.size() && text[i + 1] == ' ')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+size_t FoldSpaces(char* text, size_t size) {
   size_t write = 0;
   bool after_space = false;
   for (size_t read = 0; read < size; ++read) {
-    char c = bytes[read];
+    char c = text[read];
     if (c == '\n') c = ' ';
     if (c == ' ') {
       if (after_space) continue;
@@ -100,43 +107,41 @@ void FoldSpaces(std::string& text) {
     } else {
       after_space = false;
     }
-    bytes[write++] = c;
+    text[write++] = c;
   }
-  text.resize(write);
+  return write;
 }
 
-void DecodeCharRefs(std::string& text) {
-  char* bytes = text.data();
-  const size_t size = text.size();
-  const void* first = std::memchr(bytes, '&', size);
-  if (first == nullptr) return;
-  size_t read = static_cast<const char*>(first) - bytes;
+size_t DecodeCharRefs(char* text, size_t size) {
+  const void* first = std::memchr(text, '&', size);
+  if (first == nullptr) return size;
+  size_t read = static_cast<const char*>(first) - text;
   size_t write = read;
   while (read < size) {
     // Copy the run up to the next "&" as it is.
-    const void* amp = std::memchr(bytes + read, '&', size - read);
-    const size_t run_end = amp ? static_cast<const char*>(amp) - bytes : size;
-    std::memmove(bytes + write, bytes + read, run_end - read);
+    const void* amp = std::memchr(text + read, '&', size - read);
+    const size_t run_end = amp ? static_cast<const char*>(amp) - text : size;
+    std::memmove(text + write, text + read, run_end - read);
     write += run_end - read;
     read = run_end;
     if (read == size) break;
     // A reference from "&" to its terminator; a later "&" restarts it, and one that
     // never ends stays as written.
     size_t end = read + 1;
-    while (end < size && bytes[end] != '&' && bytes[end] != ';' && bytes[end] != ' ') ++end;
-    const bool complete = end < size && bytes[end] != '&';
+    while (end < size && text[end] != '&' && text[end] != ';' && text[end] != ' ') ++end;
+    const bool complete = end < size && text[end] != '&';
     const size_t ref_end = complete ? end + 1 : end;
     const std::optional<char> decoded =
-        complete ? DecodeReference(std::string_view(bytes + read, ref_end - read)) : std::nullopt;
+        complete ? DecodeReference(std::string_view(text + read, ref_end - read)) : std::nullopt;
     if (decoded) {
-      bytes[write++] = *decoded;
+      text[write++] = *decoded;
     } else {
-      std::memmove(bytes + write, bytes + read, ref_end - read);
+      std::memmove(text + write, text + read, ref_end - read);
       write += ref_end - read;
     }
     read = ref_end;
   }
-  text.resize(write);
+  return write;
 }
 
 }  // namespace kasumido

@@ -12,7 +12,7 @@
 #pragma once
 
 #include <array>
-#include <string>
+#include <cstddef>
 #include <string_view>
 
 namespace kasumido {
@@ -36,12 +36,16 @@ inline constexpr std::array<char, 256> CodeToChar = [] {
   return table;
 }();
 
-// In place: every LF becomes a space, then every run of spaces becomes one space. Other
-// whitespace (tab, CR) is kept; leading and trailing single spaces stay.
-void FoldSpaces(std::string& text);
+// True when FoldSpaces would change `text`: it holds an LF or two spaces in a row.
+bool NeedsFolding(std::string_view text);
 
-// In place: decodes the character references of `text` (see above). Linear in the
-// length; the text never grows.
-void DecodeCharRefs(std::string& text);
+// In place on the `size` bytes at `text`: every LF becomes a space, then every run of
+// spaces becomes one space. Other whitespace (tab, CR) is kept; leading and trailing
+// single spaces stay. Answers the new size.
+size_t FoldSpaces(char* text, size_t size);
+
+// In place on the `size` bytes at `text`: decodes the character references (see above).
+// Linear in the size; the text never grows. Answers the new size.
+size_t DecodeCharRefs(char* text, size_t size);
 
 }  // namespace kasumido

@@ -37,20 +37,26 @@ class THTMLElement {
   ElementKind kind_;
 };
 
-// One attribute of a tag, as cut at the spaces of the tag's text.
+// One attribute of a tag, as cut at the spaces of the tag's text. Its fields are views
+// into the text that its tag owns: valid as long as the tag lives and is not filled again.
 class THTMLParam {
  public:
-  // Raw := raw. Name := the part before the first "=" (all of raw when it has none),
-  // upper-cased, nothing trimmed. Value := the part after the first "=", without one
-  // pair of enclosing double quotes (only when longer than one byte); empty when raw
-  // has no "=". Single quotes are kept.
-  void SetText(std::string_view raw);
+  // The name part of an attribute: the bytes before its first "=", or all of it.
+  static std::string_view NamePart(std::string_view raw);
 
-  std::string Name;
-  std::string Value;
-  std::string Raw;
+  // Raw := raw. Name := upper_name. Value := the part after the first "=", without one
+  // pair of enclosing double quotes (only when longer than one byte); empty when raw has
+  // no "=". Single quotes are kept; nothing is trimmed.
+  // REQUIRES: upper_name holds UpperAscii(NamePart(raw)); both outlive the param.
+  void SetText(std::string_view raw, std::string_view upper_name);
+
+  std::string_view Name;
+  std::string_view Value;
+  std::string_view Raw;
 };
 
+// A tag. Name, Raw and the attributes' fields are views into text that the tag owns, so
+// they stay valid as long as the tag lives.
 class THTMLTag final : public THTMLElement {
  public:
   THTMLTag() : THTMLElement(ElementKind::kTag) {}
@@ -59,26 +65,35 @@ class THTMLTag final : public THTMLElement {
   // space byte (0x20), upper-cased; only 0x20 separates. The rest is cut into
   // attributes at spaces outside double quotes (a double quote flips the quote state,
   // which starts off for every attribute; single quotes do not count); one space after
-  // each attribute is dropped and empty attributes are skipped. Replaces any attributes
-  // the tag already had.
+  // each attribute is dropped and empty attributes are skipped. Replaces what the tag
+  // held before (earlier views into it become invalid).
   void SetText(std::string_view raw);
 
-  std::string Name;
-  std::string Raw;
+  std::string_view Name;
+  std::string_view Raw;
   std::vector<THTMLParam> Params;
+
+ private:
+  // Raw, then the upper-cased names that differ from their bytes in Raw.
+  std::string text_;
 };
 
+// A run of text. Raw and Text are views into text that the element owns.
 class THTMLText final : public THTMLElement {
  public:
   THTMLText() : THTMLElement(ElementKind::kText) {}
 
   // Raw := raw (line ends as LF bytes). Text := raw with every LF turned into a space,
   // every run of spaces folded to one space, and character references decoded (see
-  // char_refs.h).
+  // char_refs.h). Replaces what the element held before.
   void SetText(std::string_view raw);
 
-  std::string Raw;
-  std::string Text;
+  std::string_view Raw;
+  std::string_view Text;
+
+ private:
+  // Raw, then Text when it differs from Raw.
+  std::string text_;
 };
 
 inline const THTMLTag* THTMLElement::AsTag() const {

@@ -12,24 +12,29 @@ namespace kasumido::test {
 // A tag as "<NAME P1=v1 P2=v2>", a text as "'text'" (its decoded Text).
 inline std::string Brief(const THTMLElement& element) {
   if (const THTMLTag* tag = element.AsTag()) {
-    std::string out = "<" + tag->Name;
-    for (const THTMLParam& param : tag->Params) out += " " + param.Name + "=" + param.Value;
+    std::string out = "<" + std::string(tag->Name);
+    for (const THTMLParam& param : tag->Params) {
+      out.append(" ").append(param.Name).append("=").append(param.Value);
+    }
     return out + ">";
   }
-  return "'" + element.AsText()->Text + "'";
+  return "'" + std::string(element.AsText()->Text) + "'";
 }
 
 // Every field: tags as "tag{Name|Raw|(pName|pValue|pRaw)...}", texts as "text{Raw|Text}".
 inline std::string Full(const THTMLElement& element) {
   if (const THTMLTag* tag = element.AsTag()) {
-    std::string out = "tag{" + tag->Name + "|" + tag->Raw + "|";
+    std::string out = "tag{";
+    out.append(tag->Name).append("|").append(tag->Raw).append("|");
     for (const THTMLParam& param : tag->Params) {
-      out += "(" + param.Name + "|" + param.Value + "|" + param.Raw + ")";
+      out.append("(").append(param.Name).append("|").append(param.Value).append("|");
+      out.append(param.Raw).append(")");
     }
     return out + "}";
   }
   const THTMLText* text = element.AsText();
-  return "text{" + text->Raw + "|" + text->Text + "}";
+  std::string out = "text{";
+  return out.append(text->Raw).append("|").append(text->Text).append("}");
 }
 
 inline std::vector<std::string> BriefList(const THTMLParser& parser) {

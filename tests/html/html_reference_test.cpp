@@ -320,7 +320,7 @@ std::string Mutate(std::string page, std::mt19937& random) {
 
 // ---- Checks --------------------------------------------------------------------------
 
-bool HasLowerAscii(const std::string& s) {
+bool HasLowerAscii(std::string_view s) {
   return std::any_of(s.begin(), s.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
@@ -332,7 +332,7 @@ void ExpectWellFormed(const THTMLParser& parser, const std::string& page) {
       EXPECT_EQ(tag->Raw.find_first_of("<>\r\n"), std::string::npos) << page;
       EXPECT_FALSE(HasLowerAscii(tag->Name)) << page;
       EXPECT_EQ(tag->Name.find(' '), std::string::npos) << page;
-      EXPECT_EQ(NaiveUpper(tag->Raw).rfind(tag->Name, 0), 0u) << page;
+      EXPECT_EQ(NaiveUpper(std::string(tag->Raw)).rfind(tag->Name, 0), 0u) << page;
       for (const THTMLParam& param : tag->Params) {
         EXPECT_FALSE(param.Raw.empty()) << page;
         EXPECT_FALSE(HasLowerAscii(param.Name)) << page;

@@ -17,7 +17,7 @@ std::string ListingLine(size_t index, const THTMLElement& element) {
               Printable(param.Value) + ")";
     }
   } else {
-    line += "TEXT \"" + Printable(element.AsText()->Text) + "\"";
+    line += "TEXT " + Quoted(element.AsText()->Text);
   }
   return line;
 }

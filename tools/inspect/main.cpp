@@ -25,8 +25,7 @@ bool LoadPage(const std::string& path, THTMLParser& parser) {
   errno = 0;
   if (!parser.LoadLines(path)) {
     std::cerr << kProgram << ": cannot read page file \"" << path << "\""
-              << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string())
-              << '\n';
+              << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << '\n';
     return false;
   }
   parser.Parse();
@@ -69,8 +68,8 @@ const Mode* FindMode(std::string_view name) {
 
 int main(int argc, char** argv) {
   const std::span<char*> args(argv + 1, argc - 1);
-  if (args.size() == 1 && (std::string_view(args[0]) == "-h" ||
-                           std::string_view(args[0]) == "--help")) {
+  if (args.size() == 1 &&
+      (std::string_view(args[0]) == "-h" || std::string_view(args[0]) == "--help")) {
     Usage();
     return 0;
   }

@@ -26,8 +26,7 @@ namespace kasumido {
 namespace {
 
 void SetApplicationTitle() {
-  QCoreApplication::setApplicationName(
-      QString::fromStdString(Utf8FromSjis(texts::kProductName)));
+  QCoreApplication::setApplicationName(QString::fromStdString(Utf8FromSjis(texts::kProductName)));
 }
 
 void WaitRandomStartDelay() {

@@ -36,11 +36,11 @@ void SaveCopy(const std::string& working_file, const std::string& saved_copy) {
 
 // One page step; the plan has checked the stop request before it.
 void RunPlanStep(PlanRun& run, const PlanStep& step) {
-  run.View().SetPhaseCaption(step.caption);
+  run.SetPhaseCaption(step.caption);
   run.ClearSkipRequested();
   if (run.ReadHostSetting(step.gate_key) != "True") return;
 
-  const std::string working_file = run.WorkFolder() + std::string(kWorkingFileName);
+  const std::string working_file = run.TempFolder() + std::string(kListingWorkFile);
   const std::string url = run.SiteOrigin() + std::string(step.page_path);
   RemoveFile(working_file);
   if (run.FetchUrl(url, working_file) <= 0) {
@@ -63,13 +63,13 @@ void RunPlanStep(PlanRun& run, const PlanStep& step) {
 }  // namespace
 
 void DownloadPlan(PlanRun& run) {
-  run.View().ClearTitles();
+  run.ClearTitles();
   run.WriteLog(texts::kLogPlanStart);
   for (const PlanStep& step : kPlanSteps) {
     if (run.StopRequested()) return;
     RunPlanStep(run, step);
   }
-  RemoveFile(run.WorkFolder() + std::string(kWorkingFileName));
+  RemoveFile(run.TempFolder() + std::string(kListingWorkFile));
 }
 
 }  // namespace kasumido

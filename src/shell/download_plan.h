@@ -11,8 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/run_access.h"
+#include "analysis/work_files.h"
 #include "kasumido/texts.h"
-#include "platform/download_view.h"
 #include "platform/event_loop.h"
 #include "shell/host_settings.h"
 
@@ -58,33 +59,21 @@ inline constexpr std::array<PlanStep, 12> kPlanSteps = {{
      "/old/kasumido9.html", "/comic/", 79},
 }};
 
-// The fetched listing page, in the temporary folder; the listing analysis reads it there.
-inline constexpr std::string_view kWorkingFileName = "GetKasumido.html";
-
-// The run as the plan sees it. The run controller implements it; tests use fakes.
-class PlanRun {
+// The run as the plan sees it: what the analyses reach (flags, fetch, log, title list,
+// folders) and the few things only the plan touches. The run controller implements it;
+// tests use fakes.
+class PlanRun : public RunAccess {
  public:
-  virtual ~PlanRun() = default;
-
-  virtual bool StopRequested() const = 0;
-  virtual bool SkipRequested() const = 0;
   virtual void ClearSkipRequested() = 0;
   // One value of the host settings, read afresh.
   virtual std::string ReadHostSetting(std::string_view key) const = 0;
-  // Pumps the event loop. The page fetch: body bytes received, 0 on any failure (the
-  // file is then removed). Other failures throw.
-  virtual int FetchUrl(const std::string& url, const std::string& file) = 0;
   // Pumps the event loop. The listing analysis of the working file.
   virtual void AnalyseListing(const std::string& listing_folder_url, int default_code) = 0;
-  // A plain line of the run log.
-  virtual void WriteLog(std::string_view message) = 0;
-  virtual DownloadView& View() = 0;
+  // The phase caption of the view.
+  virtual void SetPhaseCaption(std::string_view caption) = 0;
   virtual EventLoop& Loop() = 0;
-  // The host's folder (saved copies below "/old"), the site origin (no trailing "/")
-  // and the temporary folder (ending in "/").
+  // The host's folder; the saved copies lie below its "/old".
   virtual const std::string& HostFolder() const = 0;
-  virtual const std::string& SiteOrigin() const = 0;
-  virtual const std::string& WorkFolder() const = 0;
 };
 
 // Pumps the event loop: button handlers, timers and network events run nested inside.

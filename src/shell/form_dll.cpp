@@ -4,10 +4,12 @@
 #include <system_error>
 #include <utility>
 
+#include "analysis/listing_analysis.h"
 #include "kasumido/texts.h"
 #include "platform/posix/open_document.h"
 #include "shell/download_plan.h"
 #include "text/sjis.h"
+#include "text/ui_wait.h"
 
 namespace kasumido {
 
@@ -68,9 +70,20 @@ void TFormDLL::RunDownload() {
 }
 
 void TFormDLL::AnalyseListing(const std::string& listing_folder_url, int default_code) {
-  // Wired to the listing analysis.
-  (void)listing_folder_url;
-  (void)default_code;
+  AnalyzeListingPage(listing_folder_url, default_code, *this);
+}
+
+size_t TFormDLL::TitleCount() const {
+  const int count = view_.TitleCount();
+  return count < 0 ? 0 : static_cast<size_t>(count);
+}
+
+void TFormDLL::YieldToUI() { kasumido::YieldToUI(loop_); }
+
+void TFormDLL::Wait(std::chrono::milliseconds duration) { PumpFor(loop_, duration); }
+
+std::string TFormDLL::MasterFilePath() const {
+  return setup_.program_dir + "/../" + std::string(kMasterFileName);
 }
 
 void TFormDLL::FormClose() {

@@ -38,6 +38,7 @@ struct RunSetup {
 // The progress text of a transfer ends with this (ASCII, as the status bar shows it).
 inline constexpr std::string_view kBytesSuffix = " Bytes";
 inline constexpr std::string_view kLogFileName = "Shelvio.log";
+inline constexpr std::string_view kMasterFileName = "ShelvioMas.csv";
 inline constexpr std::string_view kOldFolderName = "old";
 inline constexpr Milliseconds kRequestSpacing{500};
 inline constexpr Milliseconds kPauseSlice{100};
@@ -109,15 +110,25 @@ class TFormDLL final : public PlanRun {
   // an error line of the log. Never throws.
   void AppException(const std::exception& error);
 
-  // ---- PlanRun -------------------------------------------------------------------------
+  // ---- What the plan and the analyses reach (PlanRun, RunAccess) --------------------
   void ClearSkipRequested() override { skip_requested_ = false; }
+  // Pumps the event loop. The listing analysis of the working file.
   void AnalyseListing(const std::string& listing_folder_url, int default_code) override;
-  void WriteLog(std::string_view message) override { LogFile1.WriteLog(message, false); }
-  DownloadView& View() override { return view_; }
+  void SetPhaseCaption(std::string_view caption) override { view_.SetPhaseCaption(caption); }
   EventLoop& Loop() override { return loop_; }
   const std::string& HostFolder() const override { return host_dir_; }
-  const std::string& SiteOrigin() const override { return setup_.site_origin; }
-  const std::string& WorkFolder() const override { return setup_.temp_folder; }
+  void WriteLog(std::string_view message) override { LogFile1.WriteLog(message, false); }
+  size_t TitleCount() const override;
+  void ClearTitles() override { view_.ClearTitles(); }
+  void AddTitle(std::string_view line) override { view_.AddTitle(line); }
+  // Pumps the event loop.
+  void YieldToUI() override;
+  // Pumps the event loop.
+  void Wait(std::chrono::milliseconds duration) override;
+  std::string TempFolder() const override { return setup_.temp_folder; }
+  std::string SiteOrigin() const override { return setup_.site_origin; }
+  // "ShelvioMas.csv" in the parent of the program's folder.
+  std::string MasterFilePath() const override;
 
  private:
   void SetRunButtons(bool enabled);

@@ -64,8 +64,7 @@ std::string VersionDialogText(const AboutContent& content) {
   std::string text;
   for (const std::string* line :
        {&content.caption, &content.title, &content.version, &content.copy_left,
-        &content.latest_version_note, &content.home_page, &content.contact_note,
-        &content.board}) {
+        &content.latest_version_note, &content.home_page, &content.contact_note, &content.board}) {
     text += *line;
     text += '\n';
   }

@@ -65,11 +65,17 @@ class FakePlanRun final : public PlanRun {
     if (OnAnalyse) OnAnalyse(analysed.size());
   }
   void WriteLog(std::string_view message) override { log.emplace_back(message); }
-  DownloadView& View() override { return view; }
+  void SetPhaseCaption(std::string_view caption) override { view.SetPhaseCaption(caption); }
+  size_t TitleCount() const override { return view.titles.size(); }
+  void ClearTitles() override { view.ClearTitles(); }
+  void AddTitle(std::string_view line) override { view.AddTitle(line); }
+  void YieldToUI() override { loop.ProcessPendingEvents(); }
+  void Wait(std::chrono::milliseconds duration) override { PumpFor(loop, duration); }
   EventLoop& Loop() override { return loop; }
   const std::string& HostFolder() const override { return host_; }
-  const std::string& SiteOrigin() const override { return origin_; }
-  const std::string& WorkFolder() const override { return work_; }
+  std::string SiteOrigin() const override { return origin_; }
+  std::string TempFolder() const override { return work_; }
+  std::string MasterFilePath() const override { return host_ + "/ShelvioMas.csv"; }
 
   std::string SavedCopy(const char* name) const { return test::ReadFile(host_ + "/old/" + name); }
   std::string WorkingFile() const { return work_ + "GetKasumido.html"; }

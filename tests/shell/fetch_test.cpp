@@ -1,0 +1,180 @@
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "http/document_stream.h"
+#include "platform/qt/qt_event_loop.h"
+#include "shell/fake_download_view.h"
+#include "shell/form_dll.h"
+#include "shell/run_layout.h"
+#include "support/scratch_dir.h"
+#include "support/scripted_http_server.h"
+
+namespace kasumido {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Script;
+
+// The page fetch on the Qt loop against the scripted loopback server.
+class FetchUrlTest : public ::testing::Test {
+ protected:
+  FetchUrlTest() : loop_(MakeEventLoop()) {
+    layout_.WriteSettings({{"TimeOut_Text", "1"}});
+    form_ = std::make_unique<TFormDLL>(*loop_, view_, layout_.Setup(server_.Origin()));
+  }
+
+  int Fetch(const std::string& path, const std::string& file = "GetKasumido.html") {
+    return form_->FetchUrl(server_.Origin() + path, layout_.Temp(file));
+  }
+  // Runs `call` from the loop after `delay`, while a fetch waits.
+  void After(Milliseconds delay, std::function<void()> call) {
+    timers_.push_back(loop_->CreateTimer());
+    Timer& timer = *timers_.back();
+    timer.OnTimer = [&timer, call = std::move(call)] {
+      timer.SetEnabled(false);
+      call();
+    };
+    timer.SetInterval(delay);
+    timer.SetEnabled(true);
+  }
+  bool Exists(const std::string& file) const { return std::filesystem::exists(layout_.Temp(file)); }
+
+  std::unique_ptr<EventLoop> loop_;
+  test::ScriptedHttpServer server_;
+  test::RunLayout layout_;
+  test::FakeDownloadView view_;
+  std::vector<std::unique_ptr<Timer>> timers_;
+  std::unique_ptr<TFormDLL> form_;
+};
+
+TEST_F(FetchUrlTest, AnswersTheBodySizeOrZeroAndKeepsOnlyWholeBodies) {
+  struct Case {
+    const char* what;
+    Script script;
+    int answer;
+    std::string status;
+  };
+  const std::string body(3000, 'x');
+  std::vector<Case> cases;
+  cases.push_back({"200 with body", Script::Ok(body), 3000, "Received 3000 bytes"});
+  cases.push_back({"200 empty", Script::Ok(""), 0, "Received 0 bytes"});
+  cases.push_back({"404", Script::NotFound(), 0, "page.html: 404 Not Found"});
+  cases.push_back({"500",
+                   Script::Bytes(test::ResponseBytes("HTTP/1.0 500 Internal Error", {}, "oops")), 0,
+                   "page.html: 500 Internal Error"});
+  for (Case& c : cases) {
+    // A fresh run state per case: its first fetch does not wait for the request spacing.
+    form_ = std::make_unique<TFormDLL>(*loop_, view_, layout_.Setup(server_.Origin()));
+    server_.Enqueue(std::move(c.script));
+    layout_.scratch.Write("temp/page.html", "stale content");
+    EXPECT_EQ(Fetch("/dir/page.html", "page.html"), c.answer) << c.what;
+    EXPECT_EQ(view_.status_text, c.status) << c.what;
+    EXPECT_EQ(view_.status_hint, server_.Origin() + "/dir/page.html") << c.what;
+    EXPECT_EQ(form_->CurrentFileName(), "page.html");
+    if (c.answer > 0) {
+      EXPECT_EQ(layout_.scratch.Read("temp/page.html"), body) << c.what;
+    } else {
+      EXPECT_FALSE(Exists("page.html")) << c.what;
+    }
+    EXPECT_FALSE(form_->Timer1->Enabled()) << c.what;
+    EXPECT_EQ(form_->HttpClient1.DocStream, nullptr) << c.what;
+  }
+}
+
+TEST_F(FetchUrlTest, SpacesRequestStartsHalfASecondApartAndStaysResponsive) {
+  std::mutex mutex;
+  std::vector<Clock::time_point> arrivals;
+  server_.SetHandler([&](const wire::RequestHead&) {
+    std::lock_guard<std::mutex> lock(mutex);
+    arrivals.push_back(Clock::now());
+    return Script::Ok("page");
+  });
+  int ticks = 0;
+  const std::unique_ptr<Timer> ticker = loop_->CreateTimer();
+  ticker->OnTimer = [&] { ++ticks; };
+  ticker->SetInterval(50ms);
+  ticker->SetEnabled(true);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Fetch("/p.html"), 4);
+  ticker->SetEnabled(false);
+  std::lock_guard<std::mutex> lock(mutex);
+  ASSERT_EQ(arrivals.size(), 3u);
+  for (int i = 1; i < 3; ++i) EXPECT_GE(arrivals[i] - arrivals[i - 1], 495ms) << i;
+  EXPECT_GE(ticks, 10);  // timers ran during the waits
+}
+
+TEST_F(FetchUrlTest, TimeOutCutsASilentServer) {
+  server_.Enqueue(Script().HoldOpen());
+  const TimePoint start = loop_->Now();
+  EXPECT_EQ(Fetch("/silent.html"), 0);
+  const auto took = loop_->Now() - start;
+  EXPECT_GE(took, 900ms);
+  EXPECT_LT(took, 3s);
+  EXPECT_EQ(view_.status_text, "GetKasumido.html: 404 Connection aborted on request");
+  EXPECT_FALSE(Exists("GetKasumido.html"));
+}
+
+TEST_F(FetchUrlTest, ASlowButSteadyTransferIsNeverCut) {
+  const std::string body(2000, 'd');
+  server_.Enqueue(Script()
+                      .Send("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n")
+                      .Dribble(body, 250, 300ms));  // 2.1 s in all, a chunk every 0.3 s
+  EXPECT_EQ(Fetch("/slow.html"), 2000);
+  EXPECT_EQ(layout_.scratch.Read("temp/GetKasumido.html"), body);
+  // Progress texts count up to the whole body.
+  std::vector<std::string> progress;
+  for (const std::string& text : view_.status_texts) {
+    if (text.find(" Bytes") != std::string::npos) progress.push_back(text);
+  }
+  ASSERT_GE(progress.size(), 4u);
+  EXPECT_EQ(progress.back(), "GetKasumido.html: 2000 Bytes");
+}
+
+TEST_F(FetchUrlTest, TimeOutZeroSwitchesItOff) {
+  layout_.WriteSettings({{"TimeOut_Text", "0"}});
+  server_.Enqueue(Script().Pause(1500ms).Send(test::ResponseBytes("HTTP/1.0 200 OK", {}, "late")));
+  EXPECT_EQ(Fetch("/late.html"), 4);
+}
+
+TEST_F(FetchUrlTest, SkipStopAndClosingAbortTheTransferInProgress) {
+  using Handler = void (TFormDLL::*)();
+  const std::vector<Handler> handlers = {&TFormDLL::ButtonSkipClick, &TFormDLL::ButtonStopClick,
+                                         &TFormDLL::FormClose};
+  layout_.WriteSettings({});  // time-out 60 s: only the button can end the transfer
+  for (Handler handler : handlers) {
+    form_ = std::make_unique<TFormDLL>(*loop_, view_, layout_.Setup(server_.Origin()));
+    server_.Enqueue(Script().Send("HTTP/1.0 200 OK\r\n\r\npartial").HoldOpen());
+    After(300ms, [this, handler] { (form_.get()->*handler)(); });
+    const TimePoint start = loop_->Now();
+    EXPECT_EQ(Fetch("/held.html"), 0);
+    EXPECT_LT(loop_->Now() - start, 5s);
+    EXPECT_EQ(view_.status_text, "GetKasumido.html: 404 Connection aborted on request");
+    EXPECT_FALSE(Exists("GetKasumido.html"));
+  }
+}
+
+TEST_F(FetchUrlTest, AStopRequestStartsNoRequestAndCreatesNoFile) {
+  server_.Enqueue(Script::Ok("first"));
+  EXPECT_EQ(Fetch("/first.html"), 5);
+  // Stop pressed while the next fetch waits for its request slot.
+  After(100ms, [this] { form_->ButtonStopClick(); });
+  EXPECT_EQ(Fetch("/second.html", "second.html"), 0);
+  // And a fetch that starts with the stop already set.
+  EXPECT_EQ(Fetch("/third.html", "third.html"), 0);
+  EXPECT_EQ(server_.RequestCount(), 1u);
+  EXPECT_FALSE(Exists("second.html"));
+  EXPECT_FALSE(Exists("third.html"));
+}
+
+TEST_F(FetchUrlTest, AFileThatCannotBeCreatedThrowsAndSendsNothing) {
+  layout_.scratch.Write("temp/plain", "a file");
+  EXPECT_THROW(Fetch("/page.html", "plain/page.html"), EDocumentStreamError);
+  EXPECT_EQ(server_.RequestCount(), 0u);
+}
+
+}  // namespace
+}  // namespace kasumido

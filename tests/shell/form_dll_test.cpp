@@ -1,0 +1,203 @@
+#include "shell/form_dll.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "kasumido/texts.h"
+#include "platform/qt/qt_event_loop.h"
+#include "shell/fake_download_view.h"
+#include "shell/run_layout.h"
+#include "support/encoding.h"
+#include "support/scripted_http_server.h"
+#include "support/test_event_loop.h"
+
+namespace kasumido {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Sjis;
+
+// The lines of the run log, without their CR LF.
+std::vector<std::string> LogLines(const std::string& log) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < log.size()) {
+    const std::size_t end = log.find("\r\n", start);
+    if (end == std::string::npos) break;
+    lines.push_back(log.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
+
+// Run control on the deterministic loop: no network, the clock moved by the waits.
+class RunControlTest : public ::testing::Test {
+ protected:
+  RunControlTest() { form_ = MakeForm(); }
+
+  std::unique_ptr<TFormDLL> MakeForm() {
+    return std::make_unique<TFormDLL>(loop_, view_, layout_.Setup("http://site.test"));
+  }
+  // Switches the log on as the first activation does, without running the plan.
+  void StartLog() {
+    form_->LogFile1.SetLogFileName(layout_.Host("Shelvio.log"));
+    form_->LogFile1.SetActive(true);
+  }
+  std::vector<std::string> Log() const { return LogLines(layout_.Log()); }
+
+  test::TestEventLoop loop_;
+  test::RunLayout layout_;
+  test::FakeDownloadView view_;
+  std::unique_ptr<TFormDLL> form_;
+};
+
+TEST_F(RunControlTest, FirstActivationRunsTheWholeRunOnceAndClosesTheView) {
+  layout_.WriteSettings({});  // every category off
+  form_->FormActivate();
+  EXPECT_TRUE(form_->Activated());
+  EXPECT_EQ(form_->HostDir(), layout_.scratch.File("host/plugin") + "/..");
+  EXPECT_TRUE(std::filesystem::is_directory(layout_.Host("old")));
+  std::vector<std::string> lines = Log();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_TRUE(StartsWith(lines[0], "--- START ---\t"));
+  EXPECT_TRUE(StartsWith(lines[1], "Version "));
+  EXPECT_EQ(lines[2], Sjis("*** 霞堂書店DLL ***"));
+  EXPECT_EQ(view_.captions.front(), Sjis("霞堂書店ダウンロード"));
+  EXPECT_EQ(view_.captions.size(), 13u);
+  EXPECT_EQ(view_.buttons, (std::array<bool, 4>{false, false, false, false}));
+  EXPECT_EQ(view_.close_count, 1);
+
+  form_->FormActivate();  // switching away and back: nothing new
+  EXPECT_EQ(Log().size(), 3u);
+  EXPECT_EQ(view_.close_count, 1);
+
+  form_.reset();  // the program ends: the END line
+  lines = Log();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_TRUE(StartsWith(lines[3], "--- END ---\t"));
+}
+
+TEST_F(RunControlTest, AnExceptionOutOfThePlanBecomesTheErrorLineAndTheRunStillEnds) {
+  layout_.WriteSettings({{"DLLBooks_Checked", "True"}});
+  // The temporary folder is a file: the listing page's file cannot be created.
+  std::filesystem::remove_all(layout_.scratch.Path() / "temp");
+  layout_.scratch.Write("temp", "not a folder");
+  form_->FormActivate();
+  const std::vector<std::string> lines = Log();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[3], Sjis("Shelvio.log: 霞堂書店失敗. (C.ERROR)"));
+  EXPECT_EQ(view_.buttons, (std::array<bool, 4>{false, false, false, false}));
+  EXPECT_EQ(view_.close_count, 1);
+}
+
+TEST_F(RunControlTest, SkipMarksTheCaptionOnceAndLogsEveryPress) {
+  StartLog();
+  view_.SetPhaseCaption(Sjis("文庫今月ダウンロード"));
+  form_->ButtonSkipClick();
+  form_->ButtonSkipClick();
+  EXPECT_TRUE(form_->SkipRequested());
+  EXPECT_FALSE(form_->StopRequested());
+  EXPECT_EQ(view_.PhaseCaption(), Sjis("文庫今月ダウンロードスキップ..."));
+  const std::vector<std::string> lines = Log();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), Sjis("スキップボタン押下")), 2);
+  EXPECT_EQ(view_.buttons, (std::array<bool, 4>{false, true, true, true}));
+}
+
+TEST_F(RunControlTest, StopSetsTheFlagDisablesEveryButtonAndLogs) {
+  StartLog();
+  form_->ButtonStopClick();
+  EXPECT_TRUE(form_->StopRequested());
+  EXPECT_EQ(view_.buttons, (std::array<bool, 4>{false, false, false, false}));
+  EXPECT_EQ(Log().back(), Sjis("停止ボタン押下"));
+}
+
+TEST_F(RunControlTest, PauseHoldsUntilResumeSkipStopOrClosing) {
+  struct Case {
+    const char* what;
+    void (TFormDLL::*end)();
+    std::array<bool, 4> buttons_after;
+  };
+  const std::vector<Case> cases = {
+      {"resume", &TFormDLL::ButtonPlayClick, {false, true, true, true}},
+      {"skip", &TFormDLL::ButtonSkipClick, {false, true, true, true}},
+      {"stop", &TFormDLL::ButtonStopClick, {false, false, false, false}},
+      {"close", &TFormDLL::FormClose, {false, true, true, true}},
+  };
+  for (const Case& c : cases) {
+    form_ = MakeForm();
+    view_.buttons = {false, true, true, true};
+    std::array<bool, 4> buttons_during{};
+    bool paused_during = false;
+    const std::unique_ptr<Timer> timer = loop_.CreateTimer();
+    timer->OnTimer = [&] {
+      timer->SetEnabled(false);
+      buttons_during = view_.buttons;
+      paused_during = form_->Paused();
+      (form_.get()->*c.end)();
+    };
+    timer->SetInterval(1s);
+    timer->SetEnabled(true);
+    const TimePoint start = loop_.Now();
+    form_->ButtonPauseClick();
+    const auto held = loop_.Now() - start;
+    EXPECT_GE(held, 1s) << c.what;
+    EXPECT_LE(held, 1100ms) << c.what;  // ends within one 100 ms slice
+    EXPECT_TRUE(paused_during) << c.what;
+    EXPECT_EQ(buttons_during, (std::array<bool, 4>{true, true, true, false})) << c.what;
+    EXPECT_FALSE(form_->Paused()) << c.what;
+    if (c.end == &TFormDLL::FormClose) {
+      // Closing stops the run; the buttons are left as the pause found them.
+      EXPECT_TRUE(form_->StopRequested());
+    } else {
+      EXPECT_EQ(view_.buttons, c.buttons_after) << c.what;
+    }
+  }
+}
+
+TEST_F(RunControlTest, UnhandledExceptionsGoToTheStatusBarAndTheLog) {
+  StartLog();
+  loop_.Post([] { throw std::runtime_error("socket gone"); });
+  loop_.ProcessPendingEvents();
+  EXPECT_EQ(view_.status_text, "socket gone");
+  EXPECT_EQ(view_.status_hint, "socket gone");
+  EXPECT_EQ(Log().back(), "Shelvio.log: socket gone (C.ERROR)");
+  form_.reset();  // no longer installed once the run state is gone
+  EXPECT_FALSE(loop_.OnUnhandledException);
+}
+
+// A whole run over real HTTP: closing the view during a transfer ends it cleanly.
+TEST(RunOverHttp, ClosingDuringATransferAbortsItAndTheRunStillEnds) {
+  const std::unique_ptr<EventLoop> loop = MakeEventLoop();
+  test::ScriptedHttpServer server;
+  server.Enqueue(test::Script().Send("HTTP/1.0 200 OK\r\n\r\n<html>").HoldOpen());
+  test::RunLayout layout;
+  layout.WriteSettings({{"DLLComic_Checked", "True"}});
+  test::FakeDownloadView view;
+  auto form = std::make_unique<TFormDLL>(*loop, view, layout.Setup(server.Origin()));
+  const std::unique_ptr<Timer> closer = loop->CreateTimer();
+  closer->OnTimer = [&] {
+    closer->SetEnabled(false);
+    form->FormClose();
+  };
+  closer->SetInterval(300ms);
+  closer->SetEnabled(true);
+  const TimePoint start = loop->Now();
+  form->FormActivate();
+  EXPECT_LT(loop->Now() - start, 5s);
+  EXPECT_EQ(server.RequestCount(), 1u);  // no further page after the close
+  form.reset();
+  const std::vector<std::string> lines = LogLines(layout.Log());
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[3], server.Origin() + "/comic/kongetsu.html " + Sjis("失敗"));
+  EXPECT_TRUE(StartsWith(lines[4], "--- END ---\t"));
+}
+
+}  // namespace
+}  // namespace kasumido

@@ -1,0 +1,303 @@
+// Runs of the program steered from outside while they work: keys through the test control
+// FIFO, signals, settings changed mid-run, a silent server, a killed run. The site is a
+// scripted loopback server in this process (serving a mini site), so each test can hold a
+// chosen request open.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/e2e_support.h"
+#include "site_server/site_files.h"
+#include "support/scratch_dir.h"
+#include "support/scripted_http_server.h"
+
+namespace kasumido::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Script;
+
+// The mini site behind a scripted server: requests whose target is in the hold set are
+// held open without an answer (once each, or always), every other one is served.
+class SteeredSite {
+ public:
+  SteeredSite() {
+    server_.SetHandler([this](const wire::RequestHead& head) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      targets_.push_back(head.target);
+      const auto hold = holds_.find(head.target);
+      if (hold != holds_.end()) {
+        if (hold->second == 1) holds_.erase(hold);
+        return Script().HoldOpen();
+      }
+      return Script::Bytes(site::AnswerSiteRequest(site_.Root(), head).response);
+    });
+  }
+
+  MiniSite& Site() { return site_; }
+  std::string Origin() const { return server_.Origin(); }
+  // Holds the next request for `target` open (times: 1), or every one (times: 0).
+  void Hold(const std::string& target, int times = 1) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    holds_[target] = times;
+  }
+  std::vector<std::string> Targets() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return targets_;
+  }
+  int Count(const std::string& target) const {
+    const std::vector<std::string> targets = Targets();
+    return static_cast<int>(std::count(targets.begin(), targets.end(), target));
+  }
+  bool WaitFor(const std::string& target, int count = 1, Milliseconds timeout = 20s) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (Count(target) < count) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(10ms);
+    }
+    return true;
+  }
+
+ private:
+  MiniSite site_;
+  mutable std::mutex mutex_;
+  std::map<std::string, int> holds_;
+  std::vector<std::string> targets_;
+  test::ScriptedHttpServer server_;  // last: stopped before the members above go
+};
+
+// The keys a test presses, through the FIFO the console view reads.
+class Keys {
+ public:
+  Keys() : path_(dir_.File("keys")) { EXPECT_EQ(mkfifo(path_.c_str(), 0600), 0); }
+  std::map<std::string, std::string> Env() const { return {{"KASUMIDO_TEST_CONTROL", path_}}; }
+  void Press(char key) const {
+    const int fd = open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fd, 0) << "the program does not read its keys";
+    ASSERT_EQ(write(fd, &key, 1), 1);
+    close(fd);
+  }
+
+ private:
+  test::ScratchDir dir_;
+  std::string path_;
+};
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+const std::string kComicNow = "/comic/kongetsu.html";
+const std::string kComicNext = "/comic/raigetsu.html";
+const std::string kComicLast = "/comic/sengetsu.html";
+const std::string kDetail4001 = "/comic/detail/bk_detail.php?pcd=4001";
+const std::string kDetail4002 = "/comic/detail/bk_detail.php?pcd=4002";
+
+TEST(RunControl, SkipAbandonsThePageButTheHeldLinkIsStillTriedAndTheNextStepRuns) {
+  SteeredSite site;
+  site.Site().Listing(kComicNow,
+                      {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  site.Site().Listing(kComicNext, {});
+  site.Hold(kDetail4001);
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}});
+  Keys keys;
+  const auto run = host.Start(site.Origin(), {}, keys.Env());
+  ASSERT_TRUE(site.WaitFor(kDetail4001));
+  keys.Press('s');
+  EXPECT_EQ(run->Wait(30s), 0);
+  // The aborted attempt is followed by a second one, which is analysed and written; the
+  // next link is never followed and the page is not saved.
+  EXPECT_EQ(site.Count(kDetail4001), 2);
+  EXPECT_EQ(site.Count(kDetail4002), 0);
+  EXPECT_EQ(host.MasterLines().size(), 1u);
+  EXPECT_EQ(host.SavedCopy("kasumido3.html"), "");
+  EXPECT_NE(host.SavedCopy("kasumido6.html"), "");  // the next step ran with skip cleared
+  EXPECT_NE(run->Output().find("コミック今月ダウンロードスキップ..."), std::string::npos);
+  const std::vector<std::string> plan = PlanLines(host.LogLines(), 0);
+  EXPECT_EQ(plan, (std::vector<std::string>{
+                      "*** 霞堂書店DLL ***", site.Origin() + kComicNow + " ダウンロード",
+                      "スキップボタン押下", site.Origin() + kComicNext + " ダウンロード",
+                      site.Origin() + kComicLast + " 失敗", "END"}));
+}
+
+TEST(RunControl, StopKeyDuringATransferEndsTheRunWithoutAnotherRequest) {
+  SteeredSite site;
+  site.Hold(kComicNow);
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}});
+  Keys keys;
+  const auto run = host.Start(site.Origin(), {}, keys.Env());
+  ASSERT_TRUE(site.WaitFor(kComicNow));
+  keys.Press('q');
+  EXPECT_EQ(run->Wait(20s), 0);
+  EXPECT_EQ(site.Targets(), std::vector<std::string>{kComicNow});
+  EXPECT_EQ(PlanLines(host.LogLines(), 0),
+            (std::vector<std::string>{"*** 霞堂書店DLL ***", "停止ボタン押下",
+                                      site.Origin() + kComicNow + " 失敗", "END"}));
+  EXPECT_FALSE(host.TempHas("GetKasumido.html"));
+}
+
+TEST(RunControl, TerminationSignalStopsTheRunCleanlyWithItsEndLine) {
+  for (int signal_number : {SIGTERM, SIGINT}) {
+    SteeredSite site;
+    site.Hold(kComicNow);
+    HostLayout host;
+    host.WriteSettings({{"DLLComic_Checked", "True"}});
+    const auto run = host.Start(site.Origin());
+    ASSERT_TRUE(site.WaitFor(kComicNow));
+    run->Signal(signal_number);
+    EXPECT_EQ(run->Wait(20s), 0) << signal_number;
+    EXPECT_EQ(site.Targets().size(), 1u) << signal_number;
+    EXPECT_EQ(PlanLines(host.LogLines(), 0),
+              (std::vector<std::string>{"*** 霞堂書店DLL ***", site.Origin() + kComicNow + " 失敗",
+                                        "END"}))
+        << signal_number;
+  }
+}
+
+TEST(RunControl, PauseHoldsTheRunUntilResumed) {
+  SteeredSite site;
+  site.Site().Listing(kComicNow,
+                      {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}});
+  Keys keys;
+  const auto run = host.Start(site.Origin(), {}, keys.Env());
+  ASSERT_TRUE(site.WaitFor(kDetail4001));
+  keys.Press('p');
+  std::this_thread::sleep_for(2500ms);
+  // Paused: the page of 4001 and its cover may still complete, but nothing after them.
+  const std::size_t during = site.Targets().size();
+  EXPECT_LE(during, 3u);
+  EXPECT_EQ(site.Count(kDetail4002), 0);
+  std::this_thread::sleep_for(1000ms);
+  EXPECT_EQ(site.Targets().size(), during);
+  keys.Press('r');
+  EXPECT_EQ(run->Wait(30s), 0);
+  EXPECT_EQ(site.Count(kDetail4002), 1);
+  EXPECT_EQ(host.MasterLines().size(), 2u);
+}
+
+TEST(RunControl, StopDuringAPauseEndsThePauseAndTheRun) {
+  SteeredSite site;
+  site.Site().Listing(kComicNow,
+                      {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}});
+  Keys keys;
+  const auto run = host.Start(site.Origin(), {}, keys.Env());
+  ASSERT_TRUE(site.WaitFor(kDetail4001));
+  keys.Press('p');
+  std::this_thread::sleep_for(1000ms);
+  keys.Press('q');
+  EXPECT_EQ(run->Wait(20s), 0);
+  EXPECT_EQ(site.Count(kDetail4002), 0);
+  EXPECT_EQ(site.Count(kComicNext), 0);
+  const std::vector<std::string> plan = PlanLines(host.LogLines(), 0);
+  EXPECT_TRUE(Has(plan, "停止ボタン押下"));
+  EXPECT_EQ(plan.back(), "END");
+  EXPECT_EQ(host.SavedCopy("kasumido3.html"), "");  // stopped during its analysis
+  EXPECT_TRUE(host.TempHas("GetKasumido.html"));    // no final clean-up after a stop
+}
+
+TEST(RunControl, ASilentServerIsCutByTheTimeOutAndTheRunGoesOn) {
+  SteeredSite site;
+  site.Hold(kComicNow);
+  site.Site().Listing(kComicNext, {});
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "1"}});
+  const auto run = host.Start(site.Origin());
+  EXPECT_EQ(run->Wait(20s), 0);
+  EXPECT_NE(run->Output().find("GetKasumido.html: 404 Connection aborted on request"),
+            std::string::npos);
+  EXPECT_EQ(PlanLines(host.LogLines(), 0),
+            (std::vector<std::string>{"*** 霞堂書店DLL ***", site.Origin() + kComicNow + " 失敗",
+                                      site.Origin() + kComicNext + " ダウンロード",
+                                      site.Origin() + kComicLast + " 失敗", "END"}));
+}
+
+TEST(RunControl, GateKeysChangedMidRunTakeEffectAtTheNextStep) {
+  SteeredSite site;
+  site.Site().Listing(kComicNow, {"detail/bk_detail.php?pcd=4001"});
+  site.Site().Listing("/bunko/raigetsu.html", {});
+  site.Site().Listing("/bunko/sengetsu.html", {});
+  site.Hold(kDetail4001);
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "2"}});
+  const auto run = host.Start(site.Origin());
+  ASSERT_TRUE(site.WaitFor(kDetail4001));
+  // While step 4 waits on its detail page: comic off, bunko on.
+  host.WriteSettings({{"DLLBunko_Checked", "True"}, {"TimeOut_Text", "2"}});
+  EXPECT_EQ(run->Wait(30s), 0);
+  const std::vector<std::string> targets = site.Targets();
+  EXPECT_EQ(site.Count(kComicNext), 0);
+  EXPECT_EQ(site.Count(kComicLast), 0);
+  EXPECT_EQ(site.Count("/bunko/raigetsu.html"), 1);
+  EXPECT_EQ(site.Count("/bunko/sengetsu.html"), 1);
+  EXPECT_EQ(site.Count("/bunko/kongetsu.html"), 0);  // its step had passed
+}
+
+TEST(RunControl, WithTheEditedCheckOffEveryPageIsAnalysedAgain) {
+  SteeredSite site;
+  site.Site().Listing(kComicNow, {"detail/bk_detail.php?pcd=4001"});
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}, {"CheckEdited_Checked", "False"}});
+  host.RunToEnd(site.Origin());
+  host.RunToEnd(site.Origin());
+  const std::vector<std::string> master = host.MasterLines();
+  ASSERT_EQ(master.size(), 2u);
+  EXPECT_EQ(master[0], master[1]);
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(
+        PlanLines(host.LogLines(), run),
+        (std::vector<std::string>{
+            "*** 霞堂書店DLL ***", site.Origin() + kComicNow + " ダウンロード",
+            site.Origin() + kComicNext + " 失敗", site.Origin() + kComicLast + " 失敗", "END"}));
+  }
+  EXPECT_NE(host.SavedCopy("kasumido3.html"), "");
+}
+
+TEST(RunControl, AKilledRunLeavesOnlyWholeLinesAndDoesNotBlockTheNextStart) {
+  SteeredSite site;
+  std::vector<std::string> links;
+  for (int code : {4001, 4002, 4003, 4004, 4005}) {
+    links.push_back("detail/bk_detail.php?pcd=" + std::to_string(code));
+  }
+  site.Site().Listing(kComicNow, links);
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}});
+  const auto run = host.Start(site.Origin());
+  ASSERT_TRUE(site.WaitFor("/comic/detail/bk_detail.php?pcd=4003"));
+  run->Signal(SIGKILL);
+  EXPECT_EQ(run->Wait(10s), -1);
+  const std::vector<std::string> master = host.MasterLines();  // fails on a cut line
+  EXPECT_GE(master.size(), 2u);
+  EXPECT_LE(master.size(), 3u);
+  for (const std::string& line : master) {
+    EXPECT_EQ(line.front(), '"');
+    EXPECT_EQ(line.back(), '"');
+  }
+  // The next start runs (the lock died with the killed run).
+  host.WriteSettings({});
+  host.RunToEnd(site.Origin());
+  const std::vector<std::string> log = host.LogLines();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& line) { return line.rfind("--- START", 0) == 0; }),
+            2);
+  EXPECT_EQ(log.back().rfind("--- END ---", 0), 0u);
+}
+
+}  // namespace
+}  // namespace kasumido::e2e

@@ -72,15 +72,6 @@ THttpClient::THttpClient(EventLoop& loop) : loop_(loop), transport_(loop), defer
 // The transport goes last and raises nothing while it is destroyed.
 THttpClient::~THttpClient() = default;
 
-template <typename Event, typename... Args>
-bool THttpClient::Raise(const Event& event, Args&&... args) {
-  if (!event) return true;
-  const Event handler = event;  // the handler may replace itself
-  DestructionWatch::Frame life(watch_);
-  handler(std::forward<Args>(args)...);
-  return life.Alive();
-}
-
 bool THttpClient::SetState(HttpState state) {
   state_ = state;
   const std::uint64_t epoch = epoch_;

@@ -28,6 +28,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "http/document_stream.h"
@@ -191,6 +192,7 @@ class THttpClient {
   void HandleHeaderLine(std::string_view line);
   void HandleHeaderField(const std::string& name, std::string_view value);
   void HandleHeaderEnd();
+  void BeginHtmlBody(std::string_view body);
   void DeliverBody(std::string_view chunk);
   // Closing and ending (http_client_end.cpp).
   void HandleSessionClosed(int error);
@@ -246,5 +248,14 @@ class THttpClient {
   std::vector<std::string> reply_header_lines_;
   std::int64_t doc_bytes_ = 0;
 };
+
+template <typename Event, typename... Args>
+bool THttpClient::Raise(const Event& event, Args&&... args) {
+  if (!event) return true;
+  const Event handler = event;  // the handler may replace itself
+  DestructionWatch::Frame life(watch_);
+  handler(std::forward<Args>(args)...);
+  return life.Alive();
+}
 
 }  // namespace kasumido

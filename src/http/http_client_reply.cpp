@@ -41,6 +41,22 @@ void THttpClient::HandleDataAvailable() {
     HandleHeaderLine(*line);
     if (!life.Alive() || !Current(epoch) || state_ != HttpState::AwaitingHeader) return;
   }
+  // A line that opens an HTML document is the body from its first six bytes on: it needs
+  // no line end, and may be longer than the buffer.
+  if (OpensHtmlDocument(reader_.Rest())) {
+    if (header_line_count_++ == 0 && (!Raise(OnHeaderBegin) || !Current(epoch))) return;
+    const std::string_view body = reader_.Rest();
+    reader_.Clear();
+    BeginHtmlBody(body);
+  }
+}
+
+void THttpClient::BeginHtmlBody(std::string_view body) {
+  const std::uint64_t epoch = epoch_;
+  if (reply_content_type_.empty()) reply_content_type_ = "text/html";
+  in_header_ = false;
+  if (!SetState(HttpState::AwaitingBody) || !Raise(OnHeaderEnd) || !Current(epoch)) return;
+  DeliverBody(body);
 }
 
 void THttpClient::HandleHeaderLine(std::string_view line) {
@@ -49,12 +65,9 @@ void THttpClient::HandleHeaderLine(std::string_view line) {
   if (OpensHtmlDocument(line)) {
     // The document has begun without a header end: this line and every byte after it
     // are body bytes, line ends included.
-    if (reply_content_type_.empty()) reply_content_type_ = "text/html";
-    in_header_ = false;
     const std::string_view body = reader_.FromLastLine();
     reader_.Clear();
-    if (!SetState(HttpState::AwaitingBody) || !Raise(OnHeaderEnd) || !Current(epoch)) return;
-    DeliverBody(body);
+    BeginHtmlBody(body);
     return;
   }
   if (line.empty()) {

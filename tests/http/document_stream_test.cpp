@@ -1,0 +1,53 @@
+#include "http/document_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/scratch_dir.h"
+
+namespace kasumido {
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(FileDocumentStream, TruncatesAnOldFileAndKeepsEveryByteWritten) {
+  test::ScratchDir dir;
+  const std::filesystem::path path = dir.Path() / "GetKasumido.html";
+  std::ofstream(path) << "an older and longer page";
+  FileDocumentStream stream(path.string());
+  stream.Write("ab\0c", 4);
+  stream.Write("", 0);
+  stream.Write("d", 1);
+  stream.Close();
+  EXPECT_EQ(stream.Size(), 5);
+  EXPECT_EQ(ReadFile(path), std::string("ab\0cd", 5));
+}
+
+TEST(FileDocumentStream, ThrowsWhenTheFileCannotBeCreatedOrWritten) {
+  test::ScratchDir dir;
+  std::filesystem::create_directory(dir.Path() / "folder");
+  std::ofstream(dir.Path() / "plain") << "x";
+  for (const auto& path : {dir.Path() / "folder", dir.Path() / "plain" / "below"}) {
+    SCOPED_TRACE(path);
+    EXPECT_THROW(FileDocumentStream stream(path.string()), EDocumentStreamError);
+  }
+  // A full disk, for root too.
+  FileDocumentStream full("/dev/full");
+  try {
+    full.Write("x", 1);
+    ADD_FAILURE() << "no error from a full device";
+  } catch (const EDocumentStreamError& error) {
+    EXPECT_EQ(error.ErrnoValue(), ENOSPC);
+  }
+}
+
+}  // namespace
+}  // namespace kasumido

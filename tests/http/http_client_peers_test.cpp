@@ -1,0 +1,101 @@
+// The client against real peers: nginx as the site, tinyproxy as an HTTP proxy.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "http/http_client.h"
+#include "http_client_harness.h"
+#include "support/real_peers.h"
+#include "support/scratch_dir.h"
+
+namespace kasumido {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ClientHarness;
+using test::FetchOutcome;
+
+std::string LargeBody() {
+  std::string body(5 * 1024 * 1024 + 3, '\0');
+  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 13 % 253);
+  return body;
+}
+
+class HttpClientPeers : public testing::Test {
+ protected:
+  void SetUp() override {
+    // Nothing here may go anywhere but the peers started by the test.
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
+      ::unsetenv(name);
+    }
+    root_.Write("target.html", "target page");
+    root_.Write("lnovel/kongetsu.html", "listing");
+    root_.Write("large.bin", large_);
+  }
+
+  test::ScratchDir root_;
+  const std::string large_ = LargeBody();
+};
+
+TEST_F(HttpClientPeers, FollowsARealRelocationAndReportsAMissingPage) {
+  test::NginxPeer nginx(root_.Path());
+  auto h = ClientHarness::OnQtLoop();
+  struct Case {
+    std::string path;
+    bool raised;
+    int status;
+    std::string reason;
+    std::string body;  // checked when the fetch returns
+  };
+  const Case cases[] = {
+      {"/moved", false, 200, "OK", "target page"},
+      {"/missing.html", true, 404, "Not Found", ""},
+      {"/large.bin", false, 200, "OK", large_},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    h->body.bytes.clear();
+    h->locations.clear();
+    const FetchOutcome outcome = h->Fetch(nginx.Origin() + c.path);
+    EXPECT_EQ(outcome.raised, c.raised) << outcome.message << nginx.ErrorLog();
+    EXPECT_EQ(h->client.ReplyStatus(), c.status);
+    EXPECT_EQ(h->client.ReplyReason(), c.reason);
+    if (!c.raised) {
+      EXPECT_TRUE(h->body.bytes == c.body);
+      EXPECT_EQ(h->client.DocByteCount(), static_cast<std::int32_t>(c.body.size()));
+    }
+  }
+  // The real 302 carried a "/"-rooted Location, followed on a second connection.
+  EXPECT_TRUE(nginx.WaitForAccessLog("\"GET /moved HTTP/1.0\" 302", 5s)) << nginx.AccessLog();
+  EXPECT_TRUE(nginx.WaitForAccessLog("\"GET /target.html HTTP/1.0\" 200 11", 5s))
+      << nginx.AccessLog();
+}
+
+TEST_F(HttpClientPeers, FetchesThroughARealProxy) {
+  test::NginxPeer nginx(root_.Path());
+  test::TinyproxyPeer proxy;
+  auto h = ClientHarness::OnQtLoop();
+  h->client.Proxy = "127.0.0.1";
+  h->client.ProxyPort = std::to_string(proxy.Port());
+  FetchOutcome outcome = h->Fetch(nginx.Origin() + "/lnovel/kongetsu.html");
+  EXPECT_FALSE(outcome.raised) << outcome.message << proxy.Log();
+  EXPECT_EQ(h->body.bytes, "listing");
+  // nginx saw the request arrive through the proxy.
+  EXPECT_TRUE(nginx.WaitForAccessLog("\"GET /lnovel/kongetsu.html HTTP/1.0\" 200 7 via=\"1.0 " +
+                                         std::string(test::TinyproxyPeer::kViaName),
+                                     5s))
+      << nginx.AccessLog();
+  h->body.bytes.clear();
+  outcome = h->Fetch(nginx.Origin() + "/moved");
+  EXPECT_FALSE(outcome.raised) << outcome.message << proxy.Log();
+  EXPECT_EQ(h->body.bytes, "target page");
+  EXPECT_TRUE(nginx.WaitForAccessLog("\"GET /target.html HTTP/1.0\" 200 11 via=\"1.0 " +
+                                         std::string(test::TinyproxyPeer::kViaName),
+                                     5s))
+      << nginx.AccessLog();
+}
+
+}  // namespace
+}  // namespace kasumido

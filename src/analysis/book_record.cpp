@@ -68,6 +68,8 @@ void AppendNumber(std::string& line, int number) {
   line += ',';
 }
 
+// Fetches the cover into the temporary folder; CoverFile is set only when bytes arrived.
+// Pumps the event loop: button handlers and timers may run before this returns.
 void DownloadCover(BookRecord& record, RunAccess& run) {
   record.CoverFile.clear();
   if (record.CoverImagePath.empty()) return;

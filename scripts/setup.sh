@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   libxml2-dev
-  nginx-light tinyproxy curl
+  nginx-light tinyproxy curl time
   xvfb fonts-ipafont-gothic
   libc-bin locales
 )

@@ -39,7 +39,7 @@ for _ in $(seq 1 100); do
 done
 [[ -n $port ]] || { echo "run_bench: the site server did not start" >&2; exit 1; }
 
-printf '%-4s %9s %9s %7s %9s %9s %8s %9s\n' run requests floor_s wall_s wall/floor cpu_s cpu% rss_MiB
+printf '%-4s %9s %9s %9s %7s %10s %7s %8s %8s\n' run requests delay_ms floor_s wall_s wall/floor cpu_s cpu% rss_MiB
 for run in $(seq 1 "$runs"); do
   host="$work/run$run/host"
   mkdir -p "$host/plugin" "$work/run$run/temp"
@@ -58,7 +58,7 @@ for run in $(seq 1 "$runs"); do
       -v m="$rss_kb" 'BEGIN {
     floor = 0.5 * (n - 1) + d / 1000.0
     cpu = u + s
-    printf "%-4s %9d %9.2f %7.2f %9.3f %9.2f %7.2f%% %9.1f\n", r, n, floor, w, w / floor, cpu,
-           100.0 * cpu / w, m / 1024.0
+    printf "%-4s %9d %9d %9.2f %7.2f %10.3f %7.2f %7.2f%% %8.1f\n", r, n, d, floor, w, w / floor,
+           cpu, 100.0 * cpu / w, m / 1024.0
   }'
 done

@@ -7,11 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "kasumido/texts.h"
-#include "platform/qt/qt_event_loop.h"
 #include "shell/fake_download_view.h"
 #include "shell/run_layout.h"
 #include "support/encoding.h"
-#include "support/scripted_http_server.h"
 #include "support/test_event_loop.h"
 
 namespace kasumido {
@@ -170,33 +168,6 @@ TEST_F(RunControlTest, UnhandledExceptionsGoToTheStatusBarAndTheLog) {
   EXPECT_EQ(Log().back(), "Shelvio.log: socket gone (C.ERROR)");
   form_.reset();  // no longer installed once the run state is gone
   EXPECT_FALSE(loop_.OnUnhandledException);
-}
-
-// A whole run over real HTTP: closing the view during a transfer ends it cleanly.
-TEST(RunOverHttp, ClosingDuringATransferAbortsItAndTheRunStillEnds) {
-  const std::unique_ptr<EventLoop> loop = MakeEventLoop();
-  test::ScriptedHttpServer server;
-  server.Enqueue(test::Script().Send("HTTP/1.0 200 OK\r\n\r\n<html>").HoldOpen());
-  test::RunLayout layout;
-  layout.WriteSettings({{"DLLComic_Checked", "True"}});
-  test::FakeDownloadView view;
-  auto form = std::make_unique<TFormDLL>(*loop, view, layout.Setup(server.Origin()));
-  const std::unique_ptr<Timer> closer = loop->CreateTimer();
-  closer->OnTimer = [&] {
-    closer->SetEnabled(false);
-    form->FormClose();
-  };
-  closer->SetInterval(300ms);
-  closer->SetEnabled(true);
-  const TimePoint start = loop->Now();
-  form->FormActivate();
-  EXPECT_LT(loop->Now() - start, 5s);
-  EXPECT_EQ(server.RequestCount(), 1u);  // no further page after the close
-  form.reset();
-  const std::vector<std::string> lines = LogLines(layout.Log());
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[3], server.Origin() + "/comic/kongetsu.html " + Sjis("失敗"));
-  EXPECT_TRUE(StartsWith(lines[4], "--- END ---\t"));
 }
 
 }  // namespace

@@ -189,6 +189,8 @@ class THttpClient {
   void SendRequest();
   // Receiving and reading the reply (http_client_reply.cpp).
   void HandleDataAvailable();
+  void DeliverBuffered();
+  void ReceiveBody();
   void HandleHeaderLine(std::string_view line);
   void HandleHeaderField(const std::string& name, std::string_view value);
   void HandleHeaderEnd();

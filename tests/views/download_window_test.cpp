@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -259,6 +260,18 @@ TEST_F(DownloadWindowTest, ActivationRunsTheHookWhileTheWindowStaysResponsive) {
   window->activateWindow();
   EXPECT_TRUE(PumpUntil([&] { return activations >= 2; }));
   EXPECT_EQ(closes, 1);
+}
+
+TEST_F(DownloadWindowTest, SavesAPictureOfItselfWhenTheEnvironmentAsks) {
+  const std::string picture = dir_.File("window.png");
+  qputenv("KASUMIDO_GRAB_WINDOW", QByteArray::fromStdString(picture));
+  qputenv("KASUMIDO_GRAB_AFTER_MS", "10");
+  const std::unique_ptr<DownloadWindow> window = MakeWindow();
+  window->show();
+  qunsetenv("KASUMIDO_GRAB_WINDOW");
+  qunsetenv("KASUMIDO_GRAB_AFTER_MS");
+  ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(picture); }));
+  EXPECT_EQ(QImage(QString::fromStdString(picture)).size(), QSize(368, 237));
 }
 
 }  // namespace

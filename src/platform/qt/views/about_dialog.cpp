@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "platform/qt/views/link_label.h"
+#include "platform/qt/views/live_grab.h"
 #include "platform/qt/views/main_icon.h"
 #include "platform/qt/views/qt_text.h"
 
@@ -95,6 +96,14 @@ void AboutDialog::DrawIcon() {
   image_sub_->setPixmap(surface);
   image_main_->setPixmap(
       surface.scaled(image_main_->size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+}
+
+void AboutDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!shown_once_) {
+    shown_once_ = true;
+    GrabLaterIfAsked(*this, kGrabAboutVariable);
+  }
 }
 
 void AboutDialog::done(int result) {

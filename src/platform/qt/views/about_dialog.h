@@ -34,6 +34,7 @@ class AboutDialog : public QDialog {
   AboutRole Role() const { return role_; }
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void done(int result) override;
   void keyPressEvent(QKeyEvent* event) override;
 
@@ -46,6 +47,7 @@ class AboutDialog : public QDialog {
   void DrawIcon();
 
   AboutRole role_;
+  bool shown_once_ = false;
   QLabel* image_main_ = nullptr;
   QLabel* image_sub_ = nullptr;
   QPushButton* btn_cancel_ = nullptr;

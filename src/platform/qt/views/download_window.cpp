@@ -20,6 +20,7 @@
 #include "kasumido/texts.h"
 #include "platform/qt/views/about_dialog.h"
 #include "platform/qt/views/glyphs.h"
+#include "platform/qt/views/live_grab.h"
 #include "platform/qt/views/main_icon.h"
 #include "platform/qt/views/qt_text.h"
 
@@ -216,6 +217,7 @@ void DownloadWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!shown_once_) {
     shown_once_ = true;
+    GrabLaterIfAsked(*this, kGrabWindowVariable);
     PostActivation();
   }
 }

@@ -58,6 +58,10 @@ TEST_F(DownloadWindowTest, PlacesItsControlsAsTheLayoutSays) {
   EXPECT_EQ(window->geometry(), QRect(168, 102, 368, 237));
   EXPECT_EQ(window->minimumSize(), QSize(250, 150));
   EXPECT_EQ(window->windowTitle(), Q("霞堂書店データダウンロード中..."));
+  // The Japanese font the setup script installs stands in for the one the layout names.
+  EXPECT_EQ(window->font().pixelSize(), 12);
+  EXPECT_TRUE(QStringList({Q("ＭＳ Ｐゴシック"), "IPAPGothic"}).contains(window->font().family()))
+      << window->font().family().toStdString();
   const struct {
     const char* name;
     QRect geometry;  // in the parent's coordinates

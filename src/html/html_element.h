@@ -1,0 +1,110 @@
+// The elements of a page's HTML element list: tags with their attributes, and runs of
+// text. The page analysis walks them in document order; it tells tags from texts by
+// Kind() (or AsTag()/AsText(), which answer nullptr for the other kind).
+// Every element is filled once by its SetText from the raw bytes that the tokenizer cut
+// and is never changed afterwards. Names are upper-cased ASCII ("a"-"z" only); every
+// other byte, including both bytes of a double-byte character, is kept as it is. No
+// character set is converted here: values and texts are the page's own bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kasumido {
+
+enum class ElementKind : std::uint8_t { kTag, kText };
+
+class THTMLTag;
+class THTMLText;
+
+class THTMLElement {
+ public:
+  virtual ~THTMLElement() = default;
+  THTMLElement(const THTMLElement&) = delete;
+  THTMLElement& operator=(const THTMLElement&) = delete;
+
+  ElementKind Kind() const { return kind_; }
+  // The element as a tag, or nullptr when it is a text (and the other way round).
+  inline const THTMLTag* AsTag() const;
+  inline const THTMLText* AsText() const;
+
+ protected:
+  explicit THTMLElement(ElementKind kind) : kind_(kind) {}
+
+ private:
+  ElementKind kind_;
+};
+
+// One attribute of a tag, as cut at the spaces of the tag's text. Its fields are views
+// into the text that its tag owns: valid as long as the tag lives and is not filled again.
+class THTMLParam {
+ public:
+  // The name part of an attribute: the bytes before its first "=", or all of it.
+  static std::string_view NamePart(std::string_view raw);
+
+  // Raw := raw. Name := upper_name. Value := the part after the first "=", without one
+  // pair of enclosing double quotes (only when longer than one byte); empty when raw has
+  // no "=". Single quotes are kept; nothing is trimmed.
+  // REQUIRES: upper_name holds UpperAscii(NamePart(raw)); both outlive the param.
+  void SetText(std::string_view raw, std::string_view upper_name);
+
+  std::string_view Name;
+  std::string_view Value;
+  std::string_view Raw;
+};
+
+// A tag. Name, Raw and the attributes' fields are views into text that the tag owns, so
+// they stay valid as long as the tag lives.
+class THTMLTag final : public THTMLElement {
+ public:
+  THTMLTag() : THTMLElement(ElementKind::kTag) {}
+
+  // Raw := raw (everything between "<" and ">"). Name := the bytes up to the first
+  // space byte (0x20), upper-cased; only 0x20 separates. The rest is cut into
+  // attributes at spaces outside double quotes (a double quote flips the quote state,
+  // which starts off for every attribute; single quotes do not count); one space after
+  // each attribute is dropped and empty attributes are skipped. Replaces what the tag
+  // held before (earlier views into it become invalid).
+  void SetText(std::string_view raw);
+
+  std::string_view Name;
+  std::string_view Raw;
+  std::vector<THTMLParam> Params;
+
+ private:
+  // Raw, then the upper-cased names that differ from their bytes in Raw.
+  std::string text_;
+};
+
+// A run of text. Raw and Text are views into text that the element owns.
+class THTMLText final : public THTMLElement {
+ public:
+  THTMLText() : THTMLElement(ElementKind::kText) {}
+
+  // Raw := raw (line ends as LF bytes). Text := raw with every LF turned into a space,
+  // every run of spaces folded to one space, and character references decoded (see
+  // char_refs.h). Replaces what the element held before.
+  void SetText(std::string_view raw);
+
+  std::string_view Raw;
+  std::string_view Text;
+
+ private:
+  // Raw, then Text when it differs from Raw.
+  std::string text_;
+};
+
+inline const THTMLTag* THTMLElement::AsTag() const {
+  return kind_ == ElementKind::kTag ? static_cast<const THTMLTag*>(this) : nullptr;
+}
+
+inline const THTMLText* THTMLElement::AsText() const {
+  return kind_ == ElementKind::kText ? static_cast<const THTMLText*>(this) : nullptr;
+}
+
+// ASCII upper-casing: "a"-"z" become "A"-"Z", every other byte stays.
+std::string UpperAscii(std::string_view bytes);
+
+}  // namespace kasumido

@@ -85,7 +85,8 @@ TEST(THTMLParser, KeepsDoubleByteTextUnconverted) {
   EXPECT_EQ(parser.Elements[1]->AsText()->Text, kanji);
   const THTMLTag* img = parser.Elements[3]->AsTag();
   ASSERT_NE(img, nullptr);
-  EXPECT_EQ(img->Params.at(0).Value, "'" + test::Euc("シリーズ") + "'");
+  ASSERT_EQ(img->Params.size(), 1u);
+  EXPECT_EQ(img->Params[0].Value, "'" + test::Euc("シリーズ") + "'");
 }
 
 TEST(THTMLParser, TellsTagsFromTexts) {

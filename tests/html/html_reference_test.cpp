@@ -381,6 +381,24 @@ TEST(THTMLParser, EqualsALiteralReadingOfItsRulesOnMutatedPages) {
   }
 }
 
+// Big enough to fill many blocks of the element store, with texts and tags that get
+// blocks of their own.
+TEST(THTMLParser, EqualsALiteralReadingOfItsRulesOnALargePage) {
+  std::mt19937 random(31);
+  const std::string sample = SamplePage();
+  std::string page;
+  for (int i = 0; i < 150; ++i) {
+    page += RandomPage(random);
+    page += Mutate(sample, random);
+    if (i % 50 == 0) {
+      page += std::string(5000, 'x') + "&amp;" + std::string(3000, 'y') + "\n";
+      page += "<a" + std::string(4000, ' ') + "href=\"" + std::string(3000, 'z') + "\">";
+    }
+  }
+  page.erase(std::remove(page.begin(), page.end(), '\0'), page.end());
+  ExpectSameAsTheRules(page);
+}
+
 TEST(THTMLParser, SurvivesArbitraryBytes) {
   std::mt19937 random(77);
   for (int i = 0; i < 500; ++i) {

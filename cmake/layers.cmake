@@ -21,7 +21,10 @@ function(kasumido_test_suite name)
   endif()
   add_executable(${name} ${sources})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  target_link_libraries(${name} PRIVATE kasumido_test_support GTest::gtest GTest::gmock ${ARGN})
+  # main() from GoogleTest unless the suite brings its own (an archive member is only
+  # linked when main is still missing).
+  target_link_libraries(${name} PRIVATE kasumido_test_support GTest::gtest GTest::gmock ${ARGN}
+                        GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -2,12 +2,21 @@
 // on one thread: waits pump this loop, so timers, socket notifications, host lookups and
 // window events are handled nested inside whatever call is waiting. The Qt back end lives
 // in src/platform/qt; tests use the deterministic loop of tests/support.
+//
+// Every callback the loop runs (timer, notifier, lookup, posted call) runs through
+// RunGuarded: an exception that escapes it goes to OnUnhandledException and never into
+// the toolkit underneath. Handles (timers, notifiers, lookups, call queues) must be
+// destroyed before the loop that made them; destroying one inside its own callback is
+// allowed and stops it at once.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 namespace kasumido {
 
@@ -16,8 +25,10 @@ using TimePoint = Clock::time_point;
 using Milliseconds = std::chrono::milliseconds;
 
 // A repeating timer. While enabled with an interval above 0 it fires OnTimer every
-// interval; enabling it (again) restarts the countdown; interval 0 leaves it idle.
-// Destroying the handle unregisters it.
+// interval; enabling it (again) or changing the interval of an enabled timer restarts
+// the countdown; interval 0 leaves it idle. A new timer has interval 0 and is disabled.
+// A timer whose OnTimer is still running (a handler that pumps the loop) does not fire
+// again nested inside itself. Destroying the handle unregisters it.
 class Timer {
  public:
   virtual ~Timer() = default;
@@ -32,8 +43,10 @@ class Timer {
 enum class SocketEvent { kRead, kWrite };
 
 // Readiness of one file descriptor for one kind of event. While enabled, OnActivated
-// fires from the loop whenever the descriptor is ready. Destroying the handle
-// unregisters it; it never closes the descriptor.
+// fires from the loop whenever the descriptor is ready (level-triggered: again and again
+// while it stays ready). A new notifier is disabled. An error or hang-up on the
+// descriptor counts as ready for reading. Destroying the handle unregisters it; it never
+// closes the descriptor, and it must be destroyed before the descriptor is closed.
 class SocketNotifier {
  public:
   virtual ~SocketNotifier() = default;
@@ -45,8 +58,9 @@ class SocketNotifier {
 
 // An asynchronous lookup of one host name. OnDone fires from the loop, never from inside
 // Start: with error 0 and the first IPv4 address in dotted form, or with a non-zero
-// error (11001 for an unknown host) and an empty address. Cancel drops a running lookup
-// without firing OnDone; Start while one runs cancels it first.
+// error (11001 for an unknown host or an empty name, 11004 for a name without an IPv4
+// address) and an empty address. Cancel drops a running lookup without firing OnDone;
+// Start while one runs cancels it first.
 class HostLookup {
  public:
   virtual ~HostLookup() = default;
@@ -57,9 +71,33 @@ class HostLookup {
   std::function<void(int error, const std::string& address)> OnDone;
 };
 
+class EventLoop;
+
+// Calls that one object queues to the loop. Destroying the queue drops the calls that
+// have not run yet, so an object may queue calls that capture `this` as long as it owns
+// the queue. Calls run in the order queued, each from the loop after the handler that
+// queued it has returned.
+class CallQueue {
+ public:
+  // REQUIRES: `loop` outlives the queue.
+  explicit CallQueue(EventLoop& loop);
+  ~CallQueue();
+  CallQueue(const CallQueue&) = delete;
+  CallQueue& operator=(const CallQueue&) = delete;
+
+  void Post(std::function<void()> call);
+
+ private:
+  EventLoop& loop_;
+  std::uint64_t id_;
+};
+
 class EventLoop {
  public:
+  EventLoop() = default;
   virtual ~EventLoop() = default;
+  EventLoop(const EventLoop&) = delete;
+  EventLoop& operator=(const EventLoop&) = delete;
 
   // Pumps the event loop: handles every event that is ready now, without blocking.
   virtual void ProcessPendingEvents() = 0;
@@ -74,6 +112,22 @@ class EventLoop {
   virtual std::unique_ptr<Timer> CreateTimer() = 0;
   virtual std::unique_ptr<SocketNotifier> CreateSocketNotifier(int fd, SocketEvent event) = 0;
   virtual std::unique_ptr<HostLookup> CreateHostLookup() = 0;
+
+  // The application-wide handler: receives every exception that escapes a callback the
+  // loop runs. Unset, the exception's text goes to standard error.
+  std::function<void(const std::exception&)> OnUnhandledException;
+
+  // Runs `call`; whatever escapes it goes to ReportException. Never throws. Back ends run
+  // every callback through here.
+  void RunGuarded(const std::function<void()>& call) noexcept;
+  // Hands `error` to OnUnhandledException (standard error when unset, or when the handler
+  // itself throws). Never throws.
+  void ReportException(const std::exception& error) noexcept;
+
+ private:
+  friend class CallQueue;
+  std::unordered_set<std::uint64_t> live_queues_;
+  std::uint64_t next_queue_id_ = 1;
 };
 
 // Pumps the event loop until done() holds or `deadline` passes, blocking in the loop in

@@ -1,0 +1,34 @@
+# The program's version block: the eleven version strings (company, description, file
+# version, internal name, author line, trademarks, original file name, product name,
+# product version, comments, screen-saver name) under the translation 041103A4, in an ELF
+# section of its own, ".kasumido_version" (format: src/text/version_block.h). The file
+# version and product version are the project's version; the description and the
+# product name come from the text catalogue in Shift_JIS.
+#
+#   kasumido_embed_version_block(<target>)
+#
+# adds the block to an executable target. Calling it again for the same target does
+# nothing. The block is constant data that nothing refers to; it is kept through
+# linking (also with --gc-sections) and through strip, and GetVersionInfo finds it by
+# the section's name.
+set(KASUMIDO_VERSION_COMPANY "kasumido developers")
+set(KASUMIDO_VERSION_COPYRIGHT "(C) 2026 kasumido developers")
+set(KASUMIDO_VERSION_COMMENTS "New releases of the publisher for the host's master file")
+set(KASUMIDO_VERSION_BLOCK_SOURCE ${CMAKE_BINARY_DIR}/generated/version_block.cpp)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/version_block.cpp.in ${KASUMIDO_VERSION_BLOCK_SOURCE}
+               @ONLY)
+
+function(kasumido_embed_version_block target)
+  get_target_property(embedded ${target} KASUMIDO_VERSION_BLOCK_EMBEDDED)
+  if(embedded)
+    return()
+  endif()
+  target_sources(${target} PRIVATE ${KASUMIDO_VERSION_BLOCK_SOURCE})
+  # Optimised in every build: an optimising compiler drops unreferenced constants, so a
+  # block that lost its keep attributes is missed by the debug build's tests as well.
+  set_source_files_properties(${KASUMIDO_VERSION_BLOCK_SOURCE} TARGET_DIRECTORY ${target}
+                              PROPERTIES COMPILE_OPTIONS -O2)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${target} PRIVATE kasumido_texts)
+  set_target_properties(${target} PROPERTIES KASUMIDO_VERSION_BLOCK_EMBEDDED TRUE)
+endfunction()

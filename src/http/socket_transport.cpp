@@ -1,0 +1,381 @@
+#include "http/socket_transport.h"
+
+#include <arpa/inet.h>
+#include <errno.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <optional>
+#include <stdexcept>
+
+#include "http/socket_address.h"
+
+namespace kasumido {
+
+namespace {
+
+// Errors that end the connection attempt itself; they are reported as its outcome
+// (OnSessionConnected) rather than as a failure to start it.
+bool IsConnectOutcome(int errno_value) {
+  return errno_value == ECONNREFUSED || errno_value == ETIMEDOUT || errno_value == ENETUNREACH ||
+         errno_value == EHOSTUNREACH || errno_value == ECONNRESET;
+}
+
+std::string Trimmed(const std::string& text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  auto begin = std::find_if_not(text.begin(), text.end(), blank);
+  auto end = std::find_if_not(text.rbegin(), std::string::const_reverse_iterator(begin), blank);
+  return std::string(begin, end.base());
+}
+
+bool SetInt(int fd, int level, int name, int value) {
+  return setsockopt(fd, level, name, &value, sizeof value) == 0;
+}
+
+void SetLinger(int fd, bool on, int seconds) {
+  const linger value{on ? 1 : 0, std::max(0, seconds)};
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &value, sizeof value);
+}
+
+}  // namespace
+
+const char* ToString(TSocketState state) {
+  switch (state) {
+    case TSocketState::ssInvalidState:
+      return "ssInvalidState";
+    case TSocketState::ssOpened:
+      return "ssOpened";
+    case TSocketState::ssBound:
+      return "ssBound";
+    case TSocketState::ssConnecting:
+      return "ssConnecting";
+    case TSocketState::ssConnected:
+      return "ssConnected";
+    case TSocketState::ssAccepting:
+      return "ssAccepting";
+    case TSocketState::ssListening:
+      return "ssListening";
+    case TSocketState::ssClosed:
+      return "ssClosed";
+  }
+  return "?";
+}
+
+TSocketTransport::TSocketTransport(EventLoop& loop) : loop_(loop), deferred_(loop) {}
+
+TSocketTransport::~TSocketTransport() {
+  lookup_.reset();
+  if (fd_ >= 0) ReleaseSocket(CloseMode::kGraceful);
+}
+
+// ---- Events and errors ----------------------------------------------------------------
+
+template <typename Event, typename... Args>
+bool TSocketTransport::Notify(const Event& event, const Args&... args) {
+  if (!event) return true;
+  const Event handler = event;  // the handler may replace itself or destroy this object
+  DestructionWatch::Frame life(watch_);
+  try {
+    handler(args...);
+    return life.Alive();
+  } catch (const std::exception& error) {
+    if (!life.Alive()) {
+      loop_.ReportException(error);
+      return false;
+    }
+    return HandleBackgroundException(error);
+  } catch (...) {
+    const std::runtime_error error("unknown exception");
+    if (!life.Alive()) {
+      loop_.ReportException(error);
+      return false;
+    }
+    return HandleBackgroundException(error);
+  }
+}
+
+bool TSocketTransport::HandleBackgroundException(const std::exception& error) {
+  bool can_close = true;
+  if (OnBgException) {
+    const auto handler = OnBgException;
+    DestructionWatch::Frame life(watch_);
+    try {
+      handler(error, can_close);
+    } catch (const std::exception& again) {
+      loop_.ReportException(again);
+    } catch (...) {
+      loop_.ReportException(std::runtime_error("unknown exception"));
+    }
+    if (!life.Alive()) return false;
+  }
+  if (!can_close) return true;
+  DestructionWatch::Frame life(watch_);
+  Abort();
+  return life.Alive();
+}
+
+// Work that the loop starts (readiness, lookups, queued calls). Anything that escapes it,
+// such as a socket error raised while no OnError handler is set, is a background
+// exception too.
+void TSocketTransport::RunFromLoop(void (TSocketTransport::*step)()) {
+  DestructionWatch::Frame life(watch_);
+  try {
+    (this->*step)();
+  } catch (const std::exception& error) {
+    if (life.Alive()) {
+      HandleBackgroundException(error);
+    } else {
+      loop_.ReportException(error);
+    }
+  } catch (...) {
+    const std::runtime_error error("unknown exception");
+    if (life.Alive()) {
+      HandleBackgroundException(error);
+    } else {
+      loop_.ReportException(error);
+    }
+  }
+}
+
+bool TSocketTransport::RaiseError(const std::string& message, int error) {
+  last_error_message_ = message;
+  if (!OnError) throw ESocketException(message, error);
+  return Notify(OnError, message);
+}
+
+bool TSocketTransport::SocketError(int error, std::string_view function) {
+  last_error_ = error;
+  const std::string message = SocketErrorMessage(error, function);
+  if ((error == socket_error::kConnectionReset || error == socket_error::kNotConnected) &&
+      fd_ >= 0) {
+    ReleaseSocket(CloseMode::kGraceful);
+    if (!FireSessionClosed(error)) return false;
+  }
+  return RaiseError(message, error);
+}
+
+bool TSocketTransport::Refuse(const std::string& message, int error) {
+  last_error_ = error;
+  RaiseError(message, error);
+  return false;
+}
+
+bool TSocketTransport::FireSessionClosed(int error) {
+  if (!session_open_) return true;
+  session_open_ = false;
+  return Notify(OnSessionClosed, error);
+}
+
+bool TSocketTransport::SameConnection(std::uint64_t connection) const {
+  return fd_ >= 0 && connection_ == connection;
+}
+
+// ---- Name resolution ------------------------------------------------------------------
+
+void TSocketTransport::DnsLookup(const std::string& host) {
+  if (lookup_ != nullptr) lookup_->Cancel();
+  dns_result_.clear();
+  const std::string name = Trimmed(host);
+  if (name.empty()) {
+    last_error_ = socket_error::kInvalidArgument;
+    if (!RaiseError("DNS lookup: invalid host name.", socket_error::kInvalidArgument)) return;
+    deferred_.Post([this] { Notify(OnDnsLookupDone, socket_error::kInvalidArgument); });
+    return;
+  }
+  if (const auto address = ParseDottedAddress(name)) {
+    dns_result_ = FormatDottedAddress(*address);
+    Notify(OnDnsLookupDone, 0);
+    return;
+  }
+  if (lookup_ == nullptr) {
+    lookup_ = loop_.CreateHostLookup();
+    lookup_->OnDone = [this](int error, const std::string& address) {
+      HandleLookupDone(error, address);
+    };
+  }
+  lookup_->Start(name);
+}
+
+void TSocketTransport::HandleLookupDone(int error, const std::string& address) {
+  if (error == 0) {
+    dns_result_ = address;
+  } else {
+    last_error_ = error;
+  }
+  Notify(OnDnsLookupDone, error);
+}
+
+void TSocketTransport::CancelDnsLookup() {
+  if (!LookupRunning()) return;
+  lookup_->Cancel();
+  Notify(OnDnsLookupDone, socket_error::kInterrupted);
+}
+
+bool TSocketTransport::LookupRunning() const { return lookup_ != nullptr && lookup_->Running(); }
+
+// ---- Connecting -----------------------------------------------------------------------
+
+bool TSocketTransport::Connect() {
+  using namespace socket_error;
+  if (fd_ >= 0) return Refuse("Connect: Socket already in use", kAlreadyConnected);
+  if (Port.empty()) return Refuse("Connect: No Port Specified", kInvalidArgument);
+  if (Addr.empty()) return Refuse("Connect: No IP Address Specified", kInvalidArgument);
+  if (Proto.empty()) return Refuse("Connect: No Protocol Specified", kInvalidArgument);
+  if (!IsTcpProtocol(Proto))
+    return Refuse("connect: unsupported protocol " + Proto, kProtocolNotSupported);
+  const auto port = ResolvePort(Port);
+  if (!port) return Refuse("connect: unknown port " + Port, kInvalidArgument);
+  const auto address = ParseDottedAddress(Addr);
+  if (!address) return Refuse("connect: not a dotted IPv4 address: " + Addr, kInvalidArgument);
+  if (!CreateSocket(*address, *port)) return false;
+  StartConnect(*address, *port);
+  return fd_ >= 0;
+}
+
+bool TSocketTransport::CreateSocket(std::uint32_t address, std::uint16_t port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    SocketError(SocketErrorFromErrno(errno), "socket");
+    return false;
+  }
+  fd_ = fd;
+  ++connection_;
+  state_ = TSocketState::ssOpened;
+  read_count_ = 0;
+  data_sent_posted_ = false;
+  send_queue_.Clear();
+  if (!ApplyOptions()) return false;
+  read_notifier_ = loop_.CreateSocketNotifier(fd_, SocketEvent::kRead);
+  read_notifier_->OnActivated = [this] { RunFromLoop(&TSocketTransport::HandleReadable); };
+  write_notifier_ = loop_.CreateSocketNotifier(fd_, SocketEvent::kWrite);
+  write_notifier_->OnActivated = [this] { RunFromLoop(&TSocketTransport::HandleWritable); };
+  return true;
+}
+
+// Options and the explicit bind; on failure the socket is closed without an event.
+bool TSocketTransport::ApplyOptions() {
+  const char* failed = nullptr;
+  if (!SetInt(fd_, SOL_SOCKET, SO_REUSEADDR, 1) ||
+      !SetInt(fd_, IPPROTO_TCP, TCP_NODELAY, ComponentOptions.count(TSocketOption::soTcpNoDelay))) {
+    failed = "setsockopt";
+  }
+  if (failed == nullptr && LingerOnOff != TSocketLingerOnOff::lgLingerNoSet) {
+    const linger value{LingerOnOff == TSocketLingerOnOff::lgLingerOn, std::max(0, LingerTimeout)};
+    if (setsockopt(fd_, SOL_SOCKET, SO_LINGER, &value, sizeof value) != 0) failed = "setsockopt";
+  }
+  if (failed == nullptr && !SetInt(fd_, SOL_SOCKET, SO_KEEPALIVE, 1)) failed = "setsockopt";
+  if (failed == nullptr && (LocalAddr != "0.0.0.0" || LocalPort != "0")) {
+    const auto local = ParseDottedAddress(LocalAddr);
+    const auto local_port =
+        LocalPort == "0" ? std::optional<std::uint16_t>(0) : ResolvePort(LocalPort);
+    if (!local || !local_port) {
+      errno = EINVAL;
+      failed = "bind";
+    } else {
+      sockaddr_in bound{};
+      bound.sin_family = AF_INET;
+      bound.sin_addr.s_addr = htonl(*local);
+      bound.sin_port = htons(*local_port);
+      if (bind(fd_, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0) failed = "bind";
+      if (failed == nullptr) state_ = TSocketState::ssBound;
+    }
+  }
+  if (failed == nullptr) return true;
+  const int error = SocketErrorFromErrno(errno);
+  ReleaseSocket(CloseMode::kGraceful);
+  SocketError(error, failed);
+  return false;
+}
+
+void TSocketTransport::StartConnect(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_addr.s_addr = htonl(address);
+  peer.sin_port = htons(port);
+  const int result = connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+  const int errno_value = result == 0 ? 0 : errno;
+  if (result == 0 || errno_value == EINPROGRESS || errno_value == EINTR) {
+    state_ = TSocketState::ssConnecting;
+    session_open_ = true;
+    write_notifier_->SetEnabled(true);  // writable once the connect has completed
+    return;
+  }
+  if (IsConnectOutcome(errno_value)) {
+    // Known at once (loopback), but reported like any outcome: from the loop.
+    state_ = TSocketState::ssConnecting;
+    session_open_ = true;
+    const int error = SocketErrorFromErrno(errno_value);
+    const std::uint64_t connection = connection_;
+    deferred_.Post([this, connection, error] {
+      if (SameConnection(connection) && state_ == TSocketState::ssConnecting) {
+        FinishConnect(error);
+      }
+    });
+    return;
+  }
+  const int error = SocketErrorFromErrno(errno_value);
+  ReleaseSocket(CloseMode::kGraceful);
+  SocketError(error, "Connect");
+}
+
+void TSocketTransport::FinishConnect(int error) {
+  write_notifier_->SetEnabled(false);
+  const std::uint64_t connection = connection_;
+  if (error == 0) {
+    state_ = TSocketState::ssConnected;
+    read_notifier_->SetEnabled(true);
+    Notify(OnSessionConnected, 0);
+    return;
+  }
+  last_error_ = error;
+  if (!Notify(OnSessionConnected, error) || !SameConnection(connection)) return;
+  ReleaseSocket(CloseMode::kGraceful);
+  FireSessionClosed(error);
+}
+
+// ---- Closing --------------------------------------------------------------------------
+
+void TSocketTransport::Close() {
+  if (fd_ < 0) return;
+  if (state_ == TSocketState::ssConnected && !send_queue_.Empty()) {
+    DestructionWatch::Frame life(watch_);
+    TryToSend();  // hand the network what it takes now
+    if (!life.Alive() || fd_ < 0) return;
+  }
+  ReleaseSocket(CloseMode::kGraceful);
+  FireSessionClosed(0);
+}
+
+void TSocketTransport::Abort() {
+  if (lookup_ != nullptr) lookup_->Cancel();
+  if (fd_ < 0) return;
+  ReleaseSocket(CloseMode::kReset);
+  FireSessionClosed(0);
+}
+
+void TSocketTransport::ReleaseSocket(CloseMode mode) {
+  // The notifiers go first: they must never watch a closed descriptor.
+  read_notifier_.reset();
+  write_notifier_.reset();
+  if (mode == CloseMode::kGraceful) {
+    shutdown(fd_, SHUT_WR);
+    SetLinger(fd_, false, 0);  // close() returns at once; the system finishes sending
+  } else {
+    SetLinger(fd_, true, 0);  // close() resets the connection
+  }
+  close(fd_);
+  fd_ = -1;
+  send_queue_.Clear();
+  state_ = TSocketState::ssClosed;
+  Proto = "tcp";
+  LocalAddr = "0.0.0.0";
+  LocalPort = "0";
+  LingerOnOff = TSocketLingerOnOff::lgLingerOn;
+  LingerTimeout = 0;
+}
+
+}  // namespace kasumido

@@ -1,0 +1,167 @@
+// Sending and receiving: the send queue, the receive loop and the readiness
+// notifications of a connected socket.
+#include <errno.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "http/socket_transport.h"
+
+namespace kasumido {
+namespace {
+
+bool IsClosingSendError(int error) {
+  using namespace socket_error;
+  return error == kInvalidArgument || error == kNotSocket || error == kConnectionAborted ||
+         error == kConnectionReset || error == kNotConnected;
+}
+
+}  // namespace
+
+// ---- Sending --------------------------------------------------------------------------
+
+int TSocketTransport::Send(const void* data, int count) {
+  if (count < 0) count = 0;
+  return Send(std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(count)));
+}
+
+int TSocketTransport::Send(std::string_view bytes) {
+  if (state_ != TSocketState::ssConnected) {
+    SocketError(socket_error::kNotConnected, "Send");
+    return -1;
+  }
+  if (bytes.empty()) return 0;
+  send_queue_.Append(bytes);
+  switch (TryToSend()) {
+    case SendResult::kDrained:
+      PostDataSent();
+      break;
+    case SendResult::kPending:
+      write_notifier_->SetEnabled(true);
+      break;
+    case SendResult::kClosed:
+    case SendResult::kFailed:
+    case SendResult::kDestroyed:
+      return -1;
+  }
+  return static_cast<int>(std::min<std::size_t>(bytes.size(), INT32_MAX));
+}
+
+TSocketTransport::SendResult TSocketTransport::TryToSend() {
+  while (!send_queue_.Empty()) {
+    const std::string_view front = send_queue_.Front();
+    const ssize_t sent = send(fd_, front.data(), front.size(), MSG_NOSIGNAL);
+    if (sent >= 0) {
+      send_queue_.Consume(static_cast<std::size_t>(sent));
+      continue;
+    }
+    if (errno == EINTR) continue;
+    const int error = SocketErrorFromErrno(errno);
+    if (error == socket_error::kWouldBlock) return SendResult::kPending;
+    last_error_ = error;
+    if (IsClosingSendError(error)) {
+      ReleaseSocket(CloseMode::kGraceful);
+      return FireSessionClosed(error) ? SendResult::kClosed : SendResult::kDestroyed;
+    }
+    return SocketError(error, "TryToSend failed") ? SendResult::kFailed : SendResult::kDestroyed;
+  }
+  return SendResult::kDrained;
+}
+
+// OnDataSent after a Send that emptied the queue at once: from the loop, once.
+void TSocketTransport::PostDataSent() {
+  if (data_sent_posted_) return;
+  data_sent_posted_ = true;
+  const std::uint64_t connection = connection_;
+  deferred_.Post([this, connection] {
+    data_sent_posted_ = false;
+    if (SameConnection(connection) && send_queue_.Empty()) Notify(OnDataSent, 0);
+  });
+}
+
+void TSocketTransport::HandleWritable() {
+  if (state_ == TSocketState::ssConnecting) {
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    FinishConnect(SocketErrorFromErrno(error));
+    return;
+  }
+  if (state_ != TSocketState::ssConnected) {
+    write_notifier_->SetEnabled(false);
+    return;
+  }
+  if (TryToSend() != SendResult::kDrained) return;
+  write_notifier_->SetEnabled(false);
+  Notify(OnDataSent, 0);
+}
+
+// ---- Receiving ------------------------------------------------------------------------
+
+int TSocketTransport::Receive(void* buffer, int size) {
+  if (fd_ < 0) {
+    SocketError(socket_error::kNotConnected, "recv");
+    return -1;
+  }
+  if (size <= 0) return 0;
+  for (;;) {
+    const ssize_t count = recv(fd_, buffer, static_cast<std::size_t>(size), 0);
+    if (count >= 0) {
+      read_count_ += count;
+      return static_cast<int>(count);
+    }
+    if (errno != EINTR) break;
+  }
+  const int error = SocketErrorFromErrno(errno);
+  last_error_ = error;
+  if (error != socket_error::kWouldBlock) SocketError(error, "recv");
+  return -1;
+}
+
+int TSocketTransport::RcvdCount() const {
+  int waiting = 0;
+  if (fd_ < 0 || ioctl(fd_, FIONREAD, &waiting) != 0) return 0;
+  return waiting;
+}
+
+void TSocketTransport::HandleReadable() {
+  if (state_ != TSocketState::ssConnected) return;
+  const std::uint64_t connection = connection_;
+  // No nested read notifications while the handlers run (they may pump the loop).
+  read_notifier_->SetEnabled(false);
+  if (!ReceiveLoop(connection) || !SameConnection(connection)) return;
+  // Everything waiting has been read: tell a close or a reset by the peer from a pause.
+  char probe = 0;
+  const ssize_t peeked = recv(fd_, &probe, 1, MSG_PEEK);
+  if (peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+    const int error = peeked == 0 ? 0 : SocketErrorFromErrno(errno);
+    ReleaseSocket(CloseMode::kGraceful);
+    FireSessionClosed(error);
+    return;
+  }
+  read_notifier_->SetEnabled(true);
+}
+
+// Raises OnDataAvailable while bytes are waiting and the handler takes some; without a
+// handler the bytes are read and dropped.
+bool TSocketTransport::ReceiveLoop(std::uint64_t connection) {
+  for (;;) {
+    const std::int64_t read_before = read_count_;
+    if (OnDataAvailable) {
+      if (!Notify(OnDataAvailable, 0)) return false;
+    } else {
+      char dropped[1024];
+      DestructionWatch::Frame life(watch_);
+      Receive(dropped, sizeof dropped);
+      if (!life.Alive()) return false;
+    }
+    if (!SameConnection(connection)) return true;
+    if (ComponentOptions.count(TSocketOption::soNoReceiveLoop) != 0) return true;
+    // A handler that took nothing waits for the next notification.
+    if (read_count_ == read_before || RcvdCount() == 0) return true;
+  }
+}
+
+}  // namespace kasumido

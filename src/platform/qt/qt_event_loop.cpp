@@ -1,0 +1,222 @@
+#include "platform/qt/qt_event_loop.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
+#include <climits>
+
+namespace kasumido {
+namespace {
+
+// Runs one handle's callback through the loop's exception guard, never nested inside
+// itself, and survives the handle being destroyed by its own callback.
+class CallbackRunner {
+ public:
+  CallbackRunner() = default;
+  ~CallbackRunner() {
+    if (alive_ != nullptr) *alive_ = false;
+  }
+  CallbackRunner(const CallbackRunner&) = delete;
+  CallbackRunner& operator=(const CallbackRunner&) = delete;
+
+  // `call` is the caller's own copy of the callback, so it outlives the handle. Answers
+  // false when the handle was destroyed inside the callback.
+  bool Run(EventLoop& loop, const std::function<void()>& call) {
+    if (running_ || !call) return true;
+    bool alive = true;
+    alive_ = &alive;
+    running_ = true;
+    loop.RunGuarded(call);
+    if (!alive) return false;  // destroyed inside the callback: touch nothing
+    alive_ = nullptr;
+    running_ = false;
+    return true;
+  }
+
+  bool Running() const { return running_; }
+
+ private:
+  bool* alive_ = nullptr;
+  bool running_ = false;
+};
+
+int ClampToInt(Milliseconds duration) {
+  return static_cast<int>(std::clamp<Milliseconds::rep>(duration.count(), 0, INT_MAX));
+}
+
+class QtTimer final : public Timer {
+ public:
+  explicit QtTimer(EventLoop& loop) : loop_(loop) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      const std::function<void()> call = OnTimer;
+      runner_.Run(loop_, call);
+    });
+  }
+
+  void SetInterval(Milliseconds interval) override {
+    interval_ = std::max(Milliseconds(0), interval);
+    Apply();
+  }
+  Milliseconds Interval() const override { return interval_; }
+  void SetEnabled(bool enabled) override {
+    enabled_ = enabled;
+    Apply();
+  }
+  bool Enabled() const override { return enabled_; }
+
+ private:
+  void Apply() {
+    if (enabled_ && interval_.count() > 0) {
+      timer_.start(ClampToInt(interval_));  // start() restarts a running timer
+    } else {
+      timer_.stop();
+    }
+  }
+
+  EventLoop& loop_;
+  QTimer timer_;
+  Milliseconds interval_{0};
+  bool enabled_ = false;
+  CallbackRunner runner_;
+};
+
+class QtSocketNotifier final : public SocketNotifier {
+ public:
+  QtSocketNotifier(EventLoop& loop, int fd, SocketEvent event)
+      : loop_(loop),
+        notifier_(fd,
+                  event == SocketEvent::kRead ? QSocketNotifier::Read : QSocketNotifier::Write) {
+    notifier_.setEnabled(false);
+    QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { Activate(); });
+  }
+
+  void SetEnabled(bool enabled) override {
+    enabled_ = enabled;
+    notifier_.setEnabled(enabled && !runner_.Running());
+  }
+  bool Enabled() const override { return enabled_; }
+
+ private:
+  void Activate() {
+    if (runner_.Running()) return;
+    // While the handler runs (it may wait in the loop) the descriptor is not watched, so
+    // a level-triggered readiness cannot wake those waits again and again.
+    notifier_.setEnabled(false);
+    const std::function<void()> call = OnActivated;
+    if (!runner_.Run(loop_, call)) return;
+    notifier_.setEnabled(enabled_);
+  }
+
+  EventLoop& loop_;
+  QSocketNotifier notifier_;
+  bool enabled_ = false;
+  CallbackRunner runner_;
+};
+
+// 11001 host not found; 11003 any other failure; 11004 a name without an IPv4 address.
+int LookupErrorNumber(const QHostInfo& info, std::string& address) {
+  if (info.error() == QHostInfo::HostNotFound) return 11001;
+  if (info.error() != QHostInfo::NoError) return 11003;
+  for (const QHostAddress& candidate : info.addresses()) {
+    if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
+      address = candidate.toString().toStdString();
+      return 0;
+    }
+  }
+  return 11004;
+}
+
+class QtHostLookup final : public HostLookup {
+ public:
+  explicit QtHostLookup(EventLoop& loop) : loop_(loop) {}
+  ~QtHostLookup() override { Cancel(); }
+
+  void Start(const std::string& host) override {
+    Cancel();
+    running_ = true;
+    const std::uint64_t generation = ++generation_;
+    // The context object drops the answer when this handle is destroyed first.
+    id_ = QHostInfo::lookupHost(
+        QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())), &context_,
+        [this, generation](const QHostInfo& info) { Finish(generation, info); });
+  }
+
+  void Cancel() override {
+    if (!running_) return;
+    QHostInfo::abortHostLookup(id_);
+    running_ = false;
+    ++generation_;  // an answer already on its way is discarded
+  }
+
+  bool Running() const override { return running_; }
+
+ private:
+  void Finish(std::uint64_t generation, const QHostInfo& info) {
+    if (!running_ || generation != generation_) return;
+    running_ = false;
+    std::string address;
+    const int error = LookupErrorNumber(info, address);
+    const auto done = OnDone;
+    if (!done) return;
+    runner_.Run(loop_, [&done, error, &address] { done(error, address); });
+  }
+
+  EventLoop& loop_;
+  QObject context_;
+  int id_ = -1;
+  bool running_ = false;
+  std::uint64_t generation_ = 0;
+  CallbackRunner runner_;
+};
+
+class QtEventLoop final : public EventLoop {
+ public:
+  void ProcessPendingEvents() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+  void WaitForEvents(Milliseconds timeout) override {
+    if (timeout.count() <= 0) {
+      ProcessPendingEvents();
+      return;
+    }
+    // A wake-up timer bounds the blocking wait; the dispatcher sleeps in poll() until
+    // either it or another event arrives. Each wait has its own timer, so waits nested
+    // inside handlers do not disturb each other.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(ClampToInt(timeout));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+
+  void Post(std::function<void()> call) override {
+    QMetaObject::invokeMethod(
+        &context_, [this, call = std::move(call)] { RunGuarded(call); }, Qt::QueuedConnection);
+  }
+
+  TimePoint Now() const override { return Clock::now(); }
+
+  std::unique_ptr<Timer> CreateTimer() override { return std::make_unique<QtTimer>(*this); }
+  std::unique_ptr<SocketNotifier> CreateSocketNotifier(int fd, SocketEvent event) override {
+    return std::make_unique<QtSocketNotifier>(*this, fd, event);
+  }
+  std::unique_ptr<HostLookup> CreateHostLookup() override {
+    return std::make_unique<QtHostLookup>(*this);
+  }
+
+ private:
+  // Posted calls are delivered to this object; destroying the loop drops the ones that
+  // have not run yet.
+  QObject context_;
+};
+
+}  // namespace
+
+std::unique_ptr<EventLoop> MakeEventLoop() { return std::make_unique<QtEventLoop>(); }
+
+}  // namespace kasumido

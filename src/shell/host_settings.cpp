@@ -1,0 +1,74 @@
+#include "shell/host_settings.h"
+
+#include <charconv>
+#include <utility>
+
+#include "shell/ini_file.h"
+
+namespace kasumido {
+
+HostSettings::HostSettings(std::string program_dir) {
+  file_path_ = std::move(program_dir);
+  if (file_path_.empty() || file_path_.back() != '/') file_path_ += '/';
+  file_path_ += "../";
+  file_path_ += kHostSettingsFileName;
+}
+
+std::string HostSettings::ReadHostSetting(std::string_view key) const {
+  return ReadIniString(file_path_, kHostSettingsSection, key, "");
+}
+
+bool HostSettings::SwitchOn(std::string_view key) const { return ReadHostSetting(key) == "True"; }
+
+bool HostSettings::CheckEditedOn() const {
+  return ReadHostSetting(host_keys::kCheckEditedChecked) != "False";
+}
+
+int HostSettings::TimeOutSeconds() const {
+  return ParseTimeOutSeconds(ReadHostSetting(host_keys::kTimeOutText));
+}
+
+int ParseTimeOutSeconds(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return kDefaultTimeOutSeconds;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return kDefaultTimeOutSeconds;
+  }
+  if (negative) return 0;
+  long long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error == std::errc::result_out_of_range || value > kMaxTimeOutSeconds) {
+    return kMaxTimeOutSeconds;
+  }
+  return static_cast<int>(value);
+}
+
+std::string TrimSpacesAndControls(std::string_view text) {
+  const auto is_trimmed = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  while (!text.empty() && is_trimmed(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_trimmed(text.back())) text.remove_suffix(1);
+  return std::string(text);
+}
+
+ProxySetting ChooseProxy(const IeProxySettings& system_proxy, const HostSettings& settings) {
+  if (settings.SwitchOn(host_keys::kUseIeProxyChecked)) {
+    return {system_proxy.ProxyHost, system_proxy.ProxyPortText};
+  }
+  if (settings.SwitchOn(host_keys::kUseProxyChecked)) {
+    return {TrimSpacesAndControls(settings.ReadHostSetting(host_keys::kProxyServerText)),
+            TrimSpacesAndControls(settings.ReadHostSetting(host_keys::kProxyPortText))};
+  }
+  return {};
+}
+
+ProxySetting ChooseProxy(const HostSettings& settings) {
+  IeProxySettings system_proxy;
+  ReadIeProxy(system_proxy);
+  return ChooseProxy(system_proxy, settings);
+}
+
+}  // namespace kasumido

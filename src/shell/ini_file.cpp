@@ -1,0 +1,185 @@
+#include "shell/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace kasumido {
+namespace {
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Position of the first `wanted` byte in [begin, end) that is not the second byte of a
+// double-byte character; `end` when there is none.
+std::size_t FindSingleByte(const std::string& bytes, std::size_t begin, std::size_t end,
+                           char wanted) {
+  std::size_t i = begin;
+  while (i < end) {
+    if (bytes[i] == wanted) return i;
+    i += (IsLeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < end) ? 2 : 1;
+  }
+  return end;
+}
+
+// Narrows [begin, end) by the blanks at both ends.
+void TrimBlanks(const std::string& bytes, std::size_t& begin, std::size_t& end) {
+  while (begin < end && IsBlank(bytes[begin])) ++begin;
+  while (end > begin && IsBlank(bytes[end - 1])) --end;
+}
+
+// The whole content of a regular file, or nothing (missing, a directory, a read error).
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> content;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    std::string bytes;
+    char buffer[8192];
+    for (;;) {
+      const ssize_t count = ::read(fd, buffer, sizeof buffer);
+      if (count > 0) {
+        bytes.append(buffer, static_cast<std::size_t>(count));
+      } else if (count == 0) {
+        content = std::move(bytes);
+        break;
+      } else if (errno != EINTR) {
+        break;
+      }
+    }
+  }
+  ::close(fd);
+  return content;
+}
+
+}  // namespace
+
+IniFile::IniFile(std::string bytes) : bytes_(std::move(bytes)) { CutLines(); }
+
+IniFile IniFile::Load(const std::filesystem::path& path) {
+  std::optional<std::string> content = ReadRegularFile(path);
+  if (!content) return IniFile();
+  IniFile file(std::move(*content));
+  file.exists_ = true;
+  return file;
+}
+
+IniFile IniFile::Parse(std::string bytes) { return IniFile(std::move(bytes)); }
+
+void IniFile::CutLines() {
+  std::size_t section = kNoSection;
+  std::size_t pos = 0;
+  while (pos < bytes_.size()) {
+    Line line;
+    line.offset = pos;
+    const std::size_t newline = bytes_.find('\n', pos);
+    std::size_t end = newline == std::string::npos ? bytes_.size() : newline;
+    line.ending_length = newline == std::string::npos ? 0 : 1;
+    if (end > pos && bytes_[end - 1] == '\r') {
+      --end;
+      ++line.ending_length;
+    }
+    line.length = end - pos;
+    pos = end + line.ending_length;
+    ClassifyLine(line);
+    if (line.kind == LineKind::kSection) {
+      line.section = kNoSection;
+      section = lines_.size();
+    } else {
+      line.section = section;
+    }
+    lines_.push_back(line);
+  }
+}
+
+void IniFile::ClassifyLine(Line& line) const {
+  const std::size_t end = line.offset + line.length;
+  std::size_t first = line.offset;
+  while (first < end && IsBlank(bytes_[first])) ++first;
+  if (first == end) {
+    line.kind = LineKind::kBlank;
+    return;
+  }
+  if (bytes_[first] == ';') {
+    line.kind = LineKind::kComment;
+    return;
+  }
+  if (bytes_[first] == '[') {
+    std::size_t name_begin = first + 1;
+    std::size_t name_end = FindSingleByte(bytes_, name_begin, end, ']');
+    TrimBlanks(bytes_, name_begin, name_end);
+    line.kind = LineKind::kSection;
+    line.name_offset = name_begin;
+    line.name_length = name_end - name_begin;
+    return;
+  }
+  const std::size_t equals = FindSingleByte(bytes_, first, end, '=');
+  std::size_t name_begin = first;
+  std::size_t name_end = equals;
+  TrimBlanks(bytes_, name_begin, name_end);
+  if (equals == end || name_begin == name_end) {
+    line.kind = LineKind::kOther;
+    return;
+  }
+  std::size_t value_begin = equals + 1;
+  std::size_t value_end = end;
+  TrimBlanks(bytes_, value_begin, value_end);
+  const char quote = value_end - value_begin >= 2 ? bytes_[value_begin] : '\0';
+  if ((quote == '"' || quote == '\'') && bytes_[value_end - 1] == quote) {
+    ++value_begin;
+    --value_end;
+  }
+  line.kind = LineKind::kKey;
+  line.name_offset = name_begin;
+  line.name_length = name_end - name_begin;
+  line.value_offset = value_begin;
+  line.value_length = value_end - value_begin;
+}
+
+std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const {
+  for (const Line& line : lines_) {
+    if (line.kind != LineKind::kKey || line.section == kNoSection) continue;
+    if (!SameIniName(NameOf(line), key)) continue;
+    if (!SameIniName(NameOf(lines_[line.section]), section)) continue;
+    return std::string(ValueOf(line));
+  }
+  return std::nullopt;
+}
+
+std::string_view IniFile::NameOf(const Line& line) const {
+  return std::string_view(bytes_).substr(line.name_offset, line.name_length);
+}
+
+std::string_view IniFile::ValueOf(const Line& line) const {
+  return std::string_view(bytes_).substr(line.value_offset, line.value_length);
+}
+
+bool SameIniName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  std::size_t i = 0;
+  while (i < a.size()) {
+    if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      i += 2;
+    } else {
+      if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+      ++i;
+    }
+  }
+  return true;
+}
+
+std::string ReadIniString(const std::filesystem::path& path, std::string_view section,
+                          std::string_view key, std::string_view default_value) {
+  std::optional<std::string> value = IniFile::Load(path).Value(section, key);
+  return value ? std::move(*value) : std::string(default_value);
+}
+
+}  // namespace kasumido

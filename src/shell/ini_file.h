@@ -1,0 +1,90 @@
+// A private-profile ini file as the host writes it, read into memory. Section and key
+// names match without regard to ASCII case, the first matching line in the file wins,
+// values are trimmed of blanks and lose one pair of surrounding quotes (double or
+// single), and lines whose first non-blank byte is ";" are comments. Lines end in CR LF
+// or LF (a CR before the end of the file is dropped too). Values are Shift_JIS bytes and
+// are kept byte-exact: names are compared character by character, so a double-byte
+// character is never split or case-folded.
+//
+// The file's bytes are kept whole together with the position of every line, so that a
+// writer can later change one key's line and leave every other byte of the host's file
+// as it was. A missing or unreadable file (also a directory in its place) reads as an
+// empty file: every lookup gives the caller's default.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kasumido {
+
+class IniFile {
+ public:
+  enum class LineKind { kBlank, kComment, kSection, kKey, kOther };
+
+  // One line of the file. Offsets count bytes from the start of the file. `length` is the
+  // line's text without its ending; `ending_length` the bytes of its ending (0, 1 or 2).
+  // For a section line `name_*` is the section name; for a key line `name_*` is the key
+  // and `value_*` the value as it is read (trimmed, inside its quotes). `section` is the
+  // index in Lines() of the section line that the line belongs to, or kNoSection before
+  // the first section.
+  struct Line {
+    LineKind kind = LineKind::kBlank;
+    std::size_t offset = 0;
+    std::size_t length = 0;
+    std::size_t ending_length = 0;
+    std::size_t name_offset = 0;
+    std::size_t name_length = 0;
+    std::size_t value_offset = 0;
+    std::size_t value_length = 0;
+    std::size_t section = 0;
+  };
+  static constexpr std::size_t kNoSection = static_cast<std::size_t>(-1);
+
+  // An empty file (no lines, not loaded from disk).
+  IniFile() = default;
+
+  // Reads the file at `path`. A missing file, a directory or any read error gives an
+  // empty IniFile whose Exists() is false. The file is closed before this returns.
+  static IniFile Load(const std::filesystem::path& path);
+  // Cuts `bytes` into lines; never fails.
+  static IniFile Parse(std::string bytes);
+
+  // The value of `key` in `section`: from the first key line in the file that names the
+  // key inside a section of that name. Nothing when there is no such line.
+  std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+
+  // True when Load found a regular file and read it.
+  bool Exists() const { return exists_; }
+  const std::string& Bytes() const { return bytes_; }
+  const std::vector<Line>& Lines() const { return lines_; }
+
+  // Name of a section or key line, and value of a key line, as views into Bytes().
+  std::string_view NameOf(const Line& line) const;
+  std::string_view ValueOf(const Line& line) const;
+
+ private:
+  explicit IniFile(std::string bytes);
+  void CutLines();
+  // Sets the kind, name and value of `line` from its text.
+  void ClassifyLine(Line& line) const;
+
+  std::string bytes_;
+  std::vector<Line> lines_;
+  bool exists_ = false;
+};
+
+// True when `a` and `b` are the same name: ASCII letters compared without case, every
+// other byte (and every double-byte Shift_JIS character) exactly.
+bool SameIniName(std::string_view a, std::string_view b);
+
+// One value read from the ini file at `path`: the value of `key` in `section`, or
+// `default_value` when the file, the section or the key is missing. Opens and closes the
+// file on every call.
+std::string ReadIniString(const std::filesystem::path& path, std::string_view section,
+                          std::string_view key, std::string_view default_value);
+
+}  // namespace kasumido

@@ -1,0 +1,26 @@
+// A plain blocking client for tests of servers: one TCP exchange with 127.0.0.1.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kasumido::test {
+
+struct RawResponse {
+  std::string bytes;         // every byte received
+  bool peer_closed = false;  // the server closed the connection (not a time-out)
+  int error = 0;             // errno of a failed connect or receive (ECONNREFUSED, ECONNRESET)
+};
+
+// Connects to 127.0.0.1:`port`, sends `request`, and receives until the server closes the
+// connection, an error occurs or `timeout` passes without data. `bytes` is empty when the
+// connection cannot be made.
+RawResponse RawExchange(std::uint16_t port, std::string_view request,
+                        std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+
+// The body of a response: what follows the first empty line (CR LF CR LF).
+std::string_view ResponseBody(std::string_view response);
+
+}  // namespace kasumido::test

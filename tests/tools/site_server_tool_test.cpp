@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "support/raw_client.h"
+#include "support/real_peers.h"
+#include "support/scratch_dir.h"
+
+namespace kasumido::test {
+namespace {
+
+using std::chrono::milliseconds;
+
+const std::string kTool = std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido-site-server";
+
+// Waits for the tool's "listening on 127.0.0.1:PORT" line; 0 when it does not come.
+std::uint16_t WaitForListeningPort(const ScratchDir& dir, PeerProcess& tool) {
+  const std::string prefix = "listening on 127.0.0.1:";
+  const auto deadline = std::chrono::steady_clock::now() + milliseconds(10000);
+  while (std::chrono::steady_clock::now() < deadline) {
+    const std::string output = dir.Read("output.txt");
+    const std::size_t end = output.find('\n');
+    if (output.rfind(prefix, 0) == 0 && end != std::string::npos) {
+      return static_cast<std::uint16_t>(
+          std::stoi(output.substr(prefix.size(), end - prefix.size())));
+    }
+    if (!tool.Running()) return 0;
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  return 0;
+}
+
+TEST(SiteServerTool, ServesTheFolderLogsEachTargetAndStopsOnSigterm) {
+  ScratchDir dir;
+  dir.Write("site/lnovel/kongetsu.html", "listing");
+  dir.Write("site/lnovel/bk_detail.php__pcd=7&m=2", "detail");
+  PeerProcess tool;
+  tool.Start(kTool,
+             {"--root", dir.File("site"), "--port", "0", "--request-log", dir.File("requests.log")},
+             dir.Path() / "output.txt");
+  const std::uint16_t port = WaitForListeningPort(dir, tool);
+  ASSERT_NE(port, 0) << dir.Read("output.txt");
+  const struct {
+    std::string target;
+    std::string status_line;
+    std::string body;
+  } cases[] = {
+      {"/lnovel/kongetsu.html", "HTTP/1.1 200 OK", "listing"},
+      {"/lnovel/bk_detail.php?pcd=7&m=2", "HTTP/1.1 200 OK", "detail"},
+      {"/lnovel/none.html", "HTTP/1.1 404 Not Found", "<html><body>404 Not Found</body></html>\n"},
+  };
+  std::string expected_log;
+  for (const auto& c : cases) {
+    const RawResponse response = RawExchange(port, "GET " + c.target + " HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(response.bytes.substr(0, response.bytes.find("\r\n")), c.status_line) << c.target;
+    EXPECT_EQ(ResponseBody(response.bytes), c.body) << c.target;
+    EXPECT_TRUE(response.peer_closed) << c.target;
+    expected_log += c.target + "\n";
+  }
+  EXPECT_EQ(tool.Stop(), 0);
+  EXPECT_EQ(dir.Read("requests.log"), expected_log);
+  EXPECT_EQ(RawExchange(port, "GET / HTTP/1.0\r\n\r\n").error, ECONNREFUSED);
+}
+
+TEST(SiteServerTool, RefusesBadArgumentsWithExitCode2) {
+  ScratchDir dir;
+  dir.Write("file", "x");
+  const std::vector<std::string> cases[] = {
+      {},
+      {"--port", "0"},
+      {"--root", dir.File("missing")},
+      {"--root", dir.File("file")},
+      {"--root", dir.Path().string(), "--port", "70000"},
+      {"--root", dir.Path().string(), "--port"},
+      {"--root", dir.Path().string(), "--request-log", dir.File("file/inside.log")},
+      {"--root", dir.Path().string(), "--unknown", "1"},
+  };
+  for (const auto& args : cases) {
+    PeerProcess tool;
+    tool.Start(kTool, args, dir.Path() / "output.txt");
+    const auto deadline = std::chrono::steady_clock::now() + milliseconds(10000);
+    while (tool.Running() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(milliseconds(10));
+    }
+    EXPECT_EQ(tool.Stop(), 2) << ::testing::PrintToString(args);
+  }
+}
+
+}  // namespace
+}  // namespace kasumido::test

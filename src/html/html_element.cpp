@@ -58,12 +58,6 @@ std::string_view UpperView(std::string_view name, char*& cursor) {
 
 }  // namespace
 
-std::string UpperAscii(std::string_view bytes) {
-  std::string upper(bytes.size(), '\0');
-  CopyUpper(bytes, upper.data());
-  return upper;
-}
-
 std::string_view THTMLParam::NamePart(std::string_view raw) {
   return raw.substr(0, std::min(raw.find('='), raw.size()));
 }

@@ -51,7 +51,7 @@ class THTMLParam {
   // Raw := raw. Name := upper_name. Value := the part after the first "=", without one
   // pair of enclosing double quotes (only when longer than one byte); empty when raw has
   // no "=". Single quotes are kept; nothing is trimmed.
-  // REQUIRES: upper_name holds UpperAscii(NamePart(raw)); both outlive the param.
+  // REQUIRES: upper_name holds NamePart(raw) upper-cased; both outlive the param.
   void SetText(std::string_view raw, std::string_view upper_name);
 
   std::string_view Name;
@@ -99,8 +99,5 @@ inline const THTMLTag* THTMLElement::AsTag() const {
 inline const THTMLText* THTMLElement::AsText() const {
   return kind_ == ElementKind::kText ? static_cast<const THTMLText*>(this) : nullptr;
 }
-
-// ASCII upper-casing: "a"-"z" become "A"-"Z", every other byte stays.
-std::string UpperAscii(std::string_view bytes);
 
 }  // namespace kasumido

@@ -46,6 +46,24 @@ TEST(THTMLTag, SplitsNameAndAttributesAtSpacesOutsideDoubleQuotes) {
   }
 }
 
+TEST(THTMLTag, KeepsEveryAttributeOfALongTag) {
+  ElementStore store;
+  std::string raw = "input";
+  std::vector<std::string> expected;
+  for (int i = 0; i < 70; ++i) {
+    expected.push_back("a" + std::to_string(i) + "=\"v " + std::to_string(i) + "\"");
+    raw += "  " + expected.back();
+  }
+  THTMLTag tag;
+  tag.SetText(raw, store);
+  ASSERT_EQ(tag.Params.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(tag.Params[i].Raw, expected[i]);
+    EXPECT_EQ(tag.Params[i].Name, "A" + std::to_string(i));
+    EXPECT_EQ(tag.Params[i].Value, "v " + std::to_string(i));
+  }
+}
+
 TEST(THTMLTag, SetTextReplacesWhatTheTagHeld) {
   ElementStore store;
   THTMLTag tag;

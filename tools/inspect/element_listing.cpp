@@ -9,7 +9,11 @@ namespace kasumido::inspect {
 std::string ListingLine(size_t index, const THTMLElement& element) {
   char number[32];
   std::snprintf(number, sizeof number, "%5zu ", index);
-  std::string line = number;
+  return number + ElementText(element);
+}
+
+std::string ElementText(const THTMLElement& element) {
+  std::string line;
   if (const THTMLTag* tag = element.AsTag()) {
     line += "TAG  " + Printable(tag->Name);
     for (const THTMLParam& param : tag->Params) {

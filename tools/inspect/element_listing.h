@@ -16,6 +16,8 @@
 namespace kasumido::inspect {
 
 std::string ListingLine(size_t index, const THTMLElement& element);
+// The same line without its number.
+std::string ElementText(const THTMLElement& element);
 
 // Writes one line per element of the parsed parser.
 void WriteListing(const THTMLParser& parser, std::ostream& out);

@@ -52,6 +52,10 @@ std::string Escape(std::string_view utf8, QuoteEscapes quotes) {
 
 }  // namespace
 
+std::string PrintableSjis(std::string_view sjis) {
+  return Escape(Utf8FromSjis(sjis), QuoteEscapes::kNo);
+}
+
 std::string Printable(std::string_view euc) {
   return Escape(Utf8FromSjis(EucToSjis(euc)), QuoteEscapes::kNo);
 }

@@ -59,6 +59,32 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& path) {
   return content;
 }
 
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool HasOuterBlank(std::string_view text) {
+  return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
+}
+
+bool HoldsSingleByte(std::string_view text, char wanted) {
+  const std::string bytes(text);
+  return FindSingleByte(bytes, 0, bytes.size(), wanted) != bytes.size();
+}
+
+bool WritableName(std::string_view name) {
+  return !name.empty() && !HasOuterBlank(name) && !HasLineBreakOrNul(name);
+}
+
+// A value as it is written so that reading trims and unquotes it back to itself.
+std::string QuotedIfNeeded(std::string_view value) {
+  const bool quoted_already = value.size() >= 2 &&
+                              (value.front() == '"' || value.front() == '\'') &&
+                              value.back() == value.front();
+  if (HasOuterBlank(value) || quoted_already) return "\"" + std::string(value) + "\"";
+  return std::string(value);
+}
+
 }  // namespace
 
 IniFile::IniFile(std::string bytes) : bytes_(std::move(bytes)) { CutLines(); }
@@ -153,6 +179,78 @@ std::optional<std::string> IniFile::Value(std::string_view section, std::string_
   return std::nullopt;
 }
 
+std::size_t IniFile::FindKeyLine(std::string_view section, std::string_view key) const {
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const Line& line = lines_[i];
+    if (line.kind != LineKind::kKey || line.section == kNoSection) continue;
+    if (SameIniName(NameOf(line), key) && SameIniName(NameOf(lines_[line.section]), section)) {
+      return i;
+    }
+  }
+  return kNoSection;
+}
+
+std::size_t IniFile::FindSectionLine(std::string_view section) const {
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].kind == LineKind::kSection && SameIniName(NameOf(lines_[i]), section)) return i;
+  }
+  return kNoSection;
+}
+
+std::string_view IniFile::LineEnding() const {
+  for (const Line& line : lines_) {
+    if (line.ending_length == 1 && bytes_[line.offset + line.length] == '\n') return "\n";
+    if (line.ending_length > 0) break;
+  }
+  return "\r\n";
+}
+
+void IniFile::Splice(std::size_t offset, std::size_t length, std::string_view text) {
+  bytes_.replace(offset, length, text);
+  lines_.clear();
+  CutLines();
+}
+
+bool IniFile::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+  if (!WritableName(section) || !WritableName(key) || HasLineBreakOrNul(value) ||
+      HoldsSingleByte(section, ']') || HoldsSingleByte(key, '=') || key.front() == ';' ||
+      key.front() == '[') {
+    return false;
+  }
+  const std::string written = QuotedIfNeeded(value);
+  const std::size_t key_line = FindKeyLine(section, key);
+  if (key_line != kNoSection) {
+    const Line& line = lines_[key_line];
+    const std::size_t end = line.offset + line.length;
+    const std::size_t equals = FindSingleByte(bytes_, line.offset, end, '=');
+    Splice(equals + 1, end - (equals + 1), written);
+    return true;
+  }
+  const std::string key_text = std::string(key) + "=" + written;
+  const std::string ending(LineEnding());
+  const std::size_t section_line = FindSectionLine(section);
+  if (section_line == kNoSection) {
+    const bool open_last_line = !lines_.empty() && lines_.back().ending_length == 0;
+    Splice(bytes_.size(), 0,
+           (open_last_line ? ending : "") + "[" + std::string(section) + "]" + ending + key_text +
+               ending);
+    return true;
+  }
+  std::size_t after = section_line;
+  for (std::size_t i = section_line + 1; i < lines_.size() && lines_[i].section == section_line;
+       ++i) {
+    if (lines_[i].kind == LineKind::kKey) after = i;
+  }
+  const Line& line = lines_[after];
+  const std::size_t end = line.offset + line.length + line.ending_length;
+  Splice(end, 0, line.ending_length == 0 ? ending + key_text : key_text + ending);
+  return true;
+}
+
+FileWriteStatus IniFile::SaveAs(const std::filesystem::path& path) const {
+  return ReplaceFileAtomically(path, bytes_);
+}
+
 std::string_view IniFile::NameOf(const Line& line) const {
   return std::string_view(bytes_).substr(line.name_offset, line.name_length);
 }
@@ -180,6 +278,24 @@ std::string ReadIniString(const std::filesystem::path& path, std::string_view se
                           std::string_view key, std::string_view default_value) {
   std::optional<std::string> value = IniFile::Load(path).Value(section, key);
   return value ? std::move(*value) : std::string(default_value);
+}
+
+FileWriteStatus WriteIniStrings(const std::filesystem::path& path, std::string_view section,
+                                const IniValues& values) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  IniFile file;
+  if (status.type() != std::filesystem::file_type::not_found) {
+    if (error) return FileWriteStatus::Failed(path, "read: " + error.message());
+    file = IniFile::Load(path);
+    if (!file.Exists()) return FileWriteStatus::Failed(path, "read: not a readable regular file");
+  }
+  for (const auto& [key, value] : values) {
+    if (!file.SetValue(section, key, value)) {
+      return FileWriteStatus::Failed(path, "refused name or value for key " + key);
+    }
+  }
+  return file.SaveAs(path);
 }
 
 }  // namespace kasumido

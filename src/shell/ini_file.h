@@ -10,6 +10,11 @@
 // writer can later change one key's line and leave every other byte of the host's file
 // as it was. A missing or unreadable file (also a directory in its place) reads as an
 // empty file: every lookup gives the caller's default.
+//
+// Writing changes only the lines of the keys written: a key's line keeps its name and
+// everything before the "=", a missing key is added at the end of its section and a
+// missing section at the end of the file, in the file's own line ending. The file is
+// replaced atomically, so the host never reads a half-written file.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +22,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "shell/atomic_file.h"
 
 namespace kasumido {
 
@@ -57,6 +65,19 @@ class IniFile {
   // key inside a section of that name. Nothing when there is no such line.
   std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
+  // Sets `key` in `section` to `value`, in memory. The key line that Value() would read is
+  // given the new value after its "="; when there is none, a line "key=value" follows the
+  // last key line of the first section of that name (or its section line); when there is
+  // no such section, "[section]" and the key line are added at the end of the file. A
+  // value with blanks at either end, or one enclosed in a pair of quotes, is written in
+  // double quotes, so that it reads back unchanged. Answers false, changing nothing,
+  // when a name is empty or has blanks at either end, any text holds CR, LF or NUL, the
+  // key holds "=" or starts with ";" or "[", or the section name holds "]".
+  bool SetValue(std::string_view section, std::string_view key, std::string_view value);
+
+  // Writes Bytes() to `path`, replacing the file atomically (shell/atomic_file.h).
+  FileWriteStatus SaveAs(const std::filesystem::path& path) const;
+
   // True when Load found a regular file and read it.
   bool Exists() const { return exists_; }
   const std::string& Bytes() const { return bytes_; }
@@ -71,6 +92,14 @@ class IniFile {
   void CutLines();
   // Sets the kind, name and value of `line` from its text.
   void ClassifyLine(Line& line) const;
+  // Index in lines_ of the key line that Value() reads, or of the first section line
+  // named `section` (kNoSection when absent).
+  std::size_t FindKeyLine(std::string_view section, std::string_view key) const;
+  std::size_t FindSectionLine(std::string_view section) const;
+  // The line ending the file uses (its first one), CR LF for a file without any.
+  std::string_view LineEnding() const;
+  // Replaces bytes [offset, offset + length) with `text` and cuts the lines anew.
+  void Splice(std::size_t offset, std::size_t length, std::string_view text);
 
   std::string bytes_;
   std::vector<Line> lines_;
@@ -86,5 +115,16 @@ bool SameIniName(std::string_view a, std::string_view b);
 // file on every call.
 std::string ReadIniString(const std::filesystem::path& path, std::string_view section,
                           std::string_view key, std::string_view default_value);
+
+using IniValues = std::vector<std::pair<std::string, std::string>>;
+
+// Sets every (key, value) of `values` in `section` of the ini file at `path` (see
+// IniFile::SetValue), creating the file when it is missing, and replaces the file
+// atomically. Fails without writing anything when `path` exists but cannot be read as a
+// regular file (a directory in its place, a path through a regular file, a read error),
+// so that a file that could not be read is never replaced by one holding only these
+// keys; when a name or value is refused by SetValue; or when the write fails.
+FileWriteStatus WriteIniStrings(const std::filesystem::path& path, std::string_view section,
+                                const IniValues& values);
 
 }  // namespace kasumido

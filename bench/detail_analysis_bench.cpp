@@ -1,0 +1,125 @@
+// The analysis of one detail page without its I/O: the page bytes cut into lines and
+// tokenized, every text converted and walked by the detail walker, the record finished
+// (with a run that fetches nothing, so the cover is only named) and its master-file line
+// composed. Pages: the sample detail page (samples/pages/detail.html, ~3 KB) and the
+// same page inside the site's full navigation (~16 KB), as the site serves it. Reported
+// as pages per second (items_per_second); take the median of the repetitions.
+//
+//   detail_analysis_bench --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "analysis/book_record.h"
+#include "analysis/detail_walker.h"
+#include "analysis/run_access.h"
+#include "html/html_parser.h"
+#include "html/page_lines.h"
+#include "support/encoding.h"
+
+namespace {
+
+using namespace kasumido;
+
+class NoFetchRun : public RunAccess {
+ public:
+  bool StopRequested() const override { return false; }
+  bool SkipRequested() const override { return false; }
+  int FetchUrl(const std::string&, const std::string&) override { return 0; }
+  void WriteLog(std::string_view) override {}
+  size_t TitleCount() const override { return 0; }
+  void ClearTitles() override {}
+  void AddTitle(std::string_view) override {}
+  void YieldToUI() override {}
+  void Wait(std::chrono::milliseconds) override {}
+  std::string TempFolder() const override { return "/tmp/"; }
+  std::string SiteOrigin() const override { return "http://127.0.0.1:8080"; }
+  std::string MasterFilePath() const override { return {}; }
+};
+
+const std::string& SamplePage() {
+  static const std::string page = [] {
+    std::ifstream in(std::string(KASUMIDO_SOURCE_DIR) + "/samples/pages/detail.html",
+                     std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (bytes.str().empty()) std::abort();
+    return bytes.str();
+  }();
+  return page;
+}
+
+// The sample page with the site's navigation in front of the book: category menus,
+// news and ranking lists, as the real pages carry before the "*MAIN" marker.
+const std::string& NavigationPage() {
+  static const std::string page = [] {
+    std::string navigation;
+    for (int i = 0; i < 60; ++i) {
+      const std::string n = std::to_string(i);
+      navigation +=
+          "<tr><td class=\"menu\"><img src=\"/image/arrow.gif\" width=\"8\">"
+          "<a href=\"/bunko/bk_detail.php?pcd=" +
+          n + "\">新刊案内 第" + n +
+          "号</a>&nbsp;<span class=\"small\">霞堂文庫・霞堂ランナー文庫・"
+          "ワイバーンブックの最新情報</span></td></tr>\n";
+    }
+    const std::string& sample = SamplePage();
+    const size_t main_at = sample.find("<!-- *MAIN -->");
+    if (main_at == std::string::npos) std::abort();
+    return sample.substr(0, main_at) + kasumido::test::Euc(navigation) + sample.substr(main_at);
+  }();
+  return page;
+}
+
+// Everything but the I/O: lines, tokens, walk, finishing and the line.
+std::string AnalyzeInMemory(const std::string& page_bytes, RunAccess& run) {
+  THTMLParser parser;
+  parser.Lines = SplitPageLines(page_bytes);
+  parser.Parse();
+  DetailWalker walker;
+  walker.Record().DetailURL = "http://127.0.0.1:8080/bunko/detail/bk_detail.php?pcd=3001";
+  walker.Walk(parser.Elements);
+  BookRecord& record = walker.Record();
+  if (!FinishBookRecord(record, 193, run)) std::abort();
+  return MasterFileLine(record);
+}
+
+void Run(benchmark::State& state, const std::string& page) {
+  NoFetchRun run;
+  for (auto _ : state) {
+    std::string line = AnalyzeInMemory(page, run);
+    benchmark::DoNotOptimize(line);
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
+}
+
+void BM_DetailAnalysis_SamplePage(benchmark::State& state) { Run(state, SamplePage()); }
+void BM_DetailAnalysis_WithNavigation(benchmark::State& state) { Run(state, NavigationPage()); }
+
+// The walk, finishing and line alone, on a page tokenized once.
+void BM_DetailWalkAndLine_SamplePage(benchmark::State& state) {
+  NoFetchRun run;
+  THTMLParser parser;
+  parser.Lines = SplitPageLines(SamplePage());
+  parser.Parse();
+  for (auto _ : state) {
+    DetailWalker walker;
+    walker.Walk(parser.Elements);
+    FinishBookRecord(walker.Record(), 193, run);
+    std::string line = MasterFileLine(walker.Record());
+    benchmark::DoNotOptimize(line);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK(BM_DetailAnalysis_SamplePage);
+BENCHMARK(BM_DetailAnalysis_WithNavigation);
+BENCHMARK(BM_DetailWalkAndLine_SamplePage);
+
+}  // namespace
+
+BENCHMARK_MAIN();

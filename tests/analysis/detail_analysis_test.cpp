@@ -1,0 +1,186 @@
+// The analysis of one detail page as a whole: master file, page file, cover, title echo.
+#include "analysis/detail_analysis.h"
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "analysis/master_file.h"
+#include "detail_page.h"
+#include "fake_run_access.h"
+#include "html/html_parser.h"
+#include "support/encoding.h"
+
+namespace kasumido {
+namespace {
+
+using test::DetailPage;
+using test::ExpectedLine;
+using test::FakeRunAccess;
+
+void Analyze(FakeRunAccess& run) {
+  AnalyzeDetailPage(std::string(test::kTestFolderUrl), std::string(test::kTestLink), 193, run);
+}
+
+void PutPage(FakeRunAccess& run, const DetailPage& page) {
+  run.Scratch().Write("temp/GetKasumido2.html", page.Euc());
+}
+
+std::string CoverUrl(std::string_view path) {
+  return std::string(test::kTestOrigin) + std::string(path);
+}
+
+TEST(DetailAnalysis, MasterFileThatCannotBeOpenedReachesTheCallerBeforeThePageIsRead) {
+  FakeRunAccess run;
+  std::filesystem::create_directory(run.MasterPath());
+  PutPage(run, DetailPage{});
+  EXPECT_THROW(Analyze(run), MasterFileError);
+  EXPECT_TRUE(run.titles.empty());
+  EXPECT_TRUE(run.fetches.empty());
+}
+
+TEST(DetailAnalysis, MasterFileIsCreatedEvenWhenNoLineIsWritten) {
+  FakeRunAccess missing_page;
+  Analyze(missing_page);
+  EXPECT_TRUE(missing_page.MasterExists());
+  EXPECT_EQ(missing_page.Master(), "");
+  EXPECT_TRUE(missing_page.titles.empty());
+
+  FakeRunAccess untitled;
+  PutPage(untitled, DetailPage{.opening = "", .series = "<img src=\"/image/ma_sb-bunko16.gif\">"});
+  untitled.bodies[CoverUrl("/image/cover_4891234567.jpg")] = "JPEG";
+  Analyze(untitled);
+  EXPECT_TRUE(untitled.MasterExists());
+  EXPECT_EQ(untitled.Master(), "");
+  EXPECT_EQ(untitled.titles, std::vector<std::string>{""});
+  EXPECT_TRUE(untitled.fetches.empty());  // no cover for a book not written
+}
+
+TEST(DetailAnalysis, LinesAreAppendedAfterWhatTheFileHolds) {
+  FakeRunAccess run;
+  run.Scratch().Write("host/ShelvioMas.csv", "\"old\"\r\n");
+  PutPage(run, DetailPage{});
+  Analyze(run);
+  Analyze(run);
+  const std::string line = ExpectedLine{}.Sjis();
+  EXPECT_EQ(run.Master(), "\"old\"\r\n" + line + line);
+}
+
+// A run in which the page file appears during the first pause.
+struct PageAppearsDuringWait : FakeRunAccess {
+  void Wait(std::chrono::milliseconds duration) override {
+    FakeRunAccess::Wait(duration);
+    Scratch().Write("temp/GetKasumido2.html", "<b>x</b>\n");
+  }
+};
+
+TEST(DetailAnalysis, PageFileIsReadInUpToThreeAttemptsTwoSecondsApart) {
+  FakeRunAccess never;
+  THTMLParser parser;
+  EXPECT_FALSE(LoadPageWithRetries(parser, never.Temp() + "GetKasumido2.html", never));
+  EXPECT_TRUE(parser.Lines.empty());
+  const std::chrono::milliseconds two_seconds(2000);
+  EXPECT_EQ(never.waits, (std::vector<std::chrono::milliseconds>{two_seconds, two_seconds}));
+
+  PageAppearsDuringWait later;
+  THTMLParser second;
+  EXPECT_TRUE(LoadPageWithRetries(second, later.Temp() + "GetKasumido2.html", later));
+  EXPECT_EQ(second.Lines, std::vector<std::string>{"<b>x</b>"});
+  EXPECT_EQ(later.waits, std::vector<std::chrono::milliseconds>{two_seconds});
+}
+
+TEST(EchoTitle, ClearsTheListBeyondOneHundredLinesAndRetriesAFailedAdd) {
+  struct Case {
+    size_t lines_before;
+    int add_failures;
+    size_t lines_after;
+    bool last_is_title;
+  };
+  const Case cases[] = {
+      {0, 0, 1, true},   {100, 0, 101, true},
+      {101, 0, 1, true}, {5, 1, 1, true},  // cleared, added again
+      {5, 2, 0, false},                    // the second add fails too: nothing escapes
+  };
+  for (const Case& c : cases) {
+    FakeRunAccess run;
+    run.titles.assign(c.lines_before, "line");
+    run.add_title_failures = c.add_failures;
+    EchoTitle(run, "title");
+    EXPECT_EQ(run.titles.size(), c.lines_after) << c.lines_before << "/" << c.add_failures;
+    if (c.last_is_title) {
+      EXPECT_EQ(run.titles.back(), "title");
+    }
+  }
+}
+
+TEST(DetailAnalysis, CoverIsSavedUnderTheIsbnOrTheTitleInTheTemporaryFolder) {
+  struct Case {
+    const char* name;
+    DetailPage page;
+    const char* served;  // image path served by the site, or null
+    ExpectedLine want;   // cover relative to the temporary folder
+  };
+  const char* kServed = "/image/cover_4891234567.jpg";
+  const Case cases[] = {
+      {"under the ISBN", {}, kServed, {.cover = "9784891234560.jpg"}},
+      {"placeholder cover ignored",
+       {.cover = "<img src=\"/image/cover_blank.gif\">"},
+       "/image/cover_blank.gif",
+       {}},
+      {"the later cover wins",
+       {.cover = "<img src=\"/image/cover_old.gif\"><img src=\"/image/cover_4891234567.jpg\">"},
+       kServed,
+       {.cover = "9784891234560.jpg"}},
+      {"under the title when there is no ISBN",
+       {.title = "<img src=\"/image/ma_line2-330.gif\">誰が迷宮を？<img "
+                 "src=\"/image/ma_line2-330.gif\">",
+        .data = "定価：本体1,500円<br>ISBN4-89-123456-7 C0193<br>戻 る"},
+       kServed,
+       {.isbn = "",
+        .title = "誰が迷宮を?",
+        .price = "1500",
+        .date = "18991230",
+        .pages = "0",
+        .format = "",
+        .cover = "誰が迷宮を？.jpg"}},
+      {"an ISBN holding folders stays in the folder",
+       {.data = "ISBN ../../x C0193<br>戻 る"},
+       kServed,
+       {.isbn = "../../x",
+        .price = "0",
+        .date = "18991230",
+        .pages = "0",
+        .format = "",
+        .cover = "..／..／x.jpg"}},
+  };
+  for (const Case& c : cases) {
+    FakeRunAccess run;
+    PutPage(run, c.page);
+    if (c.served) run.bodies[CoverUrl(c.served)] = "IMAGE";
+    Analyze(run);
+    ExpectedLine want = c.want;
+    if (!want.cover.empty()) {
+      want.cover = test::Utf8FromSjis(run.Temp()) + want.cover;
+      EXPECT_EQ(test::ReadFile(test::Sjis(want.cover)), "IMAGE") << c.name;
+    }
+    EXPECT_EQ(run.Master(), want.Sjis()) << c.name << "\n" << test::Utf8FromSjis(run.Master());
+    for (const FakeRunAccess::Fetch& fetch : run.fetches) {
+      EXPECT_EQ(std::filesystem::path(fetch.file).parent_path(),
+                std::filesystem::path(run.Temp()).parent_path())
+          << c.name;
+    }
+  }
+}
+
+TEST(DetailAnalysis, CoverThatCannotBeFetchedStillWritesTheLine) {
+  FakeRunAccess run;
+  PutPage(run, DetailPage{});
+  run.throwing[CoverUrl("/image/cover_4891234567.jpg")] = true;
+  Analyze(run);
+  EXPECT_EQ(run.Master(), ExpectedLine{}.Sjis());
+  EXPECT_EQ(run.titles, std::vector<std::string>{test::Sjis("星の海の図書館")});
+}
+
+}  // namespace
+}  // namespace kasumido

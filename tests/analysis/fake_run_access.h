@@ -1,0 +1,114 @@
+// A run for the analyses without window or network: FetchUrl serves scripted bodies by
+// URL (writing them into the file as the real fetch does, removing the file on failure),
+// and every call the analyses make is recorded for the tests to check. Files live in a
+// scratch folder: "temp/" is the temporary folder, "host/ShelvioMas.csv" the master file.
+#pragma once
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "analysis/run_access.h"
+#include "support/scratch_dir.h"
+
+namespace kasumido::test {
+
+inline constexpr std::string_view kTestOrigin = "http://127.0.0.1:8080";
+
+class FakeRunAccess : public RunAccess {
+ public:
+  struct Fetch {
+    std::string url;
+    std::string file;
+  };
+
+  FakeRunAccess() {
+    std::filesystem::create_directories(scratch_.Path() / "temp");
+    std::filesystem::create_directories(scratch_.Path() / "host");
+  }
+
+  // Scripting.
+  std::map<std::string, std::string> bodies;   // URL -> body served (empty body: failure)
+  std::map<std::string, int> failures_before;  // URL -> attempts that fail before it is served
+  std::map<std::string, bool> throwing;        // URL -> FetchUrl throws
+  std::map<std::string, bool> claims_no_file;  // URL -> answers bytes but writes no file
+  std::function<void(const std::string& url)> during_fetch;  // runs inside FetchUrl
+  std::function<void()> during_yield;                        // runs inside YieldToUI
+  bool stop = false;
+  bool skip = false;
+  int add_title_failures = 0;  // AddTitle throws this many times
+
+  // Records.
+  std::vector<Fetch> fetches;  // every call, also those refused after a stop
+  std::vector<std::string> log;
+  std::vector<std::string> titles;
+  std::vector<std::chrono::milliseconds> waits;
+  int yields = 0;
+
+  std::string Temp() const { return (scratch_.Path() / "temp").string() + "/"; }
+  std::string MasterPath() const { return scratch_.File("host/ShelvioMas.csv"); }
+  std::string Master() const { return scratch_.Read("host/ShelvioMas.csv"); }
+  bool MasterExists() const { return std::filesystem::exists(MasterPath()); }
+  const ScratchDir& Scratch() const { return scratch_; }
+  // URLs fetched, in order.
+  std::vector<std::string> FetchedUrls() const {
+    std::vector<std::string> urls;
+    for (const Fetch& fetch : fetches) urls.push_back(fetch.url);
+    return urls;
+  }
+
+  bool StopRequested() const override { return stop; }
+  bool SkipRequested() const override { return skip; }
+
+  int FetchUrl(const std::string& url, const std::string& file) override {
+    fetches.push_back({url, file});
+    if (stop) return 0;  // the real fetch refuses at once after a stop
+    if (during_fetch) during_fetch(url);
+    if (throwing[url]) throw std::runtime_error("fetch failed: " + url);
+    const auto body = bodies.find(url);
+    if (claims_no_file[url]) return 1;
+    if (body == bodies.end() || body->second.empty() || failures_before[url]-- > 0) {
+      ::unlink(file.c_str());
+      return 0;
+    }
+    // Like the real fetch, a file that cannot be created is an exception.
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error("cannot create " + file);
+    out << body->second;
+    return static_cast<int>(body->second.size());
+  }
+
+  void WriteLog(std::string_view message) override { log.emplace_back(message); }
+
+  size_t TitleCount() const override { return titles.size(); }
+  void ClearTitles() override { titles.clear(); }
+  void AddTitle(std::string_view line) override {
+    if (add_title_failures > 0) {
+      --add_title_failures;
+      throw std::runtime_error("title list full");
+    }
+    titles.emplace_back(line);
+  }
+
+  void YieldToUI() override {
+    ++yields;
+    if (during_yield) during_yield();
+  }
+  void Wait(std::chrono::milliseconds duration) override { waits.push_back(duration); }
+
+  std::string TempFolder() const override { return Temp(); }
+  std::string SiteOrigin() const override { return std::string(kTestOrigin); }
+  std::string MasterFilePath() const override { return MasterPath(); }
+
+ private:
+  ScratchDir scratch_;
+};
+
+}  // namespace kasumido::test

@@ -1,0 +1,119 @@
+#include "detail_walk.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "analysis/book_record.h"
+#include "analysis/run_access.h"
+#include "element_listing.h"
+#include "terminal_text.h"
+#include "text/environment.h"
+
+namespace kasumido::inspect {
+namespace {
+
+constexpr const char* kDefaultSiteOrigin = "http://www.kasumido-shoten.example";
+
+struct Field {
+  const char* name;
+  std::string value;  // UTF-8, escaped
+};
+
+std::vector<Field> Fields(const BookRecord& record) {
+  const std::string date =
+      record.ReleaseDate == 0 ? "(none)" : FormatReleaseDate(record.ReleaseDate);
+  return {
+      {"ISBN", PrintableSjis(record.ISBN)},
+      {"Title", PrintableSjis(record.Title)},
+      {"Author", PrintableSjis(record.Author)},
+      {"Series", PrintableSjis(record.Series)},
+      {"Price", std::to_string(record.Price)},
+      {"ClassCode", std::to_string(record.ClassCode)},
+      {"ReleaseDate", date},
+      {"Pages", std::to_string(record.Pages)},
+      {"Format", PrintableSjis(record.Format)},
+      {"Description", PrintableSjis(record.Description)},
+      {"DetailURL", PrintableSjis(record.DetailURL)},
+      {"CoverImagePath", Printable(record.CoverImagePath)},
+      {"CoverFile", PrintableSjis(record.CoverFile)},
+  };
+}
+
+// A run that fetches nothing and remembers what it was asked to fetch.
+class NoFetchRun : public RunAccess {
+ public:
+  bool StopRequested() const override { return false; }
+  bool SkipRequested() const override { return false; }
+  int FetchUrl(const std::string& url, const std::string& file) override {
+    url_ = url;
+    file_ = file;
+    return 0;
+  }
+  void WriteLog(std::string_view) override {}
+  size_t TitleCount() const override { return 0; }
+  void ClearTitles() override {}
+  void AddTitle(std::string_view) override {}
+  void YieldToUI() override {}
+  void Wait(std::chrono::milliseconds) override {}
+  std::string TempFolder() const override { return kasumido::TempFolder(); }
+  std::string SiteOrigin() const override {
+    const char* origin = std::getenv("KASUMIDO_SITE_ORIGIN");
+    return origin != nullptr && *origin != '\0' ? origin : kDefaultSiteOrigin;
+  }
+  std::string MasterFilePath() const override { return {}; }
+
+  const std::string& Url() const { return url_; }
+  const std::string& File() const { return file_; }
+
+ private:
+  std::string url_;
+  std::string file_;
+};
+
+}  // namespace
+
+void WriteDetailWalk(const THTMLParser& parser, DetailWalker& walker, std::ostream& out) {
+  out << "Walk (index, state after the element, rule lines, element):\n";
+  for (size_t i = 0; i < parser.Elements.size(); ++i) {
+    const std::vector<Field> before = Fields(walker.Record());
+    walker.Visit(*parser.Elements[i]);
+    const std::vector<Field> after = Fields(walker.Record());
+    char head[64];
+    std::snprintf(head, sizeof head, "%5zu %-16s %d  ", i,
+                  std::string(ToString(walker.State())).c_str(), walker.RuleLineCount());
+    out << head << ElementText(*parser.Elements[i]) << '\n';
+    for (size_t f = 0; f < after.size(); ++f) {
+      if (after[f].value != before[f].value) {
+        out << "        " << after[f].name << " := \"" << after[f].value << "\"\n";
+      }
+    }
+  }
+}
+
+void WriteFinishedRecord(BookRecord record, int category_default_code, std::ostream& out) {
+  NoFetchRun run;
+  const bool written = FinishBookRecord(record, category_default_code, run);
+  out << "\nBook record (finished, category default code " << category_default_code << "):\n";
+  for (const Field& field : Fields(record)) {
+    char name[32];
+    std::snprintf(name, sizeof name, "  %-15s", field.name);
+    out << name << '"' << field.value << "\"\n";
+  }
+  if (!written) {
+    out << "\nNo title: no line is written and no cover is fetched.\n";
+    return;
+  }
+  if (run.Url().empty()) {
+    out << "\nNo cover to fetch.\n";
+  } else {
+    out << "\nCover not fetched (the inspector fetches nothing); a run would get\n  "
+        << PrintableSjis(run.Url()) << "\ninto\n  " << PrintableSjis(run.File()) << '\n';
+  }
+  std::string line = MasterFileLine(record);
+  line.resize(line.size() - 2);  // the CR LF
+  out << "\nMaster-file line (Shift_JIS in the file, ends in CR LF):\n"
+      << PrintableSjis(line) << '\n';
+}
+
+}  // namespace kasumido::inspect

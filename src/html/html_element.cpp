@@ -1,8 +1,10 @@
 #include "html/html_element.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
+#include "html/byte_scan.h"
 #include "html/char_refs.h"
 
 namespace kasumido {
@@ -12,7 +14,7 @@ namespace {
 bool IsLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
 
 bool HasLowerAscii(std::string_view bytes) {
-  return std::any_of(bytes.begin(), bytes.end(), IsLowerAscii);
+  return std::any_of(bytes.begin(), bytes.end(), [](char c) { return IsLowerAscii(c); });
 }
 
 // Copies `bytes` upper-cased to `out`; answers the end of the copy.
@@ -26,16 +28,21 @@ char* CopyUpper(std::string_view bytes, char* out) {
 // state starts off for each attribute; one space after an attribute is dropped.
 template <typename Visit>
 void ForEachAttribute(std::string_view rest, Visit&& visit) {
-  size_t pos = 0;
-  while (pos < rest.size()) {
-    const size_t start = pos;
-    bool quoted = false;
-    while (pos < rest.size() && (quoted || rest[pos] != ' ')) {
-      if (rest[pos] == '"') quoted = !quoted;
-      ++pos;
+  const char* const begin = rest.data();
+  const char* const end = begin + rest.size();
+  const char* p = begin;
+  while (p < end) {
+    const char* const start = p;
+    // Up to a space outside quotes; a quote skips to its partner (or to the end).
+    for (;;) {
+      p = FindEither(p, end, ' ', '"');
+      if (p == end || *p == ' ') break;
+      p = FindEither(p + 1, end, '"', '"');
+      if (p == end) break;
+      ++p;
     }
-    const std::string_view attribute = rest.substr(start, pos - start);
-    if (pos < rest.size()) ++pos;  // the space that ended it
+    const std::string_view attribute(start, p - start);
+    if (p < end) ++p;  // the space that ended it
     if (!attribute.empty()) visit(attribute);
   }
 }
@@ -50,12 +57,6 @@ std::string_view UpperView(std::string_view name, char*& cursor) {
 }
 
 }  // namespace
-
-std::string UpperAscii(std::string_view bytes) {
-  std::string upper(bytes.size(), '\0');
-  CopyUpper(bytes, upper.data());
-  return upper;
-}
 
 std::string_view THTMLParam::NamePart(std::string_view raw) {
   return raw.substr(0, std::min(raw.find('='), raw.size()));
@@ -75,47 +76,63 @@ void THTMLParam::SetText(std::string_view raw, std::string_view upper_name) {
   }
 }
 
-void THTMLTag::SetText(std::string_view raw) {
+void THTMLTag::SetText(std::string_view raw, ElementStore& store) {
   const size_t name_end = std::min(raw.find(' '), raw.size());
-  const std::string_view rest = raw.substr(name_end);
-  // Size the owned text and the attribute list once: Raw plus the names to upper-case.
-  size_t text_size = raw.size();
-  if (HasLowerAscii(raw.substr(0, name_end))) text_size += name_end;
+  // Cut the attributes once, remembering up to kKeptCuts of them, and size the stored
+  // bytes and the attribute list: Raw plus the names to upper-case.
+  constexpr size_t kKeptCuts = 32;
+  struct Cut {
+    size_t offset;
+    size_t size;
+  };
+  std::array<Cut, kKeptCuts> cuts;  // left uninitialised: only the first `count` are used
   size_t count = 0;
-  ForEachAttribute(rest, [&](std::string_view attribute) {
+  size_t stored_size = raw.size();
+  if (HasLowerAscii(raw.substr(0, name_end))) stored_size += name_end;
+  ForEachAttribute(raw.substr(name_end), [&](std::string_view attribute) {
+    if (count < kKeptCuts) cuts[count] = {size_t(attribute.data() - raw.data()), attribute.size()};
     ++count;
     const std::string_view name = THTMLParam::NamePart(attribute);
-    if (HasLowerAscii(name)) text_size += name.size();
+    if (HasLowerAscii(name)) stored_size += name.size();
   });
-  text_.resize(text_size);
-  char* const base = text_.data();
-  if (!raw.empty()) std::memcpy(base, raw.data(), raw.size());
-  Raw = std::string_view(base, raw.size());
-  char* cursor = base + raw.size();
-  Name = UpperView(Raw.substr(0, name_end), cursor);
-  Params.clear();
-  Params.reserve(count);
-  ForEachAttribute(Raw.substr(name_end), [&](std::string_view attribute) {
-    Params.emplace_back().SetText(attribute, UpperView(THTMLParam::NamePart(attribute), cursor));
-  });
-}
 
-void THTMLText::SetText(std::string_view raw) {
-  const size_t size = raw.size();
-  if (!NeedsFolding(raw) && raw.find('&') == std::string_view::npos) {
-    text_.assign(raw);
-    Raw = Text = text_;
+  char* const stored = stored_size == 0 ? nullptr : store.AllocateBytes(stored_size);
+  if (!raw.empty()) std::memcpy(stored, raw.data(), raw.size());
+  Raw = std::string_view(stored, raw.size());
+  char* cursor = stored + raw.size();
+  Name = UpperView(Raw.substr(0, name_end), cursor);
+  const std::span<THTMLParam> params = store.AllocateParams(count);
+  Params = params;
+  // The same attributes, now within the stored Raw.
+  auto fill = [&, index = size_t{0}](std::string_view attribute) mutable {
+    params[index++].SetText(attribute, UpperView(THTMLParam::NamePart(attribute), cursor));
+  };
+  if (count > kKeptCuts) {
+    ForEachAttribute(Raw.substr(name_end), fill);
     return;
   }
-  text_.resize(size * 2);
-  char* const base = text_.data();
-  std::memcpy(base, raw.data(), size);
-  std::memcpy(base + size, raw.data(), size);
-  size_t text_size = FoldSpaces(base + size, size);
-  text_size = DecodeCharRefs(base + size, text_size);
-  text_.resize(size + text_size);  // shrinking keeps the bytes in place
-  Raw = std::string_view(base, size);
-  Text = std::string_view(base + size, text_size);
+  for (size_t i = 0; i < count; ++i) fill(Raw.substr(cuts[i].offset, cuts[i].size));
+}
+
+void THTMLText::SetText(std::string_view raw, ElementStore& store) {
+  const size_t size = raw.size();
+  if (size == 0) {
+    Raw = Text = {};
+    return;
+  }
+  char* const stored_raw = store.AllocateBytes(size);
+  std::memcpy(stored_raw, raw.data(), size);
+  Raw = std::string_view(stored_raw, size);
+  if (!NeedsFolding(raw) && raw.find('&') == std::string_view::npos) {
+    Text = Raw;
+    return;
+  }
+  char* const stored_text = store.AllocateBytes(size);
+  std::memcpy(stored_text, raw.data(), size);
+  size_t text_size = FoldSpaces(stored_text, size);
+  text_size = DecodeCharRefs(stored_text, text_size);
+  store.ShrinkLastBytes(stored_text, text_size);
+  Text = std::string_view(stored_text, text_size);
 }
 
 }  // namespace kasumido

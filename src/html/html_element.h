@@ -2,15 +2,19 @@
 // text. The page analysis walks them in document order; it tells tags from texts by
 // Kind() (or AsTag()/AsText(), which answer nullptr for the other kind).
 // Every element is filled once by its SetText from the raw bytes that the tokenizer cut
-// and is never changed afterwards. Names are upper-cased ASCII ("a"-"z" only); every
-// other byte, including both bytes of a double-byte character, is kept as it is. No
-// character set is converted here: values and texts are the page's own bytes.
+// and is never changed afterwards. Its texts are views into the element store of the
+// parser that made it: no element, and no view taken from one, outlives its parser.
+// Names are upper-cased ASCII ("a"-"z" only); every other byte, including both bytes of a
+// double-byte character, is kept as it is. No character set is converted here: values
+// and texts are the page's own bytes.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "html/element_store.h"
 
 namespace kasumido {
 
@@ -38,7 +42,7 @@ class THTMLElement {
 };
 
 // One attribute of a tag, as cut at the spaces of the tag's text. Its fields are views
-// into the text that its tag owns: valid as long as the tag lives and is not filled again.
+// into the element store of its tag.
 class THTMLParam {
  public:
   // The name part of an attribute: the bytes before its first "=", or all of it.
@@ -47,7 +51,7 @@ class THTMLParam {
   // Raw := raw. Name := upper_name. Value := the part after the first "=", without one
   // pair of enclosing double quotes (only when longer than one byte); empty when raw has
   // no "=". Single quotes are kept; nothing is trimmed.
-  // REQUIRES: upper_name holds UpperAscii(NamePart(raw)); both outlive the param.
+  // REQUIRES: upper_name holds NamePart(raw) upper-cased; both outlive the param.
   void SetText(std::string_view raw, std::string_view upper_name);
 
   std::string_view Name;
@@ -55,8 +59,8 @@ class THTMLParam {
   std::string_view Raw;
 };
 
-// A tag. Name, Raw and the attributes' fields are views into text that the tag owns, so
-// they stay valid as long as the tag lives.
+// A tag. Name, Raw, the attribute list and the attributes' fields live in the element
+// store passed to SetText (the parser's own): valid as long as that store.
 class THTMLTag final : public THTMLElement {
  public:
   THTMLTag() : THTMLElement(ElementKind::kTag) {}
@@ -66,34 +70,26 @@ class THTMLTag final : public THTMLElement {
   // attributes at spaces outside double quotes (a double quote flips the quote state,
   // which starts off for every attribute; single quotes do not count); one space after
   // each attribute is dropped and empty attributes are skipped. Replaces what the tag
-  // held before (earlier views into it become invalid).
-  void SetText(std::string_view raw);
+  // held before. The bytes and the attribute list are kept in `store`.
+  void SetText(std::string_view raw, ElementStore& store);
 
   std::string_view Name;
   std::string_view Raw;
-  std::vector<THTMLParam> Params;
-
- private:
-  // Raw, then the upper-cased names that differ from their bytes in Raw.
-  std::string text_;
+  std::span<const THTMLParam> Params;
 };
 
-// A run of text. Raw and Text are views into text that the element owns.
+// A run of text. Raw and Text live in the element store passed to SetText.
 class THTMLText final : public THTMLElement {
  public:
   THTMLText() : THTMLElement(ElementKind::kText) {}
 
   // Raw := raw (line ends as LF bytes). Text := raw with every LF turned into a space,
   // every run of spaces folded to one space, and character references decoded (see
-  // char_refs.h). Replaces what the element held before.
-  void SetText(std::string_view raw);
+  // char_refs.h). Replaces what the element held before. The bytes are kept in `store`.
+  void SetText(std::string_view raw, ElementStore& store);
 
   std::string_view Raw;
   std::string_view Text;
-
- private:
-  // Raw, then Text when it differs from Raw.
-  std::string text_;
 };
 
 inline const THTMLTag* THTMLElement::AsTag() const {
@@ -103,8 +99,5 @@ inline const THTMLTag* THTMLElement::AsTag() const {
 inline const THTMLText* THTMLElement::AsText() const {
   return kind_ == ElementKind::kText ? static_cast<const THTMLText*>(this) : nullptr;
 }
-
-// ASCII upper-casing: "a"-"z" become "A"-"Z", every other byte stays.
-std::string UpperAscii(std::string_view bytes);
 
 }  // namespace kasumido

@@ -17,8 +17,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "html/element_store.h"
 #include "html/html_element.h"
 #include "html/yield_pacer.h"
 
@@ -49,8 +51,10 @@ class THTMLParser {
   std::vector<std::unique_ptr<THTMLElement>> Elements;
 
  private:
-  void FlushText();
-  void FlushTag();
+  // The bytes and attribute lists of every element; released with the parser.
+  ElementStore store_;
+  void FlushText(std::string_view run);
+  void FlushTag(std::string_view run);
 
   std::string pending_text_;
   std::string pending_tag_;

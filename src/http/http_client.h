@@ -7,8 +7,13 @@
 // Rules a caller relies on:
 // - FetchSync runs one request to its end, pumping the event loop meanwhile; it returns
 //   when ReplyStatus is below 400 (0 included: the server sent nothing) and raises
-//   EHttpException(ReplyReason, ReplyStatus) otherwise. Every local failure (unknown
-//   host, refused connection, abort, broken reply) ends with status 404 and a reason.
+//   EHttpException(ReplyReason, ReplyStatus) otherwise. Every local failure ends with
+//   status 404 and a reason: the socket layer's (unknown host, refused connection), an
+//   abort's, or a broken reply's: "Connection closed before the end of the header",
+//   "Invalid HTTP reply" (a status or Content-Length that is not a number), "HTTP line
+//   too long" (a header line that does not fit 8192 bytes), "Too many relocations",
+//   "Cannot write the document" (DocStream refused a chunk: the document would be
+//   incomplete), or the text of an exception that an event handler let escape.
 // - AbortRequest ends a running request at once, from anywhere, handlers nested in
 //   FetchSync's wait included; the waiting FetchSync then raises "Connection aborted on
 //   request" (404). While idle it only closes a connection still open.
@@ -119,13 +124,17 @@ class THttpClient {
   // Returns when the request has ended with ReplyStatus below 400. Throws:
   // EHttpException(ReplyReason, ReplyStatus) when it ended with 400 or more (an abort
   // included: 404 "Connection aborted on request"); EHttpException("HTTP component is
-  // busy", 1) at once, changing nothing, when a request is still running.
+  // busy", 1) at once, changing nothing, when a request is still running. Any other
+  // exception raised while the request starts (by an event handler) passes through and
+  // leaves the client idle.
   void FetchSync();
 
   // Ends the running request at once: ReplyStatus 404, ReplyReason "Connection aborted
   // on request", state Aborting then Idle; a pending relocation is dropped. While idle it
-  // only closes a connection the client still holds; ReplyStatus stays as it was. Safe at
-  // any moment, also from a handler inside FetchSync's wait. Never throws.
+  // only closes a connection the client still holds; ReplyStatus stays as it was, and so
+  // it does once the request has ended and only its return to Idle is still queued. Safe
+  // at any moment, also from a handler inside FetchSync's wait. Never throws: a handler
+  // failing inside the abort goes to the loop's OnUnhandledException.
   void AbortRequest();
 
   // ---- Results of the current or last request ---------------------------------------
@@ -189,6 +198,8 @@ class THttpClient {
   void SendRequest();
   // Receiving and reading the reply (http_client_reply.cpp).
   void HandleDataAvailable();
+  void DeliverBuffered();
+  void ReceiveBody();
   void HandleHeaderLine(std::string_view line);
   void HandleHeaderField(const std::string& name, std::string_view value);
   void HandleHeaderEnd();

@@ -29,9 +29,8 @@ void THttpClient::HandleDataAvailable() {
   if (count <= 0 || !receiving || request_ended_) return;
   reader_.Commit(static_cast<std::size_t>(count));
   if (state_ == HttpState::AwaitingBody) {
-    const std::string_view chunk = reader_.Rest();
-    reader_.Clear();  // the bytes stay in place while they are delivered
-    DeliverBody(chunk);
+    DeliverBuffered();
+    if (count == static_cast<int>(HttpReplyReader::kCapacity)) ReceiveBody();
     return;
   }
   in_header_ = true;
@@ -57,6 +56,28 @@ void THttpClient::BeginHtmlBody(std::string_view body) {
   in_header_ = false;
   if (!SetState(HttpState::AwaitingBody) || !Raise(OnHeaderEnd) || !Current(epoch)) return;
   DeliverBody(body);
+}
+
+// The buffered bytes are one body chunk; the buffer is emptied.
+void THttpClient::DeliverBuffered() {
+  const std::string_view chunk = reader_.Rest();
+  reader_.Clear();  // the bytes stay in place while they are delivered
+  DeliverBody(chunk);
+}
+
+// While a whole buffer's worth keeps arriving, the rest of what is waiting is taken
+// chunk by chunk at once, instead of one chunk per turn of the transport's receive loop.
+void THttpClient::ReceiveBody() {
+  const std::uint64_t epoch = epoch_;
+  DestructionWatch::Frame life(watch_);
+  constexpr int kWhole = static_cast<int>(HttpReplyReader::kCapacity);
+  for (int count = kWhole; count == kWhole;) {
+    count = transport_.Receive(reader_.FreeSpace(), kWhole);
+    if (count <= 0) return;
+    reader_.Commit(static_cast<std::size_t>(count));
+    DeliverBuffered();
+    if (!life.Alive() || !Current(epoch) || state_ != HttpState::AwaitingBody) return;
+  }
 }
 
 void THttpClient::HandleHeaderLine(std::string_view line) {

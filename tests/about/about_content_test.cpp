@@ -5,7 +5,6 @@
 #include <string>
 
 #include "support/encoding.h"
-#include "support/scratch_dir.h"
 
 namespace kasumido {
 namespace {
@@ -38,22 +37,6 @@ TEST(AboutContent, ShowsProductNameVersionAndAuthorOfTheVersionRecord) {
     EXPECT_EQ(content.caption, Sjis("バージョン情報"));
     EXPECT_EQ(content.link_hint, Sjis("ホームページを開く"));
   }
-}
-
-TEST(AboutContent, ReadsTheProgramsOwnRecordAndSurvivesAMissingFile) {
-  test::ScratchDir dir;
-  const std::string script =
-      dir.Write("tool.bat", "rem Kasumido Tool ver 2.5\r\nrem by Someone Else\r\n");
-  const AboutContent read = ReadAboutContent(script);
-  EXPECT_EQ(read.title, "Kasumido Tool ");
-  EXPECT_EQ(read.version, Sjis("バージョン 2.5"));
-  EXPECT_EQ(read.copy_left, Sjis("作者 Someone Else"));
-  EXPECT_EQ(read.home_page, std::string(kMakerHomePage));
-  EXPECT_EQ(read.board, std::string(kMakerBoard));
-
-  const AboutContent missing = ReadAboutContent(dir.File("missing.exe"));
-  EXPECT_EQ(missing.title, "");
-  EXPECT_EQ(missing.copy_left, Sjis("作者 "));
 }
 
 }  // namespace

@@ -12,13 +12,15 @@ namespace kasumido::test {
 // A tag as "<NAME P1=v1 P2=v2>", a text as "'text'" (its decoded Text).
 inline std::string Brief(const THTMLElement& element) {
   if (const THTMLTag* tag = element.AsTag()) {
-    std::string out = "<" + std::string(tag->Name);
+    std::string out = "<";
+    out.append(tag->Name);
     for (const THTMLParam& param : tag->Params) {
       out.append(" ").append(param.Name).append("=").append(param.Value);
     }
     return out + ">";
   }
-  return "'" + std::string(element.AsText()->Text) + "'";
+  std::string out = "'";
+  return out.append(element.AsText()->Text) + "'";
 }
 
 // Every field: tags as "tag{Name|Raw|(pName|pValue|pRaw)...}", texts as "text{Raw|Text}".

@@ -17,6 +17,7 @@ struct TagCase {
 };
 
 TEST(THTMLTag, SplitsNameAndAttributesAtSpacesOutsideDoubleQuotes) {
+  ElementStore store;
   const TagCase cases[] = {
       {"a href=x", "A", {"href=x"}},
       {"img src=a.gif /", "IMG", {"src=a.gif", "/"}},
@@ -36,7 +37,7 @@ TEST(THTMLTag, SplitsNameAndAttributesAtSpacesOutsideDoubleQuotes) {
   };
   for (const TagCase& c : cases) {
     THTMLTag tag;
-    tag.SetText(c.raw);
+    tag.SetText(c.raw, store);
     EXPECT_EQ(tag.Raw, c.raw);
     EXPECT_EQ(tag.Name, c.name) << c.raw;
     std::vector<std::string> raws;
@@ -45,10 +46,29 @@ TEST(THTMLTag, SplitsNameAndAttributesAtSpacesOutsideDoubleQuotes) {
   }
 }
 
-TEST(THTMLTag, SetTextReplacesWhatTheTagHeld) {
+TEST(THTMLTag, KeepsEveryAttributeOfALongTag) {
+  ElementStore store;
+  std::string raw = "input";
+  std::vector<std::string> expected;
+  for (int i = 0; i < 70; ++i) {
+    expected.push_back("a" + std::to_string(i) + "=\"v " + std::to_string(i) + "\"");
+    raw += "  " + expected.back();
+  }
   THTMLTag tag;
-  tag.SetText("a href=\"/a/long/enough/path.html\" name=2 title=x");
-  tag.SetText("img src=3");
+  tag.SetText(raw, store);
+  ASSERT_EQ(tag.Params.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(tag.Params[i].Raw, expected[i]);
+    EXPECT_EQ(tag.Params[i].Name, "A" + std::to_string(i));
+    EXPECT_EQ(tag.Params[i].Value, "v " + std::to_string(i));
+  }
+}
+
+TEST(THTMLTag, SetTextReplacesWhatTheTagHeld) {
+  ElementStore store;
+  THTMLTag tag;
+  tag.SetText("a href=\"/a/long/enough/path.html\" name=2 title=x", store);
+  tag.SetText("img src=3", store);
   EXPECT_EQ(test::Full(tag), "tag{IMG|img src=3|(SRC|3|src=3)}");
 }
 
@@ -60,6 +80,7 @@ struct ParamCase {
 
 // Each attribute goes through a tag, as the tokenizer cuts it.
 TEST(THTMLParam, SplitsAtTheFirstEqualsSignAndStripsOnePairOfDoubleQuotes) {
+  ElementStore store;
   const ParamCase cases[] = {
       {"href=\"/a b.html\"", "HREF", "/a b.html"},
       {"SRC=/img/x.gif", "SRC", "/img/x.gif"},
@@ -81,7 +102,7 @@ TEST(THTMLParam, SplitsAtTheFirstEqualsSignAndStripsOnePairOfDoubleQuotes) {
   };
   for (const ParamCase& c : cases) {
     THTMLTag tag;
-    tag.SetText("p " + c.raw);
+    tag.SetText("p " + c.raw, store);
     ASSERT_EQ(tag.Params.size(), 1u) << c.raw;
     const THTMLParam& param = tag.Params[0];
     EXPECT_EQ(param.Raw, c.raw);
@@ -96,6 +117,7 @@ struct TextCase {
 };
 
 TEST(THTMLText, FoldsLineEndsAndRunsOfSpaces) {
+  ElementStore store;
   const TextCase cases[] = {
       {"Hello\n", "Hello "},      {"a\n\nb", "a b"}, {"  a  ", " a "},
       {"a \n b", "a b"},          {"\n", " "},       {"   ", " "},
@@ -103,13 +125,14 @@ TEST(THTMLText, FoldsLineEndsAndRunsOfSpaces) {
   };
   for (const TextCase& c : cases) {
     THTMLText text;
-    text.SetText(c.raw);
+    text.SetText(c.raw, store);
     EXPECT_EQ(text.Raw, c.raw);
     EXPECT_EQ(text.Text, c.text) << c.raw;
   }
 }
 
 TEST(THTMLText, DecodesNumericReferencesOfOneByteValues) {
+  ElementStore store;
   const TextCase cases[] = {
       {"&#65;", "A"},
       {"&#x41;", "A"},
@@ -133,24 +156,26 @@ TEST(THTMLText, DecodesNumericReferencesOfOneByteValues) {
   };
   for (const TextCase& c : cases) {
     THTMLText text;
-    text.SetText(c.raw);
+    text.SetText(c.raw, store);
     EXPECT_EQ(text.Text, c.text) << c.raw;
   }
 }
 
 TEST(THTMLText, LeavesNumericReferencesAsWrittenWhenTheyDoNotDecode) {
+  ElementStore store;
   const std::string cases[] = {
       "&#8212;", "&#x2014;", "&#0065;", "&#x100;", "&#256;", "&#999;", "&#-5;", "&#+5;",
       "&#;",     "&# x",     "&#x;",    "&#xg;",   "&#1a;",  "&#65",   "&#",    "a&#\t65;",
   };
   for (const std::string& raw : cases) {
     THTMLText text;
-    text.SetText(raw);
+    text.SetText(raw, store);
     EXPECT_EQ(text.Text, raw);
   }
 }
 
 TEST(THTMLText, DecodesNamedReferencesThroughTheirNumericForm) {
+  ElementStore store;
   const TextCase cases[] = {
       {"a&nbsp;b", "a b"},
       {"&lt;p&gt;", "<p>"},
@@ -170,24 +195,26 @@ TEST(THTMLText, DecodesNamedReferencesThroughTheirNumericForm) {
   };
   for (const TextCase& c : cases) {
     THTMLText text;
-    text.SetText(c.raw);
+    text.SetText(c.raw, store);
     EXPECT_EQ(text.Text, c.text) << c.raw;
   }
 }
 
 TEST(THTMLText, LeavesUnknownOrUnterminatedNamesAsWritten) {
+  ElementStore store;
   const std::string cases[] = {
       "&AMP;",  "&Amp;", "&amp ", "&amp", "&lt",      "&apos;", "&hellip;",
       "&euro;", "&;",    "& ;",   "&&",   "&nbsp\tx", "a&b;c",  "&NBSP;",
   };
   for (const std::string& raw : cases) {
     THTMLText text;
-    text.SetText(raw);
+    text.SetText(raw, store);
     EXPECT_EQ(text.Text, raw);
   }
 }
 
 TEST(THTMLText, DecodesAfterFolding) {
+  ElementStore store;
   const TextCase cases[] = {
       // The folded line end terminates "&amp" with a space, and named references need ";".
       {"&amp\n;", "&amp ;"},
@@ -196,7 +223,7 @@ TEST(THTMLText, DecodesAfterFolding) {
   };
   for (const TextCase& c : cases) {
     THTMLText text;
-    text.SetText(c.raw);
+    text.SetText(c.raw, store);
     EXPECT_EQ(text.Text, c.text) << c.raw;
   }
 }

@@ -186,6 +186,19 @@ TEST(HttpClientAbort, WhileIdleChangesNothing) {
   EXPECT_EQ(h->done.size(), 1u);
 }
 
+// An abort that arrives once the reply has ended, while the return to Idle is still
+// queued (a time-out firing in that moment), leaves the settled outcome alone.
+TEST(HttpClientAbort, ComingAfterTheEndLeavesTheOutcomeAlone) {
+  ScriptedHttpServer server;
+  server.Enqueue(Script::Bytes(ResponseBytes("HTTP/1.1 200 OK", {"Content-Length: 0"}, "")));
+  auto h = ClientHarness::OnQtLoop();
+  h->client.OnHeaderEnd = [&] { h->Loop().Post([&] { h->client.AbortRequest(); }); };
+  const FetchOutcome outcome = h->Fetch(server.Origin() + "/empty.html");
+  EXPECT_FALSE(outcome.raised) << outcome.message;
+  EXPECT_EQ(h->client.ReplyStatus(), 200);
+  EXPECT_EQ(std::count(h->states.begin(), h->states.end(), HttpState::Aborting), 0);
+}
+
 TEST(HttpClientAbort, RefusesASecondFetchFromInsideTheWaitAsBusy) {
   ScriptedHttpServer server;
   server.Enqueue(Script::Ok("first"));

@@ -58,10 +58,6 @@ TEST(RequestLines, WritesTheGivenLinesInTheirFixedOrder) {
   }
 }
 
-TEST(AssembleRequest, EndsEveryLineAndTheHeadWithCrLf) {
-  EXPECT_EQ(AssembleRequest({"GET / HTTP/1.0", "Host: h"}), "GET / HTTP/1.0\r\nHost: h\r\n\r\n");
-}
-
 TEST(Base64Encode, PadsTheLastGroup) {
   const std::pair<const char*, const char*> cases[] = {
       {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"\xff\xfe", "//4="}};

@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <climits>
-#include <memory>
 
 namespace kasumido {
 namespace {
@@ -142,20 +141,17 @@ class QtHostLookup final : public HostLookup {
     Cancel();
     running_ = true;
     const std::uint64_t generation = ++generation_;
-    // One context object per lookup: destroying it drops the answer. A lookup is never
-    // aborted inside Qt, which would leak the answer's handler; it runs to its end and
-    // its answer is discarded.
-    context_ = std::make_unique<QObject>();
-    QHostInfo::lookupHost(QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())),
-                          context_.get(),
-                          [this, generation](const QHostInfo& info) { Finish(generation, info); });
+    // The context object drops the answer when this handle is destroyed first.
+    id_ = QHostInfo::lookupHost(
+        QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())), &context_,
+        [this, generation](const QHostInfo& info) { Finish(generation, info); });
   }
 
   void Cancel() override {
     if (!running_) return;
+    QHostInfo::abortHostLookup(id_);
     running_ = false;
     ++generation_;  // an answer already on its way is discarded
-    context_.reset();
   }
 
   bool Running() const override { return running_; }
@@ -172,7 +168,8 @@ class QtHostLookup final : public HostLookup {
   }
 
   EventLoop& loop_;
-  std::unique_ptr<QObject> context_;
+  QObject context_;
+  int id_ = -1;
   bool running_ = false;
   std::uint64_t generation_ = 0;
   CallbackRunner runner_;

@@ -1,0 +1,272 @@
+// The HTTP client on loopback against nginx, beside curl in the same run:
+// - one large body (10 MB, 100 MB) fetched into a file: THttpClient::FetchSync vs
+//   "curl -0 -s -o FILE URL";
+// - 500 sequential fetches of a 100 KiB file, one connection each: the client vs one
+//   curl process given the 500 URLs (HTTP/1.0, so it also opens a connection each);
+// - the peak resident size of a process that fetches 10 MB and 100 MB (the kasumido-fetch
+//   tool, and curl for comparison): it must not grow with the body;
+// - the CPU a FetchSync uses while it waits 10 s on a server that sends nothing.
+// Run the release build: build/release/bench/http_fetch_bench (prints medians of repeated
+// runs; the counters carry MB/s, requests/s, peak RSS and CPU share).
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "http/http_client.h"
+#include "platform/qt/qt_event_loop.h"
+#include "support/real_peers.h"
+#include "support/scratch_dir.h"
+#include "support/scripted_http_server.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace kasumido;
+
+constexpr std::int64_t kMegabyte = 1000 * 1000;
+constexpr std::int64_t kSmallSize = 100 * 1024;
+constexpr int kSmallCount = 500;
+const std::string kFetchTool = std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido-fetch";
+
+// What every benchmark shares: the site folder, nginx, an output folder, the client.
+struct Setup {
+  test::ScratchDir root;
+  test::ScratchDir out;
+  std::unique_ptr<test::NginxPeer> nginx;
+  std::unique_ptr<EventLoop> loop;
+  std::unique_ptr<THttpClient> client;
+
+  std::string Url(const std::string& name) const { return nginx->Origin() + "/" + name; }
+};
+Setup* setup = nullptr;
+
+std::string BodyName(std::int64_t size) { return "body_" + std::to_string(size) + ".bin"; }
+
+void WriteBody(const std::string& name, std::int64_t size) {
+  std::string block(1 << 20, '\0');
+  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 31 % 251);
+  FileDocumentStream file((setup->root.Path() / name).string());
+  for (std::int64_t left = size; left > 0; left -= static_cast<std::int64_t>(block.size())) {
+    file.Write(block.data(), static_cast<std::size_t>(std::min<std::int64_t>(left, block.size())));
+  }
+  file.Close();
+}
+
+// Runs `argv` to its end with its output dropped; answers its exit code and fills `usage`.
+int Run(const std::vector<std::string>& argv, rusage* usage) {
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int started = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (started != 0) return -1;
+  int status = 0;
+  rusage ignored{};
+  if (wait4(pid, &status, 0, usage != nullptr ? usage : &ignored) < 0) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Every run starts with the page cache written back, so that no run pays for the
+// write-back of the files an earlier one left.
+void FlushDirtyPages() { ::sync(); }
+
+// Fetches `name` with the shared client into `file`; false with the reason on failure.
+bool ClientFetch(const std::string& name, const std::string& file, std::string& error) {
+  FileDocumentStream stream(file);
+  setup->client->DocStream = &stream;
+  setup->client->URL = setup->Url(name);
+  try {
+    setup->client->FetchSync();
+  } catch (const EHttpException& failure) {
+    error = failure.what();
+  }
+  setup->client->DocStream = nullptr;
+  stream.Close();
+  return error.empty();
+}
+
+void BM_ClientLargeBody(benchmark::State& state) {
+  FlushDirtyPages();
+  const std::int64_t size = state.range(0);
+  const std::string file = (setup->out.Path() / "client.bin").string();
+  for (auto _ : state) {
+    std::string error;
+    if (!ClientFetch(BodyName(size), file, error) || setup->client->DocByteCount() != size) {
+      state.SkipWithError(("fetch failed: " + error).c_str());
+      return;
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * size);
+}
+
+void BM_CurlLargeBody(benchmark::State& state) {
+  FlushDirtyPages();
+  const std::int64_t size = state.range(0);
+  const std::string file = (setup->out.Path() / "curl.bin").string();
+  for (auto _ : state) {
+    if (Run({"/usr/bin/curl", "-0", "-s", "-o", file, setup->Url(BodyName(size))}, nullptr) != 0) {
+      state.SkipWithError("curl failed");
+      return;
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * size);
+}
+
+void BM_ClientSequentialSmall(benchmark::State& state) {
+  FlushDirtyPages();
+  for (auto _ : state) {
+    for (int i = 0; i < kSmallCount; ++i) {
+      std::string error;
+      const std::string file = (setup->out.Path() / ("c" + std::to_string(i))).string();
+      if (!ClientFetch(BodyName(kSmallSize), file, error)) {
+        state.SkipWithError(("fetch failed: " + error).c_str());
+        return;
+      }
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kSmallCount);
+}
+
+void BM_CurlSequentialSmall(benchmark::State& state) {
+  FlushDirtyPages();
+  std::vector<std::string> argv = {"/usr/bin/curl", "-0", "-s"};
+  for (int i = 0; i < kSmallCount; ++i) {
+    argv.push_back("-o");
+    argv.push_back((setup->out.Path() / ("k" + std::to_string(i))).string());
+    argv.push_back(setup->Url(BodyName(kSmallSize)));
+  }
+  for (auto _ : state) {
+    if (Run(argv, nullptr) != 0) {
+      state.SkipWithError("curl failed");
+      return;
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kSmallCount);
+}
+
+// Peak resident size of one fetching process, in KiB. The process is started through
+// /usr/bin/time, which reports it: a child spawned straight from this (larger) process
+// would count this process's size as its own peak.
+void PeakRss(benchmark::State& state, bool curl) {
+  const std::int64_t size = state.range(0);
+  const std::string file = (setup->out.Path() / "rss.bin").string();
+  const std::string report = (setup->out.Path() / "rss.txt").string();
+  const std::string url = setup->Url(BodyName(size));
+  std::vector<std::string> argv = {"/usr/bin/time", "-f", "%M", "-o", report};
+  if (curl) {
+    argv.insert(argv.end(), {"/usr/bin/curl", "-0", "-s", "-o", file, url});
+  } else {
+    argv.insert(argv.end(), {kFetchTool, "--proxy", "", url, file});
+  }
+  for (auto _ : state) {
+    if (Run(argv, nullptr) != 0) {
+      state.SkipWithError("fetch failed (or /usr/bin/time missing)");
+      return;
+    }
+  }
+  std::ifstream in(report);
+  double kib = 0;
+  in >> kib;
+  state.counters["peak_rss_KiB"] = kib;
+}
+void BM_PeakRssFetchTool(benchmark::State& state) { PeakRss(state, false); }
+void BM_PeakRssCurl(benchmark::State& state) { PeakRss(state, true); }
+
+double ThreadCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The synchronous wait on a server that sends nothing, ended after 10 s by a timer (the
+// page fetch's time-out). The server's own threads are not counted: only this thread.
+void BM_IdleWaitCpu(benchmark::State& state) {
+  test::ScriptedHttpServer silent;
+  const std::unique_ptr<Timer> time_out = setup->loop->CreateTimer();
+  time_out->SetInterval(std::chrono::seconds(10));
+  time_out->OnTimer = [&] {
+    time_out->SetEnabled(false);
+    setup->client->AbortRequest();
+  };
+  double cpu = 0;
+  double wall = 0;
+  for (auto _ : state) {
+    silent.Enqueue(test::Script().HoldOpen());
+    setup->client->URL = silent.Origin() + "/page.html";
+    const auto start = std::chrono::steady_clock::now();
+    const double cpu_start = ThreadCpuSeconds();
+    time_out->SetEnabled(true);
+    try {
+      setup->client->FetchSync();
+    } catch (const EHttpException&) {
+      // The abort: expected.
+    }
+    cpu += ThreadCpuSeconds() - cpu_start;
+    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  state.counters["cpu_percent_of_a_core"] = 100.0 * cpu / wall;
+  state.counters["cpu_ms"] = cpu * 1000.0;
+}
+
+// Medians of several runs; each run is timed by the wall clock (curl is another process).
+void Repeated(benchmark::internal::Benchmark* benchmark) {
+  benchmark->Repetitions(7)->ReportAggregatesOnly(true)->UseRealTime()->Unit(
+      benchmark::kMillisecond);
+}
+
+void Register() {
+  for (const std::int64_t size : {10 * kMegabyte, 100 * kMegabyte}) {
+    Repeated(benchmark::RegisterBenchmark("ClientLargeBody", BM_ClientLargeBody)->Arg(size));
+    Repeated(benchmark::RegisterBenchmark("CurlLargeBody", BM_CurlLargeBody)->Arg(size));
+  }
+  Repeated(benchmark::RegisterBenchmark("ClientSequential500x100KiB", BM_ClientSequentialSmall));
+  Repeated(benchmark::RegisterBenchmark("CurlSequential500x100KiB", BM_CurlSequentialSmall));
+  for (const std::int64_t size : {10 * kMegabyte, 100 * kMegabyte}) {
+    benchmark::RegisterBenchmark("PeakRssFetchTool", BM_PeakRssFetchTool)->Arg(size)->Iterations(1);
+    benchmark::RegisterBenchmark("PeakRssCurl", BM_PeakRssCurl)->Arg(size)->Iterations(1);
+  }
+  benchmark::RegisterBenchmark("IdleWaitCpu10s", BM_IdleWaitCpu)->Iterations(1)->UseRealTime();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  for (const char* name : {"http_proxy", "HTTP_PROXY"}) ::unsetenv(name);
+  Setup shared;
+  setup = &shared;
+  for (const std::int64_t size : {10 * kMegabyte, 100 * kMegabyte, kSmallSize}) {
+    WriteBody(BodyName(size), size);
+  }
+  shared.nginx = std::make_unique<test::NginxPeer>(shared.root.Path());
+  shared.loop = MakeEventLoop();
+  shared.client = std::make_unique<THttpClient>(*shared.loop);
+  Register();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  shared.client.reset();
+  shared.loop.reset();
+  return 0;
+}

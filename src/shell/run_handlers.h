@@ -1,8 +1,8 @@
 // Connects a view's controls to the run controller: each button, the close box and the
 // home-page link call the TFormDLL handler of the same name. Any view with the hooks
 // OnPlayClick, OnSkipClick, OnStopClick, OnPauseClick and OnClose fits (the console view
-// and the window); the optional hooks OnActivate and OnUrlClick are wired when the view
-// has them.
+// and the window); the optional hooks OnActivate, OnUrlClick and OnUnhandledException
+// (to AppException) are wired when the view has them.
 #pragma once
 
 #include "shell/form_dll.h"
@@ -21,6 +21,9 @@ void ConnectRunHandlers(View& view, TFormDLL& form) {
   if constexpr (requires { view.OnActivate; }) view.OnActivate = [&form] { form.FormActivate(); };
   if constexpr (requires { view.OnUrlClick; }) {
     view.OnUrlClick = [&form] { form.SpeedButtonURLClick(); };
+  }
+  if constexpr (requires { view.OnUnhandledException; }) {
+    view.OnUnhandledException = [&form](const std::exception& error) { form.AppException(error); };
   }
 }
 

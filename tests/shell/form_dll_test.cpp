@@ -8,6 +8,7 @@
 
 #include "kasumido/texts.h"
 #include "shell/fake_download_view.h"
+#include "shell/run_handlers.h"
 #include "shell/run_layout.h"
 #include "support/encoding.h"
 #include "support/test_event_loop.h"
@@ -168,6 +169,37 @@ TEST_F(RunControlTest, UnhandledExceptionsGoToTheStatusBarAndTheLog) {
   EXPECT_EQ(Log().back(), "Shelvio.log: socket gone (C.ERROR)");
   form_.reset();  // no longer installed once the run state is gone
   EXPECT_FALSE(loop_.OnUnhandledException);
+}
+
+// A view with the console's hooks only, and one with the window's optional hooks too.
+struct ConsoleHooks {
+  std::function<void()> OnPlayClick, OnSkipClick, OnStopClick, OnPauseClick, OnClose;
+};
+struct WindowHooks : ConsoleHooks {
+  std::function<void()> OnActivate, OnUrlClick;
+  std::function<void(const std::exception&)> OnUnhandledException;
+};
+
+TEST_F(RunControlTest, EachViewHookReachesTheHandlerOfItsControl) {
+  ConsoleHooks console;
+  ConnectRunHandlers(console, *form_);
+  console.OnSkipClick();
+  EXPECT_TRUE(form_->SkipRequested());
+  EXPECT_FALSE(form_->StopRequested());
+  console.OnStopClick();
+  EXPECT_TRUE(form_->StopRequested());
+
+  form_ = MakeForm();
+  WindowHooks window;
+  ConnectRunHandlers(window, *form_);
+  window.OnClose();
+  EXPECT_TRUE(form_->StopRequested());
+  window.OnUnhandledException(std::runtime_error("from a hook"));
+  EXPECT_EQ(view_.status_text, "from a hook");
+  layout_.WriteSettings({});
+  window.OnActivate();
+  EXPECT_TRUE(form_->Activated());
+  EXPECT_EQ(view_.close_count, 1);
 }
 
 }  // namespace

@@ -66,7 +66,10 @@ FileWriteStatus ReplaceFileAtomically(const std::filesystem::path& path, std::st
   const std::filesystem::path target = ResolveTarget(path);
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string temp_name = ".";
+  temp_name += target.filename().string();
+  temp_name += ".XXXXXX";
+  std::string temp = (folder / temp_name).string();
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return FileWriteStatus::Failed(path, ErrorText("create temporary file", errno));
 

@@ -81,8 +81,12 @@ std::string QuotedIfNeeded(std::string_view value) {
   const bool quoted_already = value.size() >= 2 &&
                               (value.front() == '"' || value.front() == '\'') &&
                               value.back() == value.front();
-  if (HasOuterBlank(value) || quoted_already) return "\"" + std::string(value) + "\"";
-  return std::string(value);
+  std::string written;
+  const bool quote = HasOuterBlank(value) || quoted_already;
+  if (quote) written += '"';
+  written += value;
+  if (quote) written += '"';
+  return written;
 }
 
 }  // namespace

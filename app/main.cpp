@@ -1,6 +1,7 @@
-// The program: one download run, or the version text with "/c". Start-up waits a random
-// moment, takes the single-instance lock (a second instance ends at once, silently), then
-// runs the mode the command line asks for. The exit code is 0 in every case.
+// The program: one download run, or the version dialog with "/c", each in a window or on
+// the console. Start-up waits a random moment, takes the single-instance lock (a second
+// instance ends at once, silently), then runs the mode the command line asks for with
+// the view the environment allows. The exit code is 0 in every case.
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include "kasumido/texts.h"
 #include "platform/posix/instance_lock.h"
 #include "platform/qt/qt_event_loop.h"
+#include "platform/qt/views/window_mode.h"
 #include "shell/console_text.h"
 #include "shell/console_view.h"
 #include "shell/form_dll.h"
@@ -39,15 +41,14 @@ void WaitRandomStartDelay() {
   std::this_thread::sleep_for(delay);
 }
 
-int ShowVersionText(const std::string& program_file) {
+void ShowVersionText(const std::string& program_file) {
   const std::string text = Utf8FromSjis(VersionDialogText(ReadAboutContent(program_file)));
   std::fwrite(text.data(), 1, text.size(), stdout);
-  return 0;
 }
 
 // The download run with the console view: the run is the activation of the view, which
 // the console gives at once; the run closes the view when it ends.
-int RunInConsole(int argc, char** argv, const RunSetup& setup) {
+void RunInConsole(int& argc, char** argv, const RunSetup& setup) {
   QCoreApplication application(argc, argv);
   SetApplicationTitle();
   const std::unique_ptr<EventLoop> loop = MakeEventLoop();
@@ -56,21 +57,33 @@ int RunInConsole(int argc, char** argv, const RunSetup& setup) {
   ConnectRunHandlers(view, form);
   view.Start();
   form.FormActivate();
-  return 0;
 }
 
-// The one place where the view of a download run is chosen. This build has the console
-// view; a display-capable choice runs on the console too.
-int RunDownload(int argc, char** argv, const RunSetup& setup) {
+// The one place where the view is chosen: the window where one can be seen (or is
+// asked for), else the console; the same run controller underneath.
+void RunDownload(int& argc, char** argv, const RunSetup& setup) {
   switch (ChooseViewKind()) {
     case ViewKind::kConsole:
+      RunInConsole(argc, argv, setup);
+      return;
     case ViewKind::kWindow:
-      return RunInConsole(argc, argv, setup);
+      RunDownloadInWindow(argc, argv, setup);
+      return;
   }
-  return 0;
 }
 
-int Main(int argc, char** argv) {
+void ShowVersion(int& argc, char** argv, const std::string& program_file) {
+  switch (ChooseViewKind()) {
+    case ViewKind::kConsole:
+      ShowVersionText(program_file);
+      return;
+    case ViewKind::kWindow:
+      ShowVersionDialogWindow(argc, argv, program_file);
+      return;
+  }
+}
+
+void Main(int& argc, char** argv) {
   RunSetup setup;
   setup.program_file = ProgramFile();
   setup.program_dir = FolderOf(setup.program_file);
@@ -80,12 +93,13 @@ int Main(int argc, char** argv) {
   WaitRandomStartDelay();
   InstanceLock lock;
   if (lock.AcquireFor(setup.program_dir + "/..", setup.temp_folder) != LockOutcome::kAcquired) {
-    return 0;  // another instance runs: end silently
+    return;  // another instance runs: end silently
   }
   if (ChooseStartMode(argc, argv) == StartMode::kVersionDialog) {
-    return ShowVersionText(setup.program_file);
+    ShowVersion(argc, argv, setup.program_file);
+  } else {
+    RunDownload(argc, argv, setup);
   }
-  return RunDownload(argc, argv, setup);
 }
 
 }  // namespace

@@ -2,45 +2,20 @@
 # The demo: sets up the machine, builds the release, lays out a host folder in a
 # temporary folder (Shelvio.ini with every category on, the program copied into its
 # sub-folder with the tools), serves the bundled sample site on a loopback port, runs one
-# real download run on the console, and shows the master file and the run log.
+# real download run, and shows the master file and the run log. The run shows itself in
+# its window when a display is available (DISPLAY or WAYLAND_DISPLAY), else on the
+# console; KASUMIDO_UI=console or KASUMIDO_UI=gui chooses.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh release
-bin=build/release/bin
+source scripts/demo_site.sh
 
-demo=$(mktemp -d /tmp/kasumido-demo.XXXXXX)
-server_pid=
-cleanup() {
-  if [[ -n $server_pid ]]; then kill "$server_pid" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
+demo_host_folder build/release/bin
+demo_start_site samples/site
 
-mkdir -p "$demo/host/plugin" "$demo/temp"
-# Copied, not linked: the program finds the host's files relative to its own folder.
-cp "$bin/kasumido" "$bin/kasumido-site-server" "$bin/kasumido-master-table" \
-   "$bin/kasumido-version-info" "$demo/host/plugin/"
-printf '[TSetup]\r\nDLLBooks_Checked=True\r\nDLLBunko_Checked=True\r\nDLLComic_Checked=True\r\nCheckEdited_Checked=True\r\nTimeOut_Text=10\r\n' \
-  >"$demo/host/Shelvio.ini"
-
-"$demo/host/plugin/kasumido-site-server" --root samples/site --port 0 \
-  --request-log "$demo/requests.log" >"$demo/server.txt" 2>&1 &
-server_pid=$!
-port=
-for _ in $(seq 1 100); do
-  port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$demo/server.txt")
-  [[ -n $port ]] && break
-  sleep 0.05
-done
-if [[ -z $port ]]; then
-  echo "demo: the site server did not start" >&2
-  cat "$demo/server.txt" >&2
-  exit 1
-fi
-
-echo "== host folder: $demo/host (site: http://127.0.0.1:$port, about 100 requests, one per half second)"
-KASUMIDO_UI=console KASUMIDO_SITE_ORIGIN="http://127.0.0.1:$port" TEMP="$demo/temp" \
-  "$demo/host/plugin/kasumido" </dev/null
+echo "== host folder: $demo/host (site: $demo_origin, about 100 requests, one per half second)"
+KASUMIDO_SITE_ORIGIN="$demo_origin" TEMP="$demo/temp" "$demo/host/plugin/kasumido" </dev/null
 
 echo
 echo "== master file $demo/host/ShelvioMas.csv"

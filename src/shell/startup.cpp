@@ -28,9 +28,16 @@ StartMode ChooseStartMode(int argc, const char* const* argv) {
 ViewKind ChooseViewKind() {
   const std::string ui = Variable(kUiVariable);
   if (ui == "console") return ViewKind::kConsole;
-  if (ui == "gui") return ViewKind::kWindow;
-  const bool display = !Variable("DISPLAY").empty() || !Variable("WAYLAND_DISPLAY").empty();
-  return display ? ViewKind::kWindow : ViewKind::kConsole;
+  // The platform plug-in the toolkit will load: QT_QPA_PLATFORM up to its options.
+  const std::string qpa = Variable("QT_QPA_PLATFORM");
+  const std::string platform = qpa.substr(0, qpa.find(':'));
+  const bool display_server = !Variable("DISPLAY").empty() || !Variable("WAYLAND_DISPLAY").empty();
+  if (ui == "gui") {
+    return !platform.empty() || display_server ? ViewKind::kWindow : ViewKind::kConsole;
+  }
+  const bool seen =
+      platform.empty() ? display_server : platform != "offscreen" && platform != "minimal";
+  return seen ? ViewKind::kWindow : ViewKind::kConsole;
 }
 
 std::string SiteOriginFromEnvironment() {

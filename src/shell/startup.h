@@ -24,8 +24,13 @@ enum class ViewKind { kWindow, kConsole };
 // dialog; anything else (or nothing) runs a download.
 StartMode ChooseStartMode(int argc, const char* const* argv);
 
-// KASUMIDO_UI "gui" or "console"; otherwise the window when a display is available
-// (DISPLAY or WAYLAND_DISPLAY set and not empty), else the console.
+// KASUMIDO_UI "console": the console. "gui": the window whenever the toolkit can draw
+// one at all (QT_QPA_PLATFORM names a platform, or DISPLAY or WAYLAND_DISPLAY is set),
+// else the console, since the window could not even be created. Otherwise (unset or
+// any other value) the window when a display is available, else the console. A display
+// is available when QT_QPA_PLATFORM names a platform other than "offscreen" and
+// "minimal" (which draw nothing anyone sees), or, when it names none, when DISPLAY or
+// WAYLAND_DISPLAY is set and not empty.
 ViewKind ChooseViewKind();
 
 // KASUMIDO_SITE_ORIGIN when set and not empty, else kDefaultSiteOrigin; trailing "/"

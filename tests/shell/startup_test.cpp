@@ -56,26 +56,46 @@ TEST(ChooseStartMode, OnlyAFirstArgumentOfSlashCInAnyCaseShowsTheVersion) {
   }
 }
 
-TEST(ChooseViewKind, TakesTheVariableElseTheWindowOnlyWithADisplay) {
+TEST(ChooseViewKind, TakesTheVariableElseTheWindowOnlyWhereItIsSeen) {
+  using V = std::optional<std::string>;
   struct Case {
-    std::optional<std::string> ui;
-    std::optional<std::string> display;
+    V ui;
+    V platform;  // QT_QPA_PLATFORM
+    V display;
+    V wayland;
     ViewKind kind;
   };
+  const V no;
   const std::vector<Case> cases = {
-      {"console", ":0", ViewKind::kConsole},
-      {"gui", std::nullopt, ViewKind::kWindow},
-      {std::nullopt, ":0", ViewKind::kWindow},
-      {std::nullopt, "", ViewKind::kConsole},
-      {std::nullopt, std::nullopt, ViewKind::kConsole},
-      {"GUI", std::nullopt, ViewKind::kConsole},
+      {"console", no, ":0", no, ViewKind::kConsole},
+      {"console", "xcb", ":0", no, ViewKind::kConsole},
+      {"gui", no, ":0", no, ViewKind::kWindow},
+      {"gui", "offscreen", no, no, ViewKind::kWindow},
+      {"gui", no, no, "wayland-0", ViewKind::kWindow},
+      // Nothing could draw the window: the toolkit would end the program at start.
+      {"gui", no, no, no, ViewKind::kConsole},
+      {"gui", "", "", "", ViewKind::kConsole},
+      {no, no, ":0", no, ViewKind::kWindow},
+      {no, no, no, "wayland-0", ViewKind::kWindow},
+      {no, "", ":0", no, ViewKind::kWindow},
+      {no, no, "", no, ViewKind::kConsole},
+      {no, no, no, no, ViewKind::kConsole},
+      {no, "offscreen", ":0", no, ViewKind::kConsole},
+      {no, "minimal", ":0", no, ViewKind::kConsole},
+      {no, "xcb", ":0", no, ViewKind::kWindow},
+      {no, "vnc:size=800x600", no, no, ViewKind::kWindow},
+      {no, "offscreen:fontengine=freetype", no, no, ViewKind::kConsole},
+      {"GUI", no, no, no, ViewKind::kConsole},
+      {"other", no, ":0", no, ViewKind::kWindow},
   };
-  ScopedVariable wayland("WAYLAND_DISPLAY", std::nullopt);
   for (const Case& c : cases) {
     ScopedVariable ui("KASUMIDO_UI", c.ui);
+    ScopedVariable platform("QT_QPA_PLATFORM", c.platform);
     ScopedVariable display("DISPLAY", c.display);
+    ScopedVariable wayland("WAYLAND_DISPLAY", c.wayland);
     EXPECT_EQ(ChooseViewKind(), c.kind)
-        << c.ui.value_or("(unset)") << " " << c.display.value_or("(unset)");
+        << c.ui.value_or("(unset)") << " " << c.platform.value_or("(unset)") << " "
+        << c.display.value_or("(unset)") << " " << c.wayland.value_or("(unset)");
   }
 }
 

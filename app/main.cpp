@@ -17,7 +17,7 @@
 #include "platform/posix/instance_lock.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/qt/views/window_mode.h"
-#include "shell/console_text.h"
+#include "text/utf8.h"
 #include "shell/console_view.h"
 #include "shell/form_dll.h"
 #include "shell/run_handlers.h"

@@ -7,7 +7,7 @@
 
 #include <cctype>
 
-#include "shell/console_text.h"
+#include "text/utf8.h"
 #include "text/environment.h"
 
 namespace kasumido {

@@ -1,17 +1,11 @@
 #include "terminal_text.h"
 
-#include <QStringDecoder>
 #include <cstdio>
 
 #include "text/euc.h"
+#include "text/utf8.h"
 
 namespace kasumido::inspect {
-
-std::string Utf8FromSjis(std::string_view sjis) {
-  QStringDecoder decoder("windows-31j");
-  const QString text = decoder.decode(QByteArrayView(sjis.data(), sjis.size()));
-  return text.toStdString();
-}
 
 namespace {
 

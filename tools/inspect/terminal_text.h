@@ -9,9 +9,7 @@
 
 namespace kasumido::inspect {
 
-std::string Utf8FromSjis(std::string_view sjis);
-
-// Utf8FromSjis, then the escapes above: for texts the program already holds as Shift_JIS.
+// kasumido::Utf8FromSjis, then the escapes above: for texts the program already holds as Shift_JIS.
 std::string PrintableSjis(std::string_view sjis);
 
 // EucToSjis, then Utf8FromSjis, then the escapes above.

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/console_text.h"
+#include "text/utf8.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/console_text.h"
+#include "text/utf8.h"
 
 #include <errno.h>
 #include <iconv.h>

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "shell/ini_file.h"
+#include "text/sjis.h"
 
 namespace kasumido {
 
@@ -47,20 +48,13 @@ int ParseTimeOutSeconds(std::string_view text) {
   return static_cast<int>(value);
 }
 
-std::string TrimSpacesAndControls(std::string_view text) {
-  const auto is_trimmed = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  while (!text.empty() && is_trimmed(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_trimmed(text.back())) text.remove_suffix(1);
-  return std::string(text);
-}
-
 ProxySetting ChooseProxy(const IeProxySettings& system_proxy, const HostSettings& settings) {
   if (settings.SwitchOn(host_keys::kUseIeProxyChecked)) {
     return {system_proxy.ProxyHost, system_proxy.ProxyPortText};
   }
   if (settings.SwitchOn(host_keys::kUseProxyChecked)) {
-    return {TrimSpacesAndControls(settings.ReadHostSetting(host_keys::kProxyServerText)),
-            TrimSpacesAndControls(settings.ReadHostSetting(host_keys::kProxyPortText))};
+    return {TrimControls(settings.ReadHostSetting(host_keys::kProxyServerText)),
+            TrimControls(settings.ReadHostSetting(host_keys::kProxyPortText))};
   }
   return {};
 }

@@ -62,9 +62,6 @@ class HostSettings {
 // that maximum); the empty text or anything that is not such a number gives 60.
 int ParseTimeOutSeconds(std::string_view text);
 
-// `text` without the spaces and control characters (bytes up to 0x20) at both ends.
-std::string TrimSpacesAndControls(std::string_view text);
-
 // What the HTTP client receives as its Proxy and ProxyPort.
 struct ProxySetting {
   std::string Proxy;

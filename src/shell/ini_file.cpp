@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <utility>
 
+#include "text/sjis.h"
+
 namespace kasumido {
 namespace {
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 

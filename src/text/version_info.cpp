@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "text/elf_section.h"
+#include "text/sjis.h"
 #include "text/version_block.h"
 
 namespace kasumido {
@@ -15,14 +16,9 @@ constexpr std::size_t kScriptHeaderLines = 10;
 constexpr std::size_t kScriptHeaderBytes = 64u << 10;
 constexpr std::string_view kProductNameFrontStrip = " #/*:;";
 
-bool IsLeadByte(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 // Length of the character starting at `at`: 2 for a lead byte with a byte after it.
 std::size_t CharSize(std::string_view text, std::size_t at) {
-  return IsLeadByte(text[at]) && at + 1 < text.size() ? 2 : 1;
+  return IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
 }
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }

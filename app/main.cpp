@@ -2,39 +2,36 @@
 // the console. Start-up waits a random moment, takes the single-instance lock (a second
 // instance ends at once, silently), then runs the mode the command line asks for with
 // the view the environment allows. The exit code is 0 in every case.
-#include <unistd.h>
-
-#include <QCoreApplication>
-#include <QString>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <string>
 #include <thread>
 
 #include "about/about_content.h"
+#include "app/window_mode.h"
 #include "kasumido/texts.h"
-#include "platform/posix/instance_lock.h"
+#include "platform/instance_lock.h"
+#include "platform/paths.h"
+#include "platform/qt/qt_application.h"
 #include "platform/qt/qt_event_loop.h"
-#include "platform/qt/views/window_mode.h"
-#include "text/utf8.h"
-#include "shell/console_view.h"
+#include "platform/utf8.h"
+#include "shell/environment.h"
 #include "shell/form_dll.h"
 #include "shell/run_handlers.h"
 #include "shell/startup.h"
-#include "text/environment.h"
+#include "text/paths.h"
+#include "ui/console/console_view.h"
 
 namespace kasumido {
 namespace {
 
-void SetApplicationTitle() {
-  QCoreApplication::setApplicationName(QString::fromStdString(Utf8FromSjis(texts::kProductName)));
-}
+// The terminal's standard streams, by their fixed numbers.
+constexpr int kStandardInput = 0;
+constexpr int kStandardOutput = 1;
 
 void WaitRandomStartDelay() {
   const Milliseconds delay = RandomStartDelay();
-  const char* report = std::getenv(kReportStartDelayVariable);
-  if (report != nullptr && *report != '\0') {
+  if (!GetEnvValue(kReportStartDelayVariable).empty()) {
     std::fprintf(stderr, "kasumido: start-up delay %lld ms\n",
                  static_cast<long long>(delay.count()));
   }
@@ -49,10 +46,9 @@ void ShowVersionText(const std::string& program_file) {
 // The download run with the console view: the run is the activation of the view, which
 // the console gives at once; the run closes the view when it ends.
 void RunInConsole(int& argc, char** argv, const RunSetup& setup) {
-  QCoreApplication application(argc, argv);
-  SetApplicationTitle();
+  const ConsoleApplication application(argc, argv, texts::kProductName);
   const std::unique_ptr<EventLoop> loop = MakeEventLoop();
-  ConsoleView view(*loop, STDOUT_FILENO, STDIN_FILENO);
+  ConsoleView view(*loop, kStandardOutput, kStandardInput);
   TFormDLL form(*loop, view, setup);
   ConnectRunHandlers(view, form);
   view.Start();
@@ -92,7 +88,8 @@ void Main(int& argc, char** argv) {
 
   WaitRandomStartDelay();
   InstanceLock lock;
-  if (lock.AcquireFor(setup.program_dir + "/..", setup.temp_folder) != LockOutcome::kAcquired) {
+  if (lock.AcquireFor(JoinPath(setup.program_dir, ".."), setup.temp_folder) !=
+      LockOutcome::kAcquired) {
     return;  // another instance runs: end silently
   }
   if (ChooseStartMode(argc, argv) == StartMode::kVersionDialog) {

@@ -1,7 +1,7 @@
 # The program's version block: the eleven version strings (company, description, file
 # version, internal name, author line, trademarks, original file name, product name,
 # product version, comments, screen-saver name) under the translation 041103A4, in an ELF
-# section of its own, ".kasumido_version" (format: src/text/version_block.h). The file
+# section of its own, ".kasumido_version" (format: src/platform/posix/version_block.h). The file
 # version and product version are the project's version; the description and the
 # product name come from the text catalogue in Shift_JIS.
 #

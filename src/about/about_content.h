@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/version_info.h"
+#include "about/version_info.h"
 
 namespace kasumido {
 

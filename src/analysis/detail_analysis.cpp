@@ -1,23 +1,13 @@
 #include "analysis/detail_analysis.h"
 
-#include <filesystem>
-
 #include "analysis/book_record.h"
 #include "analysis/detail_walker.h"
 #include "analysis/master_file.h"
 #include "analysis/work_files.h"
 #include "html/html_parser.h"
+#include "platform/files.h"
 
 namespace kasumido {
-namespace {
-
-bool IsFile(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
-}
-
-}  // namespace
-
 void AnalyzeDetailPage(const std::string& listing_folder_url, const std::string& link_value,
                        int category_default_code, RunAccess& run) {
   MasterFile master(run.MasterFilePath());

@@ -1,12 +1,9 @@
 #include "analysis/listing_analysis.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "analysis/detail_analysis.h"
 #include "analysis/work_files.h"
 #include "html/html_parser.h"
+#include "platform/files.h"
 #include "text/sjis.h"
 
 namespace kasumido {
@@ -14,11 +11,6 @@ namespace {
 
 constexpr std::string_view kDetailScript = "/bk_detail.php?pcd=";
 constexpr std::string_view kSearchScript = "/bk_search.php?pcd=";
-
-bool IsFile(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
-}
 
 // Deletes a work file when it goes out of scope, on every path.
 class WorkFileRemover {

@@ -1,13 +1,16 @@
 // The host's master file, held open for the analysis of one detail page. Opening appends
 // to the file when it exists and creates it empty when it does not; the file is closed
 // when the object goes, on every path. Each line is handed to the system in one write at
-// the end of the file (O_APPEND), so a line from this program is never interleaved with
+// the end of the file (appending), so a line from this program is never interleaved with
 // another writer's and a killed run leaves no half line behind it.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "platform/files.h"
 
 namespace kasumido {
 
@@ -24,7 +27,6 @@ class MasterFile {
   // Throws MasterFileError when the file can be neither opened nor created (a folder in
   // its place, a missing folder, no permission).
   explicit MasterFile(const std::string& path);
-  ~MasterFile();
   MasterFile(const MasterFile&) = delete;
   MasterFile& operator=(const MasterFile&) = delete;
 
@@ -36,7 +38,7 @@ class MasterFile {
 
  private:
   std::string path_;
-  int fd_ = -1;
+  std::optional<OutputFile> file_;
 };
 
 }  // namespace kasumido

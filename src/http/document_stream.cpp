@@ -1,51 +1,35 @@
 #include "http/document_stream.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstring>
-
 namespace kasumido {
 namespace {
 
-[[noreturn]] void Fail(const std::string& what, const std::string& path, int errno_value) {
-  throw EDocumentStreamError(what + " " + path + ": " + std::strerror(errno_value), errno_value);
+[[noreturn]] void Fail(const std::string& what, const std::string& path,
+                       const std::string& reason) {
+  throw EDocumentStreamError(what + " " + path + ": " + reason);
 }
 
 }  // namespace
 
 FileDocumentStream::FileDocumentStream(const std::string& path) : path_(path) {
-  do {
-    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  } while (fd_ < 0 && errno == EINTR);
-  if (fd_ < 0) Fail("Cannot create", path_, errno);
-}
-
-FileDocumentStream::~FileDocumentStream() {
-  if (fd_ >= 0) close(fd_);
+  std::string reason;
+  file_ = OutputFile::Open(path, OutputMode::kCreateOrTruncate, reason);
+  if (!file_) Fail("Cannot create", path_, reason);
 }
 
 void FileDocumentStream::Write(const char* data, std::size_t size) {
-  if (fd_ < 0) Fail("Cannot write", path_, EBADF);
-  while (size > 0) {
-    const ssize_t written = write(fd_, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      Fail("Cannot write", path_, errno);
-    }
-    if (written == 0) Fail("Cannot write", path_, ENOSPC);
-    data += written;
-    size -= static_cast<std::size_t>(written);
-    size_ += written;
+  std::string reason;
+  if (!file_ || !file_->Write(std::string_view(data, size), reason)) {
+    Fail("Cannot write", path_, file_ ? reason : "the file is closed");
   }
+  size_ += static_cast<std::int64_t>(size);
 }
 
 void FileDocumentStream::Close() {
-  if (fd_ < 0) return;
-  const int fd = fd_;
-  fd_ = -1;
-  if (close(fd) != 0 && errno != EINTR) Fail("Cannot close", path_, errno);
+  if (!file_) return;
+  std::string reason;
+  const bool closed = file_->Close(reason);
+  file_.reset();
+  if (!closed) Fail("Cannot close", path_, reason);
 }
 
 }  // namespace kasumido

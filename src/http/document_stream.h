@@ -1,13 +1,16 @@
 // Where the HTTP client puts the body of a document: a sink that takes the bytes in the
 // order they arrive, chunk by chunk, so that no document is ever collected in memory.
-// FileDocumentStream writes them into a file through a POSIX descriptor, one write per
-// chunk; a write that fails (disk full, I/O error) throws.
+// FileDocumentStream writes them into a file, one write per chunk; a write that fails
+// (disk full, I/O error) throws.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+
+#include "platform/files.h"
 
 namespace kasumido {
 
@@ -22,12 +25,7 @@ class DocumentStream {
 // A file could not be created or written: the path, what failed and the system's text.
 class EDocumentStreamError : public std::runtime_error {
  public:
-  EDocumentStreamError(const std::string& message, int errno_value)
-      : std::runtime_error(message), errno_(errno_value) {}
-  int ErrnoValue() const { return errno_; }
-
- private:
-  int errno_;
+  using std::runtime_error::runtime_error;
 };
 
 // A file created (or truncated) for one document. Closed by Close or by the destructor.
@@ -36,13 +34,13 @@ class FileDocumentStream : public DocumentStream {
   // Creates `path`, or truncates it when it exists. Throws EDocumentStreamError when the
   // file cannot be created (a missing folder, a folder in its place).
   explicit FileDocumentStream(const std::string& path);
-  // Closes the file when still open; errors are ignored here (call Close to see them).
-  ~FileDocumentStream() override;
+  // The destructor closes the file when still open; errors are ignored then (call Close
+  // to see them).
   FileDocumentStream(const FileDocumentStream&) = delete;
   FileDocumentStream& operator=(const FileDocumentStream&) = delete;
 
   // Writes all `size` bytes, retrying short writes. Throws EDocumentStreamError when the
-  // system refuses them (ENOSPC, EIO, ...) or the file is closed.
+  // system refuses them (disk full, I/O error) or the file is closed.
   void Write(const char* data, std::size_t size) override;
   // Closes the file. Throws EDocumentStreamError when the close reports an error (data
   // that could not be stored); nothing when already closed.
@@ -54,7 +52,7 @@ class FileDocumentStream : public DocumentStream {
 
  private:
   std::string path_;
-  int fd_ = -1;
+  std::optional<OutputFile> file_;
   std::int64_t size_ = 0;
 };
 

@@ -7,12 +7,11 @@
 #include "http/http_client_texts.h"
 #include "http/http_request.h"
 #include "http/socket_error.h"
+#include "platform/waits.h"
 
 namespace kasumido {
 namespace {
 
-// The synchronous wait blocks in the loop; this only bounds one blocking wait.
-constexpr Milliseconds kWaitSlice{1000};
 constexpr int kHttpNotFound = 404;
 
 std::string ErrorWithNumber(int error) {
@@ -94,7 +93,7 @@ void THttpClient::FetchSync() {
     if (life.Alive()) DropRequest();
     throw;
   }
-  while (life.Alive() && state_ != HttpState::Idle) loop_.WaitForEvents(kWaitSlice);
+  PumpUntil(loop_, [&] { return !life.Alive() || state_ == HttpState::Idle; });
   if (!life.Alive()) throw EHttpException(http_text::kAborted, kHttpNotFound);
   if (reply_status_ >= 400) throw EHttpException(reply_reason_, reply_status_);
 }

@@ -61,12 +61,4 @@ std::optional<std::int32_t> ParseContentLength(std::string_view value) {
   return ParseDecimal(value, Sign::kAllowed);
 }
 
-std::string AsciiLower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 }  // namespace kasumido

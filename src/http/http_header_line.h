@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii.h"
+
 namespace kasumido {
 
 // A line whose first eight characters are exactly "HTTP/1.0" or "HTTP/1.1".
@@ -31,8 +33,5 @@ std::optional<HeaderField> SplitHeaderField(std::string_view line);
 // A Content-Length value: trimmed of blanks, an optionally signed decimal number that
 // fits 32 bits. Nothing otherwise.
 std::optional<std::int32_t> ParseContentLength(std::string_view value);
-
-// `text` with ASCII letters lower-cased (other bytes unchanged).
-std::string AsciiLower(std::string_view text);
 
 }  // namespace kasumido

@@ -1,24 +1,10 @@
 #include "http/proxy_discovery.h"
 
-#include <cstdlib>
+#include "platform/ascii.h"
+#include "platform/system_proxy.h"
 
 namespace kasumido {
 namespace {
-
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-// The value of an environment variable when it is set and not empty.
-std::optional<std::string_view> NonEmptyVariable(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0') return std::nullopt;
-  return std::string_view(value);
-}
 
 void SetNoProxy(IeProxySettings& settings) {
   settings.Enabled = false;
@@ -29,16 +15,19 @@ void SetNoProxy(IeProxySettings& settings) {
 }  // namespace
 
 void ReadIeProxy(IeProxySettings& settings) {
-  std::optional<std::string_view> url = NonEmptyVariable("http_proxy");
-  if (!url) url = NonEmptyVariable("HTTP_PROXY");
+  const SystemProxySource source = ReadSystemProxySource();
+  if (source.form == SystemProxyForm::kServerText) {
+    ParseProxyServer(source.enabled, source.text, settings);
+    return;
+  }
   std::optional<std::string> server;
-  if (url) server = ProxyServerFromUrl(*url);
+  if (source.enabled) server = ProxyServerFromUrl(source.text);
   ParseProxyServer(server.has_value(), server.value_or(std::string()), settings);
 }
 
 void ParseProxyServer(bool enabled, std::string_view server, IeProxySettings& settings) {
   settings.Enabled = enabled;
-  const std::size_t entry = LowerAscii(server).find("http=");
+  const std::size_t entry = AsciiLower(server).find("http=");
   if (entry != std::string::npos) {
     server.remove_prefix(entry + 5);
     server = server.substr(0, server.find(';'));
@@ -60,7 +49,7 @@ void ParseProxyServer(bool enabled, std::string_view server, IeProxySettings& se
 std::optional<std::string> ProxyServerFromUrl(std::string_view url) {
   const std::size_t scheme_end = url.find("://");
   if (scheme_end != std::string_view::npos) {
-    if (LowerAscii(url.substr(0, scheme_end)) != "http") return std::nullopt;
+    if (AsciiLower(url.substr(0, scheme_end)) != "http") return std::nullopt;
     url.remove_prefix(scheme_end + 3);
   }
   std::string_view authority = url.substr(0, url.find_first_of("/?#"));

@@ -1,11 +1,11 @@
 #include "http/socket_address.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+
+#include "platform/ascii.h"
+#include "platform/sockets.h"
 
 namespace kasumido {
 namespace {
@@ -51,16 +51,11 @@ std::optional<std::uint16_t> ResolvePort(const std::string& port) {
     return static_cast<std::uint16_t>(value);
   }
   if (port.empty() || std::isdigit(static_cast<unsigned char>(port.front()))) return std::nullopt;
-  if (const servent* service = getservbyname(port.c_str(), "tcp")) {
-    return ntohs(static_cast<std::uint16_t>(service->s_port));
-  }
-  return std::nullopt;
+  return ServicePort(port);
 }
 
 bool IsTcpProtocol(const std::string& proto) {
-  std::string lower = proto;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string lower = AsciiLower(proto);
   return lower == "tcp" || lower == "6";
 }
 

@@ -1,7 +1,5 @@
 #include "http/socket_error.h"
 
-#include <errno.h>
-
 #include <utility>
 
 namespace kasumido {
@@ -66,56 +64,6 @@ constexpr ErrorText kTexts[] = {
     {11004, "No Data"},
 };
 
-constexpr std::pair<int, int> kFromErrno[] = {
-    {EINTR, 10004},
-    {EBADF, 10009},
-    {EACCES, 10013},
-    {EPERM, 10013},
-    {EFAULT, 10014},
-    {EINVAL, 10022},
-    {EMFILE, 10024},
-    {ENFILE, 10024},
-    {EAGAIN, 10035},
-    {EINPROGRESS, 10036},
-    {EALREADY, 10037},
-    {ENOTSOCK, 10038},
-    {EDESTADDRREQ, 10039},
-    {EMSGSIZE, 10040},
-    {EPROTOTYPE, 10041},
-    {ENOPROTOOPT, 10042},
-    {EPROTONOSUPPORT, 10043},
-    {ESOCKTNOSUPPORT, 10044},
-    {EOPNOTSUPP, 10045},
-    {EPFNOSUPPORT, 10046},
-    {EAFNOSUPPORT, 10047},
-    {EADDRINUSE, 10048},
-    {EADDRNOTAVAIL, 10049},
-    {ENETDOWN, 10050},
-    {ENETUNREACH, 10051},
-    {ENETRESET, 10052},
-    {ECONNABORTED, 10053},
-    {ECONNRESET, 10054},
-    // Sending on a connection that the peer has reset: the connection is gone.
-    {EPIPE, 10054},
-    {ENOBUFS, 10055},
-    {ENOMEM, 10055},
-    {EISCONN, 10056},
-    {ENOTCONN, 10057},
-    {ESHUTDOWN, 10058},
-    {ETOOMANYREFS, 10059},
-    {ETIMEDOUT, 10060},
-    {ECONNREFUSED, 10061},
-    {ELOOP, 10062},
-    {ENAMETOOLONG, 10063},
-    {EHOSTDOWN, 10064},
-    {EHOSTUNREACH, 10065},
-    {ENOTEMPTY, 10066},
-    {EUSERS, 10068},
-    {EDQUOT, 10069},
-    {ESTALE, 10070},
-    {EREMOTE, 10071},
-};
-
 }  // namespace
 
 std::string SocketErrorText(int error) {
@@ -123,14 +71,6 @@ std::string SocketErrorText(int error) {
     if (entry.error == error) return entry.text;
   }
   return "Not a WinSock error";
-}
-
-int SocketErrorFromErrno(int errno_value) {
-  if (errno_value == EWOULDBLOCK) return socket_error::kWouldBlock;
-  for (const auto& [from, to] : kFromErrno) {
-    if (from == errno_value) return to;
-  }
-  return errno_value;
 }
 
 std::string SocketErrorMessage(int error, std::string_view function) {

@@ -1,7 +1,7 @@
 // The socket transport's error numbers and texts. Errors carry the numbers of the
 // classic socket library of the program's first platform (10000 and up, 11001 and up
-// for name resolution) so that failure reasons read the same on every platform; POSIX
-// errno values are mapped onto them here.
+// for name resolution) so that failure reasons read the same on every platform; each
+// platform back end maps its own codes onto them (platform/sockets.h).
 #pragma once
 
 #include <stdexcept>
@@ -17,22 +17,20 @@ inline constexpr int kNotSocket = 10038;
 inline constexpr int kWouldBlock = 10035;
 inline constexpr int kInProgress = 10036;
 inline constexpr int kProtocolNotSupported = 10043;
+inline constexpr int kNetworkUnreachable = 10051;
 inline constexpr int kConnectionAborted = 10053;
 inline constexpr int kConnectionReset = 10054;
 inline constexpr int kAlreadyConnected = 10056;
 inline constexpr int kNotConnected = 10057;
 inline constexpr int kTimedOut = 10060;
 inline constexpr int kConnectionRefused = 10061;
+inline constexpr int kHostUnreachable = 10065;
 inline constexpr int kHostNotFound = 11001;
 }  // namespace socket_error
 
 // The English text of an error number: "Connection refused" for 10061, "No Error" for 0,
 // "Not a WinSock error" for a number outside the table.
 std::string SocketErrorText(int error);
-
-// The error number for a POSIX errno value (ECONNREFUSED gives 10061). An errno with no
-// counterpart keeps its own number, whose text is then "Not a WinSock error".
-int SocketErrorFromErrno(int errno_value);
 
 // "Error <error> in function <function>\r\n<text>".
 std::string SocketErrorMessage(int error, std::string_view function);

@@ -1,18 +1,11 @@
 #include "http/socket_transport.h"
 
-#include <arpa/inet.h>
-#include <errno.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
 
 #include "http/socket_address.h"
+#include "platform/sockets.h"
 
 namespace kasumido {
 
@@ -20,9 +13,10 @@ namespace {
 
 // Errors that end the connection attempt itself; they are reported as its outcome
 // (OnSessionConnected) rather than as a failure to start it.
-bool IsConnectOutcome(int errno_value) {
-  return errno_value == ECONNREFUSED || errno_value == ETIMEDOUT || errno_value == ENETUNREACH ||
-         errno_value == EHOSTUNREACH || errno_value == ECONNRESET;
+bool IsConnectOutcome(int error) {
+  using namespace socket_error;
+  return error == kConnectionRefused || error == kTimedOut || error == kNetworkUnreachable ||
+         error == kHostUnreachable || error == kConnectionReset;
 }
 
 std::string Trimmed(const std::string& text) {
@@ -30,15 +24,6 @@ std::string Trimmed(const std::string& text) {
   auto begin = std::find_if_not(text.begin(), text.end(), blank);
   auto end = std::find_if_not(text.rbegin(), std::string::const_reverse_iterator(begin), blank);
   return std::string(begin, end.base());
-}
-
-bool SetInt(int fd, int level, int name, int value) {
-  return setsockopt(fd, level, name, &value, sizeof value) == 0;
-}
-
-void SetLinger(int fd, bool on, int seconds) {
-  const linger value{on ? 1 : 0, std::max(0, seconds)};
-  setsockopt(fd, SOL_SOCKET, SO_LINGER, &value, sizeof value);
 }
 
 }  // namespace
@@ -69,7 +54,7 @@ TSocketTransport::TSocketTransport(EventLoop& loop) : loop_(loop), deferred_(loo
 
 TSocketTransport::~TSocketTransport() {
   lookup_.reset();
-  if (fd_ >= 0) ReleaseSocket(CloseMode::kGraceful);
+  if (socket_ != kInvalidSocket) ReleaseSocket(CloseMode::kGraceful);
 }
 
 // ---- Events and errors ----------------------------------------------------------------
@@ -151,7 +136,7 @@ bool TSocketTransport::SocketError(int error, std::string_view function) {
   last_error_ = error;
   const std::string message = SocketErrorMessage(error, function);
   if ((error == socket_error::kConnectionReset || error == socket_error::kNotConnected) &&
-      fd_ >= 0) {
+      socket_ != kInvalidSocket) {
     ReleaseSocket(CloseMode::kGraceful);
     if (!FireSessionClosed(error)) return false;
   }
@@ -171,7 +156,7 @@ bool TSocketTransport::FireSessionClosed(int error) {
 }
 
 bool TSocketTransport::SameConnection(std::uint64_t connection) const {
-  return fd_ >= 0 && connection_ == connection;
+  return socket_ != kInvalidSocket && connection_ == connection;
 }
 
 // ---- Name resolution ------------------------------------------------------------------
@@ -221,7 +206,7 @@ bool TSocketTransport::LookupRunning() const { return lookup_ != nullptr && look
 
 bool TSocketTransport::Connect() {
   using namespace socket_error;
-  if (fd_ >= 0) return Refuse("Connect: Socket already in use", kAlreadyConnected);
+  if (socket_ != kInvalidSocket) return Refuse("Connect: Socket already in use", kAlreadyConnected);
   if (Port.empty()) return Refuse("Connect: No Port Specified", kInvalidArgument);
   if (Addr.empty()) return Refuse("Connect: No IP Address Specified", kInvalidArgument);
   if (Proto.empty()) return Refuse("Connect: No Protocol Specified", kInvalidArgument);
@@ -233,82 +218,73 @@ bool TSocketTransport::Connect() {
   if (!address) return Refuse("connect: not a dotted IPv4 address: " + Addr, kInvalidArgument);
   if (!CreateSocket(*address, *port)) return false;
   StartConnect(*address, *port);
-  return fd_ >= 0;
+  return socket_ != kInvalidSocket;
 }
 
 bool TSocketTransport::CreateSocket(std::uint32_t address, std::uint16_t port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) {
-    SocketError(SocketErrorFromErrno(errno), "socket");
+  int error = 0;
+  const SocketHandle socket = OpenTcpSocket(error);
+  if (socket == kInvalidSocket) {
+    SocketError(error, "socket");
     return false;
   }
-  fd_ = fd;
+  socket_ = socket;
   ++connection_;
   state_ = TSocketState::ssOpened;
   read_count_ = 0;
   data_sent_posted_ = false;
   send_queue_.Clear();
   if (!ApplyOptions()) return false;
-  read_notifier_ = loop_.CreateSocketNotifier(fd_, SocketEvent::kRead);
+  read_notifier_ = loop_.CreateSocketNotifier(socket_, SocketEvent::kRead);
   read_notifier_->OnActivated = [this] { RunFromLoop(&TSocketTransport::HandleReadable); };
-  write_notifier_ = loop_.CreateSocketNotifier(fd_, SocketEvent::kWrite);
+  write_notifier_ = loop_.CreateSocketNotifier(socket_, SocketEvent::kWrite);
   write_notifier_->OnActivated = [this] { RunFromLoop(&TSocketTransport::HandleWritable); };
   return true;
 }
 
 // Options and the explicit bind; on failure the socket is closed without an event.
 bool TSocketTransport::ApplyOptions() {
-  const char* failed = nullptr;
-  if (!SetInt(fd_, SOL_SOCKET, SO_REUSEADDR, 1) ||
-      !SetInt(fd_, IPPROTO_TCP, TCP_NODELAY, ComponentOptions.count(TSocketOption::soTcpNoDelay))) {
-    failed = "setsockopt";
+  const char* failed = "setsockopt";
+  int error = SetSocketOption(socket_, SocketOption::kReuseAddress, true);
+  if (error == 0) {
+    error = SetSocketOption(socket_, SocketOption::kNoDelay,
+                            ComponentOptions.count(TSocketOption::soTcpNoDelay) != 0);
   }
-  if (failed == nullptr && LingerOnOff != TSocketLingerOnOff::lgLingerNoSet) {
-    const linger value{LingerOnOff == TSocketLingerOnOff::lgLingerOn, std::max(0, LingerTimeout)};
-    if (setsockopt(fd_, SOL_SOCKET, SO_LINGER, &value, sizeof value) != 0) failed = "setsockopt";
+  if (error == 0 && LingerOnOff != TSocketLingerOnOff::lgLingerNoSet) {
+    error = SetSocketLinger(socket_, LingerOnOff == TSocketLingerOnOff::lgLingerOn, LingerTimeout);
   }
-  if (failed == nullptr && !SetInt(fd_, SOL_SOCKET, SO_KEEPALIVE, 1)) failed = "setsockopt";
-  if (failed == nullptr && (LocalAddr != "0.0.0.0" || LocalPort != "0")) {
+  if (error == 0) error = SetSocketOption(socket_, SocketOption::kKeepAlive, true);
+  if (error == 0 && (LocalAddr != "0.0.0.0" || LocalPort != "0")) {
+    failed = "bind";
     const auto local = ParseDottedAddress(LocalAddr);
     const auto local_port =
         LocalPort == "0" ? std::optional<std::uint16_t>(0) : ResolvePort(LocalPort);
     if (!local || !local_port) {
-      errno = EINVAL;
-      failed = "bind";
+      error = socket_error::kInvalidArgument;
     } else {
-      sockaddr_in bound{};
-      bound.sin_family = AF_INET;
-      bound.sin_addr.s_addr = htonl(*local);
-      bound.sin_port = htons(*local_port);
-      if (bind(fd_, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0) failed = "bind";
-      if (failed == nullptr) state_ = TSocketState::ssBound;
+      error = BindSocket(socket_, *local, *local_port);
+      if (error == 0) state_ = TSocketState::ssBound;
     }
   }
-  if (failed == nullptr) return true;
-  const int error = SocketErrorFromErrno(errno);
+  if (error == 0) return true;
   ReleaseSocket(CloseMode::kGraceful);
   SocketError(error, failed);
   return false;
 }
 
 void TSocketTransport::StartConnect(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in peer{};
-  peer.sin_family = AF_INET;
-  peer.sin_addr.s_addr = htonl(address);
-  peer.sin_port = htons(port);
-  const int result = connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
-  const int errno_value = result == 0 ? 0 : errno;
-  if (result == 0 || errno_value == EINPROGRESS || errno_value == EINTR) {
+  const int result = ConnectSocket(socket_, address, port);
+  if (result == 0 || result == socket_error::kInProgress) {
     state_ = TSocketState::ssConnecting;
     session_open_ = true;
     write_notifier_->SetEnabled(true);  // writable once the connect has completed
     return;
   }
-  if (IsConnectOutcome(errno_value)) {
+  if (IsConnectOutcome(result)) {
     // Known at once (loopback), but reported like any outcome: from the loop.
     state_ = TSocketState::ssConnecting;
     session_open_ = true;
-    const int error = SocketErrorFromErrno(errno_value);
+    const int error = result;
     const std::uint64_t connection = connection_;
     deferred_.Post([this, connection, error] {
       if (SameConnection(connection) && state_ == TSocketState::ssConnecting) {
@@ -317,9 +293,8 @@ void TSocketTransport::StartConnect(std::uint32_t address, std::uint16_t port) {
     });
     return;
   }
-  const int error = SocketErrorFromErrno(errno_value);
   ReleaseSocket(CloseMode::kGraceful);
-  SocketError(error, "Connect");
+  SocketError(result, "Connect");
 }
 
 void TSocketTransport::FinishConnect(int error) {
@@ -340,11 +315,11 @@ void TSocketTransport::FinishConnect(int error) {
 // ---- Closing --------------------------------------------------------------------------
 
 void TSocketTransport::Close() {
-  if (fd_ < 0) return;
+  if (socket_ == kInvalidSocket) return;
   if (state_ == TSocketState::ssConnected && !send_queue_.Empty()) {
     DestructionWatch::Frame life(watch_);
     TryToSend();  // hand the network what it takes now
-    if (!life.Alive() || fd_ < 0) return;
+    if (!life.Alive() || socket_ == kInvalidSocket) return;
   }
   ReleaseSocket(CloseMode::kGraceful);
   FireSessionClosed(0);
@@ -352,7 +327,7 @@ void TSocketTransport::Close() {
 
 void TSocketTransport::Abort() {
   if (lookup_ != nullptr) lookup_->Cancel();
-  if (fd_ < 0) return;
+  if (socket_ == kInvalidSocket) return;
   ReleaseSocket(CloseMode::kReset);
   FireSessionClosed(0);
 }
@@ -362,13 +337,13 @@ void TSocketTransport::ReleaseSocket(CloseMode mode) {
   read_notifier_.reset();
   write_notifier_.reset();
   if (mode == CloseMode::kGraceful) {
-    shutdown(fd_, SHUT_WR);
-    SetLinger(fd_, false, 0);  // close() returns at once; the system finishes sending
+    ShutdownSending(socket_);
+    SetSocketLinger(socket_, false, 0);  // the close returns at once; the system finishes sending
   } else {
-    SetLinger(fd_, true, 0);  // close() resets the connection
+    SetSocketLinger(socket_, true, 0);  // the close resets the connection
   }
-  close(fd_);
-  fd_ = -1;
+  CloseSocket(socket_);
+  socket_ = kInvalidSocket;
   send_queue_.Clear();
   state_ = TSocketState::ssClosed;
   Proto = "tcp";

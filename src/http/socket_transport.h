@@ -25,6 +25,7 @@
 #include "http/socket_error.h"
 #include "platform/destruction_watch.h"
 #include "platform/event_loop.h"
+#include "platform/sockets.h"
 
 namespace kasumido {
 
@@ -162,7 +163,7 @@ class TSocketTransport {
   std::unique_ptr<HostLookup> lookup_;
   std::unique_ptr<SocketNotifier> read_notifier_;
   std::unique_ptr<SocketNotifier> write_notifier_;
-  int fd_ = -1;
+  SocketHandle socket_ = kInvalidSocket;
   TSocketState state_ = TSocketState::ssClosed;
   int last_error_ = 0;
   std::string last_error_message_;

@@ -1,13 +1,10 @@
 // Sending and receiving: the send queue, the receive loop and the readiness
 // notifications of a connected socket.
-#include <errno.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <cstdint>
 
 #include "http/socket_transport.h"
+#include "platform/sockets.h"
 
 namespace kasumido {
 namespace {
@@ -52,13 +49,12 @@ int TSocketTransport::Send(std::string_view bytes) {
 TSocketTransport::SendResult TSocketTransport::TryToSend() {
   while (!send_queue_.Empty()) {
     const std::string_view front = send_queue_.Front();
-    const ssize_t sent = send(fd_, front.data(), front.size(), MSG_NOSIGNAL);
+    int error = 0;
+    const std::ptrdiff_t sent = SendOnSocket(socket_, front.data(), front.size(), error);
     if (sent >= 0) {
       send_queue_.Consume(static_cast<std::size_t>(sent));
       continue;
     }
-    if (errno == EINTR) continue;
-    const int error = SocketErrorFromErrno(errno);
     if (error == socket_error::kWouldBlock) return SendResult::kPending;
     last_error_ = error;
     if (IsClosingSendError(error)) {
@@ -83,10 +79,7 @@ void TSocketTransport::PostDataSent() {
 
 void TSocketTransport::HandleWritable() {
   if (state_ == TSocketState::ssConnecting) {
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-    FinishConnect(SocketErrorFromErrno(error));
+    FinishConnect(PendingSocketError(socket_));
     return;
   }
   if (state_ != TSocketState::ssConnected) {
@@ -101,29 +94,26 @@ void TSocketTransport::HandleWritable() {
 // ---- Receiving ------------------------------------------------------------------------
 
 int TSocketTransport::Receive(void* buffer, int size) {
-  if (fd_ < 0) {
+  if (socket_ == kInvalidSocket) {
     SocketError(socket_error::kNotConnected, "recv");
     return -1;
   }
   if (size <= 0) return 0;
-  for (;;) {
-    const ssize_t count = recv(fd_, buffer, static_cast<std::size_t>(size), 0);
-    if (count >= 0) {
-      read_count_ += count;
-      return static_cast<int>(count);
-    }
-    if (errno != EINTR) break;
+  int error = 0;
+  const std::ptrdiff_t count =
+      ReceiveFromSocket(socket_, static_cast<char*>(buffer), static_cast<std::size_t>(size), error);
+  if (count >= 0) {
+    read_count_ += count;
+    return static_cast<int>(count);
   }
-  const int error = SocketErrorFromErrno(errno);
   last_error_ = error;
   if (error != socket_error::kWouldBlock) SocketError(error, "recv");
   return -1;
 }
 
 int TSocketTransport::RcvdCount() const {
-  int waiting = 0;
-  if (fd_ < 0 || ioctl(fd_, FIONREAD, &waiting) != 0) return 0;
-  return waiting;
+  if (socket_ == kInvalidSocket) return 0;
+  return static_cast<int>(std::min<std::size_t>(BytesWaiting(socket_), INT32_MAX));
 }
 
 void TSocketTransport::HandleReadable() {
@@ -133,10 +123,10 @@ void TSocketTransport::HandleReadable() {
   read_notifier_->SetEnabled(false);
   if (!ReceiveLoop(connection) || !SameConnection(connection)) return;
   // Everything waiting has been read: tell a close or a reset by the peer from a pause.
-  char probe = 0;
-  const ssize_t peeked = recv(fd_, &probe, 1, MSG_PEEK);
-  if (peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-    const int error = peeked == 0 ? 0 : SocketErrorFromErrno(errno);
+  int peek_error = 0;
+  const std::ptrdiff_t peeked = PeekSocket(socket_, peek_error);
+  if (peeked == 0 || (peeked < 0 && peek_error != socket_error::kWouldBlock)) {
+    const int error = peeked == 0 ? 0 : peek_error;
     ReleaseSocket(CloseMode::kGraceful);
     FireSessionClosed(error);
     return;

@@ -1,7 +1,8 @@
 // The program's one event loop, seen through its own small interface. Everything runs
 // on one thread: waits pump this loop, so timers, socket notifications, host lookups and
-// window events are handled nested inside whatever call is waiting. The Qt back end lives
-// in src/platform/qt; tests use the deterministic loop of tests/support.
+// window events are handled nested inside whatever call is waiting (platform/waits.h).
+// The Qt back end lives in src/platform/qt; tests use the deterministic loop of
+// tests/support.
 //
 // Every callback the loop runs (timer, notifier, lookup, posted call) runs through
 // RunGuarded: an exception that escapes it goes to OnUnhandledException and never into
@@ -17,6 +18,8 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+
+#include "platform/sockets.h"
 
 namespace kasumido {
 
@@ -42,11 +45,11 @@ class Timer {
 
 enum class SocketEvent { kRead, kWrite };
 
-// Readiness of one file descriptor for one kind of event. While enabled, OnActivated
-// fires from the loop whenever the descriptor is ready (level-triggered: again and again
-// while it stays ready). A new notifier is disabled. An error or hang-up on the
-// descriptor counts as ready for reading. Destroying the handle unregisters it; it never
-// closes the descriptor, and it must be destroyed before the descriptor is closed.
+// Readiness of one socket (on Linux, any descriptor) for one kind of event. While enabled,
+// OnActivated fires from the loop whenever the socket is ready (level-triggered: again
+// and again while it stays ready). A new notifier is disabled. An error or hang-up on the
+// socket counts as ready for reading. Destroying the handle unregisters it; it never
+// closes the socket, and it must be destroyed before the socket is closed.
 class SocketNotifier {
  public:
   virtual ~SocketNotifier() = default;
@@ -110,7 +113,8 @@ class EventLoop {
   virtual TimePoint Now() const = 0;
 
   virtual std::unique_ptr<Timer> CreateTimer() = 0;
-  virtual std::unique_ptr<SocketNotifier> CreateSocketNotifier(int fd, SocketEvent event) = 0;
+  virtual std::unique_ptr<SocketNotifier> CreateSocketNotifier(SocketHandle socket,
+                                                               SocketEvent event) = 0;
   virtual std::unique_ptr<HostLookup> CreateHostLookup() = 0;
 
   // The application-wide handler: receives every exception that escapes a callback the
@@ -129,14 +133,5 @@ class EventLoop {
   std::unordered_set<std::uint64_t> live_queues_;
   std::uint64_t next_queue_id_ = 1;
 };
-
-// Pumps the event loop until done() holds or `deadline` passes, blocking in the loop in
-// between (never spinning). Answers false on time-out.
-bool PumpUntil(EventLoop& loop, const std::function<bool()>& done, TimePoint deadline);
-
-// Pumps the event loop: waits for events until `duration` has passed on the loop's clock,
-// handling them as they come. The waits of the program's rules ("sleep N ms, then process
-// messages") are built on this.
-void PumpFor(EventLoop& loop, Milliseconds duration);
 
 }  // namespace kasumido

@@ -1,17 +1,11 @@
 #include "shell/download_plan.h"
 
-#include <filesystem>
-#include <system_error>
-
+#include "platform/files.h"
 #include "shell/same_page_text.h"
+#include "text/paths.h"
 
 namespace kasumido {
 namespace {
-
-void RemoveFile(const std::string& path) {
-  std::error_code ignored;
-  std::filesystem::remove(path, ignored);
-}
 
 void LogPage(PlanRun& run, const std::string& url, std::string_view word) {
   std::string line = url;
@@ -26,12 +20,7 @@ void LogPage(PlanRun& run, const std::string& url, std::string_view word) {
 // would make a changed page look unchanged. A failure only means that the page counts
 // as changed on the next run.
 void SaveCopy(const std::string& working_file, const std::string& saved_copy) {
-  const std::string partial = saved_copy + ".part";
-  std::error_code error;
-  std::filesystem::copy_file(working_file, partial,
-                             std::filesystem::copy_options::overwrite_existing, error);
-  if (!error) std::filesystem::rename(partial, saved_copy, error);
-  if (error) RemoveFile(partial);
+  (void)CopyFile(working_file, saved_copy);
 }
 
 // One page step; the plan has checked the stop request before it.
@@ -48,7 +37,8 @@ void RunPlanStep(PlanRun& run, const PlanStep& step) {
     return;
   }
 
-  const std::string saved_copy = run.HostFolder() + std::string(step.saved_copy);
+  const std::string saved_copy =
+      JoinPath(JoinPath(run.HostFolder(), kOldFolderName), step.saved_copy);
   if (run.ReadHostSetting(host_keys::kCheckEditedChecked) != "False" &&
       SamePageText(run.Loop(), working_file, saved_copy)) {
     LogPage(run, url, texts::kWordUnchanged);

@@ -19,8 +19,11 @@
 
 namespace kasumido {
 
+// The host's folder of saved listing pages.
+inline constexpr std::string_view kOldFolderName = "old";
+
 // One row of the plan. Texts are Shift_JIS; paths are appended to the site origin (page
-// and folder) or to the host folder (saved copy).
+// and folder); the saved copy is a file name in the host's "old" folder.
 struct PlanStep {
   std::string_view caption;
   std::string_view gate_key;
@@ -34,29 +37,29 @@ struct PlanStep {
 // whatever page was saved last under that name.
 inline constexpr std::array<PlanStep, 12> kPlanSteps = {{
     {texts::kCaptionLnovelThisMonth, host_keys::kDllBooksChecked, "/lnovel/kongetsu.html",
-     "/old/kasumidoA.html", "/lnovel/", 193},
+     "kasumidoA.html", "/lnovel/", 193},
     {texts::kCaptionBookThisMonth, host_keys::kDllBooksChecked, "/book/kongetsu.html",
-     "/old/kasumido1.html", "/book/", 0},
+     "kasumido1.html", "/book/", 0},
     {texts::kCaptionBunkoThisMonth, host_keys::kDllBunkoChecked, "/bunko/kongetsu.html",
-     "/old/kasumido2.html", "/bunko/", 193},
+     "kasumido2.html", "/bunko/", 193},
     {texts::kCaptionComicThisMonth, host_keys::kDllComicChecked, "/comic/kongetsu.html",
-     "/old/kasumido3.html", "/comic/", 79},
+     "kasumido3.html", "/comic/", 79},
     {texts::kCaptionLnovelNextMonth, host_keys::kDllBooksChecked, "/lnovel/raigetsu.html",
-     "/old/kasumido4.html", "/lnovel/", 193},
+     "kasumido4.html", "/lnovel/", 193},
     {texts::kCaptionBookNextMonth, host_keys::kDllBooksChecked, "/book/raigetsu.html",
-     "/old/kasumido4.html", "/book/", 0},
+     "kasumido4.html", "/book/", 0},
     {texts::kCaptionBunkoNextMonth, host_keys::kDllBunkoChecked, "/bunko/raigetsu.html",
-     "/old/kasumido5.html", "/bunko/", 193},
+     "kasumido5.html", "/bunko/", 193},
     {texts::kCaptionComicNextMonth, host_keys::kDllComicChecked, "/comic/raigetsu.html",
-     "/old/kasumido6.html", "/comic/", 79},
+     "kasumido6.html", "/comic/", 79},
     {texts::kCaptionLnovelLastMonth, host_keys::kDllBooksChecked, "/lnovel/sengetsu.html",
-     "/old/kasumido7.html", "/lnovel/", 193},
+     "kasumido7.html", "/lnovel/", 193},
     {texts::kCaptionBookLastMonth, host_keys::kDllBooksChecked, "/book/sengetsu.html",
-     "/old/kasumido7.html", "/book/", 0},
+     "kasumido7.html", "/book/", 0},
     {texts::kCaptionBunkoLastMonth, host_keys::kDllBunkoChecked, "/bunko/sengetsu.html",
-     "/old/kasumido8.html", "/bunko/", 193},
+     "kasumido8.html", "/bunko/", 193},
     {texts::kCaptionComicLastMonth, host_keys::kDllComicChecked, "/comic/sengetsu.html",
-     "/old/kasumido9.html", "/comic/", 79},
+     "kasumido9.html", "/comic/", 79},
 }};
 
 // The run as the plan sees it: what the analyses reach (flags, fetch, log, title list,

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "http/document_stream.h"
 #include "http/http_exception.h"
+#include "platform/files.h"
+#include "platform/waits.h"
 #include "shell/form_dll.h"
+#include "text/paths.h"
 
 namespace kasumido {
 
@@ -47,16 +48,6 @@ class FetchFile final : public DocumentStream {
 
 namespace {
 
-void RemoveFile(const std::string& path) {
-  std::error_code ignored;
-  std::filesystem::remove(path, ignored);
-}
-
-std::string FileNamePart(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string ReceivedText(std::int64_t size) {
   char text[64];
   std::snprintf(text, sizeof text, "Received %lld bytes", static_cast<long long>(size));
@@ -82,7 +73,7 @@ int TFormDLL::FetchUrl(const std::string& url, const std::string& file) {
 
   HttpClient1.URL = url;
   FetchFile target(file);  // throws when the file cannot be created
-  current_file_name_ = FileNamePart(file);
+  current_file_name_ = FileNameOf(file);
   int answer = 0;
   try {
     answer = Transfer(url, target);

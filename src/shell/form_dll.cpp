@@ -1,15 +1,15 @@
 #include "shell/form_dll.h"
 
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "analysis/listing_analysis.h"
 #include "kasumido/texts.h"
-#include "platform/posix/open_document.h"
+#include "platform/files.h"
+#include "platform/open_document.h"
+#include "platform/waits.h"
 #include "shell/download_plan.h"
+#include "text/paths.h"
 #include "text/sjis.h"
-#include "text/ui_wait.h"
 
 namespace kasumido {
 
@@ -40,8 +40,8 @@ void TFormDLL::DownloadPlan() { kasumido::DownloadPlan(*this); }
 void TFormDLL::FormActivate() {
   if (activated_) return;
   activated_ = true;
-  host_dir_ = setup_.program_dir + "/..";
-  LogFile1.SetLogFileName(host_dir_ + "/" + std::string(kLogFileName));
+  host_dir_ = JoinPath(setup_.program_dir, "..");
+  LogFile1.SetLogFileName(JoinPath(host_dir_, kLogFileName));
   LogFile1.SetActive(true);
   const ProxySetting proxy = ChooseProxy(settings_);
   HttpClient1.Proxy = proxy.Proxy;
@@ -56,8 +56,7 @@ void TFormDLL::FormActivate() {
 }
 
 void TFormDLL::RunDownload() {
-  std::error_code ignored;
-  std::filesystem::create_directory(host_dir_ + "/" + std::string(kOldFolderName), ignored);
+  MakeFolder(JoinPath(host_dir_, kOldFolderName));
   stop_requested_ = false;
   skip_requested_ = false;
   view_.SetPhaseCaption(texts::kCaptionRunStart);
@@ -83,7 +82,7 @@ void TFormDLL::YieldToUI() { kasumido::YieldToUI(loop_); }
 void TFormDLL::Wait(std::chrono::milliseconds duration) { PumpFor(loop_, duration); }
 
 std::string TFormDLL::MasterFilePath() const {
-  return setup_.program_dir + "/../" + std::string(kMasterFileName);
+  return JoinPath(JoinPath(setup_.program_dir, ".."), kMasterFileName);
 }
 
 void TFormDLL::FormClose() {
@@ -96,7 +95,7 @@ void TFormDLL::ButtonPauseClick() {
   paused_ = true;
   view_.SetButtonEnabled(RunButton::kPlay, true);
   view_.SetButtonEnabled(RunButton::kPause, false);
-  while (paused_ && !stop_requested_ && !skip_requested_) loop_.WaitForEvents(kPauseSlice);
+  PumpUntil(loop_, [this] { return !paused_ || stop_requested_ || skip_requested_; });
   paused_ = false;
   // After a stop every run button stays disabled.
   if (!stop_requested_) {

@@ -19,9 +19,9 @@
 #include <string_view>
 
 #include "http/http_client.h"
-#include "platform/download_view.h"
 #include "platform/event_loop.h"
 #include "shell/download_plan.h"
+#include "shell/download_view.h"
 #include "shell/host_settings.h"
 #include "shell/log_file.h"
 
@@ -39,9 +39,7 @@ struct RunSetup {
 inline constexpr std::string_view kBytesSuffix = " Bytes";
 inline constexpr std::string_view kLogFileName = "Shelvio.log";
 inline constexpr std::string_view kMasterFileName = "ShelvioMas.csv";
-inline constexpr std::string_view kOldFolderName = "old";
 inline constexpr Milliseconds kRequestSpacing{500};
-inline constexpr Milliseconds kPauseSlice{100};
 
 class FetchFile;  // the file that one fetch writes (fetch.cpp)
 
@@ -127,14 +125,14 @@ class TFormDLL final : public PlanRun {
   void Wait(std::chrono::milliseconds duration) override;
   std::string TempFolder() const override { return setup_.temp_folder; }
   std::string SiteOrigin() const override { return setup_.site_origin; }
-  // "ShelvioMas.csv" in the parent of the program's folder.
+  // "ShelvioMas.csv" in the host's folder.
   std::string MasterFilePath() const override;
 
  private:
   void SetRunButtons(bool enabled);
-  // Waits (pumping) until the request spacing since the last fetch has passed.
+  // Pumps the event loop: waits until the request spacing since the last fetch has passed.
   void WaitForRequestSlot();
-  // The GET into an open file; the answer of FetchUrl.
+  // Pumps the event loop: the GET into an open file; the answer of FetchUrl.
   int Transfer(const std::string& url, FetchFile& target);
 
   EventLoop& loop_;

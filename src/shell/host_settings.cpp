@@ -4,15 +4,13 @@
 #include <utility>
 
 #include "shell/ini_file.h"
+#include "text/paths.h"
 #include "text/sjis.h"
 
 namespace kasumido {
 
 HostSettings::HostSettings(std::string program_dir) {
-  file_path_ = std::move(program_dir);
-  if (file_path_.empty() || file_path_.back() != '/') file_path_ += '/';
-  file_path_ += "../";
-  file_path_ += kHostSettingsFileName;
+  file_path_ = JoinPath(JoinPath(program_dir, ".."), kHostSettingsFileName);
 }
 
 std::string HostSettings::ReadHostSetting(std::string_view key) const {

@@ -1,10 +1,5 @@
 #include "shell/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <utility>
 
 #include "text/sjis.h"
@@ -32,31 +27,6 @@ std::size_t FindSingleByte(const std::string& bytes, std::size_t begin, std::siz
 void TrimBlanks(const std::string& bytes, std::size_t& begin, std::size_t& end) {
   while (begin < end && IsBlank(bytes[begin])) ++begin;
   while (end > begin && IsBlank(bytes[end - 1])) --end;
-}
-
-// The whole content of a regular file, or nothing (missing, a directory, a read error).
-std::optional<std::string> ReadRegularFile(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> content;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    std::string bytes;
-    char buffer[8192];
-    for (;;) {
-      const ssize_t count = ::read(fd, buffer, sizeof buffer);
-      if (count > 0) {
-        bytes.append(buffer, static_cast<std::size_t>(count));
-      } else if (count == 0) {
-        content = std::move(bytes);
-        break;
-      } else if (errno != EINTR) {
-        break;
-      }
-    }
-  }
-  ::close(fd);
-  return content;
 }
 
 bool HasLineBreakOrNul(std::string_view text) {
@@ -93,8 +63,8 @@ std::string QuotedIfNeeded(std::string_view value) {
 
 IniFile::IniFile(std::string bytes) : bytes_(std::move(bytes)) { CutLines(); }
 
-IniFile IniFile::Load(const std::filesystem::path& path) {
-  std::optional<std::string> content = ReadRegularFile(path);
+IniFile IniFile::Load(const std::string& path) {
+  std::optional<std::string> content = ReadWholeFile(path);
   if (!content) return IniFile();
   IniFile file(std::move(*content));
   file.exists_ = true;
@@ -251,7 +221,7 @@ bool IniFile::SetValue(std::string_view section, std::string_view key, std::stri
   return true;
 }
 
-FileWriteStatus IniFile::SaveAs(const std::filesystem::path& path) const {
+FileWriteStatus IniFile::SaveAs(const std::string& path) const {
   return ReplaceFileAtomically(path, bytes_);
 }
 
@@ -278,19 +248,16 @@ bool SameIniName(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string ReadIniString(const std::filesystem::path& path, std::string_view section,
-                          std::string_view key, std::string_view default_value) {
+std::string ReadIniString(const std::string& path, std::string_view section, std::string_view key,
+                          std::string_view default_value) {
   std::optional<std::string> value = IniFile::Load(path).Value(section, key);
   return value ? std::move(*value) : std::string(default_value);
 }
 
-FileWriteStatus WriteIniStrings(const std::filesystem::path& path, std::string_view section,
+FileWriteStatus WriteIniStrings(const std::string& path, std::string_view section,
                                 const IniValues& values) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
   IniFile file;
-  if (status.type() != std::filesystem::file_type::not_found) {
-    if (error) return FileWriteStatus::Failed(path, "read: " + error.message());
+  if (PathExists(path)) {
     file = IniFile::Load(path);
     if (!file.Exists()) return FileWriteStatus::Failed(path, "read: not a readable regular file");
   }

@@ -18,14 +18,13 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "shell/atomic_file.h"
+#include "platform/files.h"
 
 namespace kasumido {
 
@@ -57,7 +56,7 @@ class IniFile {
 
   // Reads the file at `path`. A missing file, a directory or any read error gives an
   // empty IniFile whose Exists() is false. The file is closed before this returns.
-  static IniFile Load(const std::filesystem::path& path);
+  static IniFile Load(const std::string& path);
   // Cuts `bytes` into lines; never fails.
   static IniFile Parse(std::string bytes);
 
@@ -75,8 +74,8 @@ class IniFile {
   // key holds "=" or starts with ";" or "[", or the section name holds "]".
   bool SetValue(std::string_view section, std::string_view key, std::string_view value);
 
-  // Writes Bytes() to `path`, replacing the file atomically (shell/atomic_file.h).
-  FileWriteStatus SaveAs(const std::filesystem::path& path) const;
+  // Writes Bytes() to `path`, replacing the file atomically (platform/files.h).
+  FileWriteStatus SaveAs(const std::string& path) const;
 
   // True when Load found a regular file and read it.
   bool Exists() const { return exists_; }
@@ -113,8 +112,8 @@ bool SameIniName(std::string_view a, std::string_view b);
 // One value read from the ini file at `path`: the value of `key` in `section`, or
 // `default_value` when the file, the section or the key is missing. Opens and closes the
 // file on every call.
-std::string ReadIniString(const std::filesystem::path& path, std::string_view section,
-                          std::string_view key, std::string_view default_value);
+std::string ReadIniString(const std::string& path, std::string_view section, std::string_view key,
+                          std::string_view default_value);
 
 using IniValues = std::vector<std::pair<std::string, std::string>>;
 
@@ -124,7 +123,7 @@ using IniValues = std::vector<std::pair<std::string, std::string>>;
 // regular file (a directory in its place, a path through a regular file, a read error),
 // so that a file that could not be read is never replaced by one holding only these
 // keys; when a name or value is refused by SetValue; or when the write fails.
-FileWriteStatus WriteIniStrings(const std::filesystem::path& path, std::string_view section,
+FileWriteStatus WriteIniStrings(const std::string& path, std::string_view section,
                                 const IniValues& values);
 
 }  // namespace kasumido

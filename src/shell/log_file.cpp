@@ -1,10 +1,12 @@
 #include "shell/log_file.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include <optional>
 
-#include "text/version_info.h"
+#include "about/version_info.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "text/paths.h"
 
 namespace kasumido {
 namespace {
@@ -28,16 +30,6 @@ std::string Time(const std::tm& time) {
   char text[32];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.tm_hour, time.tm_min, time.tm_sec);
   return text;
-}
-
-std::string FolderOf(const std::string& file) {
-  const std::size_t slash = file.rfind('/');
-  return slash == std::string::npos ? std::string() : file.substr(0, slash);
-}
-
-std::string_view NamePart(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -66,8 +58,8 @@ void TLogFile::StartLog() {
   bool written = false;
   try {
     log_file_name_ = ResolvedName();
-    std::error_code ignored;
-    std::filesystem::create_directory(std::filesystem::path(log_file_name_).parent_path(), ignored);
+    const std::string folder = FolderOf(log_file_name_);
+    if (!folder.empty()) MakeFolder(folder);
     VersionRecord version;
     GetVersionInfo(program_file_, version);
     const std::tm now = now_();
@@ -94,7 +86,7 @@ bool TLogFile::WriteLog(std::string_view message, bool is_error) {
   try {
     std::string line;
     if (is_error) {
-      line.append(NamePart(log_file_name_)).append(": ").append(message).append(" (C.ERROR)");
+      line.append(FileNameOf(log_file_name_)).append(": ").append(message).append(" (C.ERROR)");
     } else {
       line.append(message);
     }
@@ -112,17 +104,16 @@ bool TLogFile::Named() const {
 }
 
 std::string TLogFile::ResolvedName() const {
-  if (log_file_name_.starts_with('/')) return log_file_name_;
-  return program_folder_ + "/" + log_file_name_;
+  if (IsAbsolutePath(log_file_name_)) return log_file_name_;
+  return JoinPath(program_folder_, log_file_name_);
 }
 
 bool TLogFile::Append(std::string_view lines) const {
-  std::FILE* file = std::fopen(ResolvedName().c_str(), "ab");
-  if (file == nullptr) return false;
-  bool ok = std::fwrite(lines.data(), 1, lines.size(), file) == lines.size();
-  ok = std::fflush(file) == 0 && ok;
-  ok = std::fclose(file) == 0 && ok;
-  return ok;
+  std::string error;
+  std::optional<OutputFile> file = OutputFile::Open(ResolvedName(), OutputMode::kAppend, error);
+  if (!file) return false;
+  const bool written = file->Write(lines, error);
+  return file->Close(error) && written;
 }
 
 }  // namespace kasumido

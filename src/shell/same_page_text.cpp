@@ -1,20 +1,23 @@
 #include "shell/same_page_text.h"
 
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <optional>
 
-#include "shell/page_line_reader.h"
-#include "text/ui_wait.h"
+#include "html/page_line_reader.h"
+#include "platform/files.h"
+#include "platform/waits.h"
 
 namespace kasumido {
 namespace {
 
 // A missing file counts at once (no retry wait); a file that exists gets the retry.
-bool OpenPage(EventLoop& loop, const std::string& path, std::ifstream& file) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return false;
-  return ResetWithRetry(loop, path, 1, file);
+std::optional<InputFile> OpenPage(EventLoop& loop, const std::string& path) {
+  if (!PathExists(path)) return std::nullopt;
+  return ResetWithRetry(loop, path, 1);
+}
+
+PageLineReader LinesOf(InputFile& file) {
+  return PageLineReader(
+      [&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
 }
 
 bool HoldsMarkup(const std::string& line) {
@@ -26,13 +29,13 @@ bool HoldsMarkup(const std::string& line) {
 }  // namespace
 
 bool SamePageText(EventLoop& loop, const std::string& fresh_file, const std::string& old_file) {
-  std::ifstream fresh_stream;
-  if (!OpenPage(loop, fresh_file, fresh_stream)) return false;
-  std::ifstream old_stream;
-  if (!OpenPage(loop, old_file, old_stream)) return false;
+  std::optional<InputFile> fresh_stream = OpenPage(loop, fresh_file);
+  if (!fresh_stream) return false;
+  std::optional<InputFile> old_stream = OpenPage(loop, old_file);
+  if (!old_stream) return false;
 
-  PageLineReader fresh(fresh_stream);
-  PageLineReader old(old_stream);
+  PageLineReader fresh = LinesOf(*fresh_stream);
+  PageLineReader old = LinesOf(*old_stream);
   bool same = true;
   int pairs = 0;
   while (same && pairs < kMaxComparedLinePairs && !fresh.AtEnd() && !old.AtEnd()) {

@@ -1,28 +1,21 @@
 #include "shell/startup.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <random>
-#include <system_error>
+
+#include "platform/ascii.h"
+#include "platform/environment.h"
 
 namespace kasumido {
 namespace {
 
-std::string Variable(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? std::string() : std::string(value);
-}
+std::string Variable(const char* name) { return EnvironmentValue(name).value_or(std::string()); }
 
 }  // namespace
 
 StartMode ChooseStartMode(int argc, const char* const* argv) {
   if (argc < 2 || argv[1] == nullptr) return StartMode::kDownload;
-  std::string first = argv[1];
-  for (char& c : first) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return first == "/c" ? StartMode::kVersionDialog : StartMode::kDownload;
+  return EqualsIgnoringAsciiCase(argv[1], "/c") ? StartMode::kVersionDialog : StartMode::kDownload;
 }
 
 ViewKind ChooseViewKind() {
@@ -45,20 +38,6 @@ std::string SiteOriginFromEnvironment() {
   if (origin.empty()) origin = kDefaultSiteOrigin;
   while (!origin.empty() && origin.back() == '/') origin.pop_back();
   return origin;
-}
-
-std::string ProgramFile() {
-  std::error_code error;
-  const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error || !path.is_absolute()) return {};
-  return path.string();
-}
-
-std::string FolderOf(const std::string& file) {
-  const std::size_t slash = file.rfind('/');
-  if (slash == std::string::npos) return {};
-  if (slash == 0) return "/";
-  return file.substr(0, slash);
 }
 
 Milliseconds RandomStartDelay() {

@@ -37,13 +37,6 @@ ViewKind ChooseViewKind();
 // removed.
 std::string SiteOriginFromEnvironment();
 
-// The program's executable as an absolute path, from /proc/self/exe (never the current
-// directory); empty when it cannot be read.
-std::string ProgramFile();
-// The folder part of an absolute file path, without trailing "/" ("/" for a file in the
-// root).
-std::string FolderOf(const std::string& file);
-
 // A random whole number of milliseconds from 0 to 999, seeded from the clock.
 Milliseconds RandomStartDelay();
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "shell/ini_file.h"
+#include "text/paths.h"
 
 namespace kasumido {
 namespace {
@@ -50,8 +51,7 @@ ShowCommand ParseShowCommand(std::string_view text) {
 }  // namespace
 
 TWindowPlacement::TWindowPlacement(const std::string& program_dir)
-    : ini_file_name_(program_dir + (program_dir.ends_with('/') ? "" : "/") + "../" +
-                     std::string(kPlacementFileName)) {}
+    : ini_file_name_(JoinPath(JoinPath(program_dir, ".."), kPlacementFileName)) {}
 
 std::optional<WindowPlacement> TWindowPlacement::Restore(
     const std::vector<ScreenRect>& screens) const {

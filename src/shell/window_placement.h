@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/atomic_file.h"
+#include "platform/files.h"
 
 namespace kasumido {
 

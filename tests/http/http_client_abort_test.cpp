@@ -8,6 +8,7 @@
 
 #include "http/http_client.h"
 #include "http_client_harness.h"
+#include "platform/waits.h"
 #include "support/scripted_http_server.h"
 
 namespace kasumido {

@@ -5,6 +5,7 @@
 
 #include "http/http_client.h"
 #include "http_client_harness.h"
+#include "platform/waits.h"
 #include "support/loopback_peer.h"
 #include "support/scripted_http_server.h"
 

@@ -14,6 +14,7 @@
 
 #include "http/http_client.h"
 #include "platform/qt/qt_event_loop.h"
+#include "platform/waits.h"
 #include "support/test_event_loop.h"
 
 namespace kasumido::test {

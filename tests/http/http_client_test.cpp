@@ -8,6 +8,7 @@
 #include <string>
 
 #include "http_client_harness.h"
+#include "platform/waits.h"
 #include "support/loopback_peer.h"
 #include "support/scripted_http_server.h"
 

@@ -1,4 +1,5 @@
 #include "http/socket_error.h"
+#include "platform/sockets.h"
 
 #include <errno.h>
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ TEST(SocketErrorText, KnowsExactlyTheFiftyOneNumbersOfItsTable) {
   }
 }
 
-TEST(SocketErrorFromErrno, MapsSystemErrorsOntoTheReportedNumbers) {
+TEST(SocketErrorFromSystem, MapsSystemErrorsOntoTheReportedNumbers) {
   const std::pair<int, int> cases[] = {
       {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060},  {ENETUNREACH, 10051}, {EHOSTUNREACH, 10065},
       {ECONNRESET, 10054},   {ENOTCONN, 10057},   {EAGAIN, 10035},      {EWOULDBLOCK, 10035},
@@ -53,11 +54,11 @@ TEST(SocketErrorFromErrno, MapsSystemErrorsOntoTheReportedNumbers) {
       {ECONNABORTED, 10053}, {EADDRINUSE, 10048}, {EINTR, 10004},       {0, 0},
   };
   for (const auto& [errno_value, error] : cases) {
-    EXPECT_EQ(SocketErrorFromErrno(errno_value), error) << errno_value;
+    EXPECT_EQ(SocketErrorFromSystem(errno_value), error) << errno_value;
   }
   // No counterpart: the number is kept, and it is not mistaken for a known one.
-  EXPECT_EQ(SocketErrorFromErrno(ENOENT), ENOENT);
-  EXPECT_EQ(SocketErrorText(SocketErrorFromErrno(ENOENT)), "Not a WinSock error");
+  EXPECT_EQ(SocketErrorFromSystem(ENOENT), ENOENT);
+  EXPECT_EQ(SocketErrorText(SocketErrorFromSystem(ENOENT)), "Not a WinSock error");
 }
 
 TEST(SocketErrorMessage, NamesNumberFunctionAndText) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/qt/qt_event_loop.h"
+#include "platform/waits.h"
 #include "support/loopback_peer.h"
 #include "support/test_event_loop.h"
 

@@ -6,6 +6,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/qt/qt_event_loop.h"
+#include "platform/waits.h"
 #include "support/test_event_loop.h"
 
 namespace kasumido {

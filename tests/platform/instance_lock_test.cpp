@@ -1,4 +1,4 @@
-#include "platform/posix/instance_lock.h"
+#include "platform/instance_lock.h"
 
 #include <fcntl.h>
 #include <signal.h>

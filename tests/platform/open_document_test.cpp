@@ -1,4 +1,4 @@
-#include "platform/posix/open_document.h"
+#include "platform/open_document.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -1,4 +1,5 @@
 #include "platform/qt/qt_event_loop.h"
+#include "platform/waits.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,4 +1,5 @@
 #include "support/test_event_loop.h"
+#include "platform/waits.h"
 
 #include <gtest/gtest.h>
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "kasumido/texts.h"
+#include "platform/waits.h"
 #include "shell/fake_download_view.h"
 #include "support/encoding.h"
 #include "support/scratch_dir.h"

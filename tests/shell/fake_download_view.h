@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/download_view.h"
+#include "shell/download_view.h"
 
 namespace kasumido::test {
 

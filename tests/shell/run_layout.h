@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "platform/paths.h"
 #include "shell/form_dll.h"
 #include "shell/startup.h"
 #include "support/scratch_dir.h"

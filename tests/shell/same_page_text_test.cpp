@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/page_line_reader.h"
+#include "html/page_line_reader.h"
 #include "support/scratch_dir.h"
 #include "support/test_event_loop.h"
 
@@ -20,8 +20,13 @@ using test::TestEventLoop;
 using namespace std::string_literals;
 
 std::vector<std::string> ReadAllLines(const std::string& bytes) {
-  std::istringstream in(bytes);
-  PageLineReader reader(in);
+  std::size_t next = 0;
+  PageLineReader reader([&](char* buffer, std::size_t size) {
+    const std::size_t count = std::min(size, bytes.size() - next);
+    bytes.copy(buffer, count, next);
+    next += count;
+    return static_cast<std::ptrdiff_t>(count);
+  });
   std::vector<std::string> lines;
   while (!reader.AtEnd()) lines.push_back(reader.ReadLine());
   return lines;
@@ -61,9 +66,7 @@ TEST(PageLineReader, CutsLinesAtCrLfLfAndLoneCrAndEndsAtNul) {
 }
 
 TEST(PageLineReader, ReportsAReadErrorAsFailureAndEnd) {
-  ScratchDir scratch;
-  std::ifstream folder(scratch.Path());  // opens, but every read fails
-  PageLineReader reader(folder);
+  PageLineReader reader([](char*, std::size_t) -> std::ptrdiff_t { return -1; });
   EXPECT_TRUE(reader.AtEnd());
   EXPECT_TRUE(reader.Failed());
 }

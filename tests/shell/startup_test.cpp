@@ -1,4 +1,6 @@
 #include "shell/startup.h"
+#include "platform/paths.h"
+#include "text/paths.h"
 
 #include <cstdlib>
 #include <optional>

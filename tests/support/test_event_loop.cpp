@@ -38,8 +38,8 @@ class TestEventLoop::FakeTimer final : public Timer {
 
 class TestEventLoop::FakeNotifier final : public SocketNotifier {
  public:
-  FakeNotifier(TestEventLoop& loop, int fd, SocketEvent event)
-      : loop_(loop), id_(loop.next_id_++), fd_(fd), event_(event) {
+  FakeNotifier(TestEventLoop& loop, SocketHandle socket, SocketEvent event)
+      : loop_(loop), id_(loop.next_id_++), fd_(static_cast<int>(socket)), event_(event) {
     loop_.notifiers_[id_] = this;
   }
   ~FakeNotifier() override { loop_.notifiers_.erase(id_); }
@@ -111,8 +111,9 @@ void TestEventLoop::Post(std::function<void()> call) { posted_.push_back(std::mo
 
 std::unique_ptr<Timer> TestEventLoop::CreateTimer() { return std::make_unique<FakeTimer>(*this); }
 
-std::unique_ptr<SocketNotifier> TestEventLoop::CreateSocketNotifier(int fd, SocketEvent event) {
-  return std::make_unique<FakeNotifier>(*this, fd, event);
+std::unique_ptr<SocketNotifier> TestEventLoop::CreateSocketNotifier(SocketHandle socket,
+                                                                    SocketEvent event) {
+  return std::make_unique<FakeNotifier>(*this, socket, event);
 }
 
 std::unique_ptr<HostLookup> TestEventLoop::CreateHostLookup() {

@@ -32,7 +32,8 @@ class TestEventLoop final : public EventLoop {
   TimePoint Now() const override { return now_; }
 
   std::unique_ptr<Timer> CreateTimer() override;
-  std::unique_ptr<SocketNotifier> CreateSocketNotifier(int fd, SocketEvent event) override;
+  std::unique_ptr<SocketNotifier> CreateSocketNotifier(SocketHandle socket,
+                                                       SocketEvent event) override;
   std::unique_ptr<HostLookup> CreateHostLookup() override;
 
   // Pumps the event loop: moves the clock forward by `duration`, firing every timer that

@@ -8,9 +8,6 @@
 // Exit status: 0 on success; 1 when the status is 400 or more, when nothing arrived
 // (status 0 and 0 bytes), on any other error, or on a bad command line. A failed fetch
 // leaves in FILE what had arrived.
-#include <unistd.h>
-
-#include <QCoreApplication>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -20,8 +17,11 @@
 #include <system_error>
 
 #include "http/http_client.h"
+#include "platform/paths.h"
+#include "platform/qt/qt_application.h"
 #include "platform/qt/qt_event_loop.h"
 #include "shell/host_settings.h"
+#include "text/paths.h"
 
 namespace {
 
@@ -63,11 +63,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   return true;
 }
 
-// The folder that holds this executable, from /proc/self/exe (never the current folder).
+// The folder that holds this executable (never the current folder).
 std::string ProgramDir() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string(".") : self.parent_path().string();
+  const std::string folder = FolderOf(ProgramFile());
+  return folder.empty() ? std::string(".") : folder;
 }
 
 ProxySetting ProxyFor(const Options& options) {
@@ -124,7 +123,7 @@ int main(int argc, char** argv) {
     Usage(argv[0]);
     return 1;
   }
-  QCoreApplication application(argc, argv);
+  const ConsoleApplication application(argc, argv, "");
   try {
     return Fetch(options);
   } catch (const std::exception& error) {

@@ -7,8 +7,8 @@
 #include "analysis/book_record.h"
 #include "analysis/run_access.h"
 #include "element_listing.h"
+#include "shell/environment.h"
 #include "terminal_text.h"
-#include "text/environment.h"
 
 namespace kasumido::inspect {
 namespace {

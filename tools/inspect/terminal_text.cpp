@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/utf8.h"
 #include "text/euc.h"
-#include "text/utf8.h"
 
 namespace kasumido::inspect {
 

@@ -3,7 +3,7 @@
 
 A book with an indigo cover, seen from the front, crossed by three rounded bands of
 pale haze, with cream page edges at the right and bottom. Run it to rewrite
-src/platform/qt/views/icons/mainicon.xpm (the file is committed; the build does not
+src/ui/qt/icons/mainicon.xpm (the file is committed; the build does not
 run this script).
 """
 import pathlib
@@ -65,7 +65,7 @@ def xpm(grid):
 
 def main():
     root = pathlib.Path(__file__).resolve().parents[2]
-    target = root / "src/platform/qt/views/icons/mainicon.xpm"
+    target = root / "src/ui/qt/icons/mainicon.xpm"
     if len(sys.argv) > 1:
         target = pathlib.Path(sys.argv[1])
     target.write_text(xpm(draw()), encoding="ascii")

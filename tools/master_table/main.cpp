@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "text/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "text/utf8.h"
-#include "text/version_info.h"
+#include "about/version_info.h"
+#include "platform/utf8.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

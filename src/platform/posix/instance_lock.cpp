@@ -1,4 +1,4 @@
-#include "platform/posix/instance_lock.h"
+#include "platform/instance_lock.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -7,17 +7,19 @@
 
 #include <utility>
 
+#include "platform/paths.h"
+
 namespace kasumido {
 
 InstanceLock::~InstanceLock() { Release(); }
 
 InstanceLock::InstanceLock(InstanceLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
 
 InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
   if (this != &other) {
     Release();
-    fd_ = std::exchange(other.fd_, -1);
+    handle_ = std::exchange(other.handle_, -1);
     path_ = std::move(other.path_);
   }
   return *this;
@@ -38,7 +40,7 @@ LockOutcome InstanceLock::Acquire(const std::string& path) {
     close(fd);
     return error == EWOULDBLOCK ? LockOutcome::kHeldElsewhere : LockOutcome::kFailed;
   }
-  fd_ = fd;
+  handle_ = fd;
   path_ = path;
   return LockOutcome::kAcquired;
 }
@@ -50,14 +52,14 @@ LockOutcome InstanceLock::AcquireFor(const std::string& host_dir, const std::str
 }
 
 void InstanceLock::Release() {
-  if (fd_ >= 0) close(fd_);  // closing the only descriptor of the file releases the flock
-  fd_ = -1;
+  if (handle_ >= 0) close(handle_);  // closing the only descriptor of the file releases the flock
+  handle_ = -1;
   path_.clear();
 }
 
 std::string InstanceLockPath(std::string_view folder) {
   std::string path(folder);
-  if (path.empty() || path.back() != '/') path += '/';
+  if (path.empty() || path.back() != PathSeparator()) path += PathSeparator();
   path += kInstanceLockFileName;
   return path;
 }

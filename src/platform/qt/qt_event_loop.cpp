@@ -88,9 +88,9 @@ class QtTimer final : public Timer {
 
 class QtSocketNotifier final : public SocketNotifier {
  public:
-  QtSocketNotifier(EventLoop& loop, int fd, SocketEvent event)
+  QtSocketNotifier(EventLoop& loop, SocketHandle socket, SocketEvent event)
       : loop_(loop),
-        notifier_(fd,
+        notifier_(static_cast<qintptr>(socket),
                   event == SocketEvent::kRead ? QSocketNotifier::Read : QSocketNotifier::Write) {
     notifier_.setEnabled(false);
     QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { Activate(); });
@@ -202,8 +202,9 @@ class QtEventLoop final : public EventLoop {
   TimePoint Now() const override { return Clock::now(); }
 
   std::unique_ptr<Timer> CreateTimer() override { return std::make_unique<QtTimer>(*this); }
-  std::unique_ptr<SocketNotifier> CreateSocketNotifier(int fd, SocketEvent event) override {
-    return std::make_unique<QtSocketNotifier>(*this, fd, event);
+  std::unique_ptr<SocketNotifier> CreateSocketNotifier(SocketHandle socket,
+                                                       SocketEvent event) override {
+    return std::make_unique<QtSocketNotifier>(*this, socket, event);
   }
   std::unique_ptr<HostLookup> CreateHostLookup() override {
     return std::make_unique<QtHostLookup>(*this);

@@ -1,0 +1,67 @@
+// TCP sockets as the operating system offers them, reduced to what the socket transport
+// needs: IPv4, non-blocking, one handle per connection. Every error is a number of the
+// classic socket library of the host's platform (10035 would block, 10061 refused, ...),
+// whatever the system underneath reports, so failure reasons read the same everywhere.
+// A call never blocks and never raises a signal.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kasumido {
+
+// A socket as the system names it (a descriptor on Linux, a SOCKET on Windows).
+using SocketHandle = std::uintptr_t;
+inline constexpr SocketHandle kInvalidSocket = ~SocketHandle{0};
+
+enum class SocketOption { kReuseAddress, kNoDelay, kKeepAlive };
+
+// The error numbers the back ends map onto.
+namespace socket_errors {
+inline constexpr int kWouldBlock = 10035;
+inline constexpr int kInProgress = 10036;
+inline constexpr int kInvalidArgument = 10022;
+}  // namespace socket_errors
+
+// A new non-blocking TCP socket, not inherited by child processes; kInvalidSocket with the
+// reason in `error` when none can be made.
+SocketHandle OpenTcpSocket(int& error);
+
+// 0, or the error number.
+int SetSocketOption(SocketHandle socket, SocketOption option, bool on);
+int SetSocketLinger(SocketHandle socket, bool on, int seconds);
+// `address` and `port` in host byte order.
+int BindSocket(SocketHandle socket, std::uint32_t address, std::uint16_t port);
+// Starts connecting: 0 when connected at once, kInProgress while the connection is being
+// made (the socket turns writable when it is done), or the error number.
+int ConnectSocket(SocketHandle socket, std::uint32_t address, std::uint16_t port);
+// The outcome of a connect that was in progress: 0 or the error number.
+int PendingSocketError(SocketHandle socket);
+
+// The bytes taken (at least 1), or -1 with the error (kWouldBlock when the system's buffer
+// is full).
+std::ptrdiff_t SendOnSocket(SocketHandle socket, const char* data, std::size_t size, int& error);
+// The bytes read, 0 when the peer has closed, or -1 with the error (kWouldBlock when
+// nothing is waiting).
+std::ptrdiff_t ReceiveFromSocket(SocketHandle socket, char* buffer, std::size_t size, int& error);
+// Like ReceiveFromSocket, but leaves the byte waiting.
+std::ptrdiff_t PeekSocket(SocketHandle socket, int& error);
+// How many received bytes are waiting to be read; 0 when that cannot be told.
+std::size_t BytesWaiting(SocketHandle socket);
+
+// Ends sending; the peer sees the end of the stream once the queued bytes are out.
+void ShutdownSending(SocketHandle socket);
+// Releases the handle. Call SetSocketLinger first: lingering off lets the system finish
+// sending after the close returns; lingering on with 0 s resets the connection.
+void CloseSocket(SocketHandle socket);
+
+// The port of a TCP service name from the system's services list ("http" is 80).
+std::optional<std::uint16_t> ServicePort(const std::string& name);
+
+// The error number for the platform's own error code (errno on Linux): ECONNREFUSED gives
+// 10061. A code with no counterpart keeps its own number.
+int SocketErrorFromSystem(int system_error);
+
+}  // namespace kasumido

@@ -1,9 +1,10 @@
-// The system proxy: one HTTP proxy host and port taken from the user's environment, for
-// the host setting that asks to use it. On Linux the source is the variable "http_proxy"
-// (else "HTTP_PROXY"), a proxy URL; it is reduced to a server text "host:port" and then
-// read by the same rules as a server list: an "http=" entry of a per-protocol list is
-// taken alone, and a server without a port is no proxy. The result is either a usable
-// host and port or two empty texts; nothing is ever reported.
+// The system proxy: one HTTP proxy host and port taken from the platform's setting
+// (platform/system_proxy.h), for the host setting that asks to use it. A server text is
+// read as it is; a proxy URL (the Linux source, "http_proxy" else "HTTP_PROXY") is first
+// reduced to a server text "host:port". Then the server-list rules apply: an "http="
+// entry of a per-protocol list is taken alone, and a server without a port is no proxy.
+// The result is either a usable host and port or two empty texts; nothing is ever
+// reported.
 #pragma once
 
 #include <optional>
@@ -18,9 +19,8 @@ struct IeProxySettings {
   std::string ProxyPortText;  // the port exactly as written after the colon; empty for none
 };
 
-// Fills `settings` from the environment: "http_proxy" when it is set and not empty, else
-// "HTTP_PROXY" under the same condition; an unusable or absent value means no proxy.
-// Never fails.
+// Fills `settings` from the platform's system proxy setting; an unusable or absent value
+// means no proxy. Never fails.
 void ReadIeProxy(IeProxySettings& settings);
 
 // Applies the server-text rules to `server` (a single "host:port", or a per-protocol list

@@ -2,14 +2,13 @@
 
 #include <utility>
 
+#include "platform/ascii.h"
 #include "text/sjis.h"
 
 namespace kasumido {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Position of the first `wanted` byte in [begin, end) that is not the second byte of a
 // double-byte character; `end` when there is none.
@@ -241,7 +240,7 @@ bool SameIniName(std::string_view a, std::string_view b) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       i += 2;
     } else {
-      if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+      if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
       ++i;
     }
   }

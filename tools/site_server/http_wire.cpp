@@ -2,23 +2,13 @@
 
 #include <utility>
 
+#include "platform/ascii.h"
+
 namespace kasumido::wire {
 namespace {
 
-bool SameAsciiName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 bool StartsWithHttpScheme(std::string_view target) {
-  return target.size() >= 7 && SameAsciiName(target.substr(0, 7), "http://");
+  return target.size() >= 7 && EqualsIgnoringAsciiCase(target.substr(0, 7), "http://");
 }
 
 }  // namespace
@@ -26,7 +16,8 @@ bool StartsWithHttpScheme(std::string_view target) {
 std::optional<std::string> RequestHead::Header(std::string_view name) const {
   for (const std::string& line : header_lines) {
     const std::size_t colon = line.find(':');
-    if (colon == std::string::npos || !SameAsciiName(std::string_view(line).substr(0, colon), name))
+    if (colon == std::string::npos ||
+        !EqualsIgnoringAsciiCase(std::string_view(line).substr(0, colon), name))
       continue;
     const std::size_t value = line.find_first_not_of(" \t", colon + 1);
     return value == std::string::npos ? std::string() : line.substr(value);

@@ -6,6 +6,8 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/ascii.h"
+
 namespace kasumido::site {
 namespace {
 
@@ -97,10 +99,7 @@ std::string_view ContentTypeFor(std::string_view file_name) {
   if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
     return "text/html";
   }
-  std::string extension(file_name.substr(dot + 1));
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  const std::string extension = AsciiLower(file_name.substr(dot + 1));
   if (extension == "jpg" || extension == "jpeg") return "image/jpeg";
   if (extension == "gif") return "image/gif";
   if (extension == "png") return "image/png";

@@ -1,16 +1,12 @@
 // Runs of the program steered from outside while they work: keys through the test control
 // FIFO, signals, settings changed mid-run, a silent server, a killed run. The site is a
-// scripted loopback server in this process (serving a mini site), so each test can hold a
-// chosen request open.
+// steered site in this process, so each test can hold a chosen request open.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <functional>
-#include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,64 +14,13 @@
 #include <gtest/gtest.h>
 
 #include "e2e/e2e_support.h"
-#include "site_server/site_files.h"
 #include "support/scratch_dir.h"
-#include "support/scripted_http_server.h"
+#include "support/steered_site.h"
 
 namespace kasumido::e2e {
 namespace {
 
 using namespace std::chrono_literals;
-using test::Script;
-
-// The mini site behind a scripted server: requests whose target is in the hold set are
-// held open without an answer (once each, or always), every other one is served.
-class SteeredSite {
- public:
-  SteeredSite() {
-    server_.SetHandler([this](const wire::RequestHead& head) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      targets_.push_back(head.target);
-      const auto hold = holds_.find(head.target);
-      if (hold != holds_.end()) {
-        if (hold->second == 1) holds_.erase(hold);
-        return Script().HoldOpen();
-      }
-      return Script::Bytes(site::AnswerSiteRequest(site_.Root(), head).response);
-    });
-  }
-
-  MiniSite& Site() { return site_; }
-  std::string Origin() const { return server_.Origin(); }
-  // Holds the next request for `target` open (times: 1), or every one (times: 0).
-  void Hold(const std::string& target, int times = 1) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    holds_[target] = times;
-  }
-  std::vector<std::string> Targets() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return targets_;
-  }
-  int Count(const std::string& target) const {
-    const std::vector<std::string> targets = Targets();
-    return static_cast<int>(std::count(targets.begin(), targets.end(), target));
-  }
-  bool WaitFor(const std::string& target, int count = 1, Milliseconds timeout = 20s) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (Count(target) < count) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(10ms);
-    }
-    return true;
-  }
-
- private:
-  MiniSite site_;
-  mutable std::mutex mutex_;
-  std::map<std::string, int> holds_;
-  std::vector<std::string> targets_;
-  test::ScriptedHttpServer server_;  // last: stopped before the members above go
-};
 
 // The keys a test presses, through the FIFO the console view reads.
 class Keys {
@@ -105,10 +50,9 @@ const std::string kDetail4001 = "/comic/detail/bk_detail.php?pcd=4001";
 const std::string kDetail4002 = "/comic/detail/bk_detail.php?pcd=4002";
 
 TEST(RunControl, SkipAbandonsThePageButTheHeldLinkIsStillTriedAndTheNextStepRuns) {
-  SteeredSite site;
-  site.Site().Listing(kComicNow,
-                      {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
-  site.Site().Listing(kComicNext, {});
+  test::SteeredSite site;
+  site.Listing(kComicNow, {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  site.Listing(kComicNext, {});
   site.Hold(kDetail4001);
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}});
@@ -133,7 +77,7 @@ TEST(RunControl, SkipAbandonsThePageButTheHeldLinkIsStillTriedAndTheNextStepRuns
 }
 
 TEST(RunControl, StopKeyDuringATransferEndsTheRunWithoutAnotherRequest) {
-  SteeredSite site;
+  test::SteeredSite site;
   site.Hold(kComicNow);
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}});
@@ -151,7 +95,7 @@ TEST(RunControl, StopKeyDuringATransferEndsTheRunWithoutAnotherRequest) {
 
 TEST(RunControl, TerminationSignalStopsTheRunCleanlyWithItsEndLine) {
   for (int signal_number : {SIGTERM, SIGINT}) {
-    SteeredSite site;
+    test::SteeredSite site;
     site.Hold(kComicNow);
     HostLayout host;
     host.WriteSettings({{"DLLComic_Checked", "True"}});
@@ -168,9 +112,8 @@ TEST(RunControl, TerminationSignalStopsTheRunCleanlyWithItsEndLine) {
 }
 
 TEST(RunControl, PauseHoldsTheRunUntilResumed) {
-  SteeredSite site;
-  site.Site().Listing(kComicNow,
-                      {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  test::SteeredSite site;
+  site.Listing(kComicNow, {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}});
   Keys keys;
@@ -191,9 +134,8 @@ TEST(RunControl, PauseHoldsTheRunUntilResumed) {
 }
 
 TEST(RunControl, StopDuringAPauseEndsThePauseAndTheRun) {
-  SteeredSite site;
-  site.Site().Listing(kComicNow,
-                      {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  test::SteeredSite site;
+  site.Listing(kComicNow, {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}});
   Keys keys;
@@ -213,9 +155,9 @@ TEST(RunControl, StopDuringAPauseEndsThePauseAndTheRun) {
 }
 
 TEST(RunControl, ASilentServerIsCutByTheTimeOutAndTheRunGoesOn) {
-  SteeredSite site;
+  test::SteeredSite site;
   site.Hold(kComicNow);
-  site.Site().Listing(kComicNext, {});
+  site.Listing(kComicNext, {});
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "1"}});
   const auto run = host.Start(site.Origin());
@@ -229,10 +171,10 @@ TEST(RunControl, ASilentServerIsCutByTheTimeOutAndTheRunGoesOn) {
 }
 
 TEST(RunControl, GateKeysChangedMidRunTakeEffectAtTheNextStep) {
-  SteeredSite site;
-  site.Site().Listing(kComicNow, {"detail/bk_detail.php?pcd=4001"});
-  site.Site().Listing("/bunko/raigetsu.html", {});
-  site.Site().Listing("/bunko/sengetsu.html", {});
+  test::SteeredSite site;
+  site.Listing(kComicNow, {"detail/bk_detail.php?pcd=4001"});
+  site.Listing("/bunko/raigetsu.html", {});
+  site.Listing("/bunko/sengetsu.html", {});
   site.Hold(kDetail4001);
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "2"}});
@@ -250,8 +192,8 @@ TEST(RunControl, GateKeysChangedMidRunTakeEffectAtTheNextStep) {
 }
 
 TEST(RunControl, WithTheEditedCheckOffEveryPageIsAnalysedAgain) {
-  SteeredSite site;
-  site.Site().Listing(kComicNow, {"detail/bk_detail.php?pcd=4001"});
+  test::SteeredSite site;
+  site.Listing(kComicNow, {"detail/bk_detail.php?pcd=4001"});
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}, {"CheckEdited_Checked", "False"}});
   host.RunToEnd(site.Origin());
@@ -270,12 +212,12 @@ TEST(RunControl, WithTheEditedCheckOffEveryPageIsAnalysedAgain) {
 }
 
 TEST(RunControl, AKilledRunLeavesOnlyWholeLinesAndDoesNotBlockTheNextStart) {
-  SteeredSite site;
+  test::SteeredSite site;
   std::vector<std::string> links;
   for (int code : {4001, 4002, 4003, 4004, 4005}) {
     links.push_back("detail/bk_detail.php?pcd=" + std::to_string(code));
   }
-  site.Site().Listing(kComicNow, links);
+  site.Listing(kComicNow, links);
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}});
   const auto run = host.Start(site.Origin());

@@ -10,7 +10,7 @@
 #include "platform/qt/qt_event_loop.h"
 #include "shell/fake_download_view.h"
 #include "shell/form_dll.h"
-#include "shell/run_layout.h"
+#include "support/host_layout.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_http_server.h"
 
@@ -46,7 +46,7 @@ class FetchUrlTest : public ::testing::Test {
 
   std::unique_ptr<EventLoop> loop_;
   test::ScriptedHttpServer server_;
-  test::RunLayout layout_;
+  test::HostLayout layout_;
   test::FakeDownloadView view_;
   std::vector<std::unique_ptr<Timer>> timers_;
   std::unique_ptr<TFormDLL> form_;

@@ -66,22 +66,4 @@ std::vector<std::string> ExpectedMasterLines(std::string_view file, const std::s
   return lines;
 }
 
-std::vector<std::string> PlanLines(const std::vector<std::string>& log, int index) {
-  int run = -1;
-  std::vector<std::string> lines;
-  for (const std::string& line : log) {
-    if (line.rfind("--- START ---\t", 0) == 0) {
-      ++run;
-      continue;
-    }
-    if (run != index || line.rfind("Version ", 0) == 0) continue;
-    if (line.rfind("--- END ---\t", 0) == 0) {
-      lines.push_back("END");
-      break;
-    }
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 }  // namespace kasumido::e2e

@@ -4,11 +4,8 @@
 // what its files must hold afterwards.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,10 +42,6 @@ class SiteServer {
 std::vector<std::string> ExpectedMasterLines(std::string_view file, const std::string& origin,
                                              const std::string& temp,
                                              const std::vector<std::string>& folders = {});
-
-// The run log's lines between the START block and the END line, checking that the log
-// holds exactly `runs` complete runs; the plan lines of run `index` (0-based).
-std::vector<std::string> PlanLines(const std::vector<std::string>& log, int index);
 
 std::filesystem::path SourcePath(std::string_view relative);
 

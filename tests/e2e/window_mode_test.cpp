@@ -67,7 +67,7 @@ TEST(WindowMode, EdgeSiteRunInTheWindowGivesTheSameFilesAsOnTheConsole) {
     plan.push_back(server.Origin() + page + " 失敗");
   }
   plan.push_back("END");
-  EXPECT_EQ(PlanLines(host.LogLines(), 0), plan);
+  EXPECT_EQ(host.PlanLines(0), plan);
 }
 
 TEST(WindowMode, SlashCShowsTheVersionDialogAsTheMainWindowAndDownloadsNothing) {

@@ -36,7 +36,6 @@ class ChildProcess {
              const std::filesystem::path& output_file,
              const std::map<std::string, std::string>& env = {});
 
-  pid_t Pid() const { return pid_; }
   // True while the child has not exited (reaps it when it has).
   bool Running();
   // Waits for the end: the exit code, or -1 when the child ended by a signal. A child

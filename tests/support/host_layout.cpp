@@ -1,5 +1,6 @@
 #include "support/host_layout.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -9,15 +10,15 @@
 namespace kasumido::test {
 namespace {
 
-// Shift_JIS file content as UTF-8 lines without their CR LF; false in `whole` when the
-// last line lacks its CR LF.
-std::vector<std::string> Utf8Lines(const std::string& sjis_bytes, bool& whole) {
+// Shift_JIS file content as UTF-8 lines without their CR LF; the test fails when the last
+// line lacks its CR LF.
+std::vector<std::string> Utf8Lines(const std::string& sjis_bytes) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < sjis_bytes.size()) {
     const std::size_t end = sjis_bytes.find("\r\n", start);
     if (end == std::string::npos) {
-      whole = false;
+      ADD_FAILURE() << "a file ends in a cut line";
       lines.push_back(Utf8FromSjis(sjis_bytes.substr(start)));
       break;
     }
@@ -74,17 +75,34 @@ std::string HostLayout::Host(std::string_view name) const {
 }
 
 std::vector<std::string> HostLayout::LogLines() const {
-  bool whole = true;
-  std::vector<std::string> lines = Utf8Lines(Log(), whole);
-  EXPECT_TRUE(whole) << "the run log ends in a cut line";
-  return lines;
+  return Utf8Lines(scratch.Read("host/Shelvio.log"));
 }
 
 std::vector<std::string> HostLayout::MasterLines() const {
-  bool whole = true;
-  std::vector<std::string> lines = Utf8Lines(scratch.Read("host/ShelvioMas.csv"), whole);
-  EXPECT_TRUE(whole) << "the master file ends in a cut line";
+  return Utf8Lines(scratch.Read("host/ShelvioMas.csv"));
+}
+
+std::vector<std::string> HostLayout::PlanLines(int index) const {
+  int run = -1;
+  std::vector<std::string> lines;
+  for (const std::string& line : LogLines()) {
+    if (line.rfind("--- START ---\t", 0) == 0) {
+      ++run;
+    } else if (run == index && line.rfind("--- END ---\t", 0) == 0) {
+      lines.push_back("END");
+      break;
+    } else if (run == index && line.rfind("Version ", 0) != 0) {
+      lines.push_back(line);
+    }
+  }
   return lines;
+}
+
+int HostLayout::Runs() const {
+  const std::vector<std::string> lines = LogLines();
+  return static_cast<int>(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.rfind("--- START ---\t", 0) == 0;
+  }));
 }
 
 std::string HostLayout::SavedCopy(std::string_view name) const {

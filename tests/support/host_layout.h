@@ -60,6 +60,11 @@ class HostLayout {
   // of these files must end in CR LF; a test fails on a cut line.
   std::vector<std::string> LogLines() const;
   std::vector<std::string> MasterLines() const;
+  // The plan lines of run `index` (0-based) in the run log: what follows its START block
+  // and Version line, up to its END line, which is given as "END".
+  std::vector<std::string> PlanLines(int index = 0) const;
+  // How many runs the log shows (START lines).
+  int Runs() const;
   // The saved copy `name` in "host/old"; empty when there is none.
   std::string SavedCopy(std::string_view name) const;
   bool TempHas(std::string_view name) const;

@@ -151,15 +151,7 @@ class WindowRunTest : public ::testing::Test {
   QStringList MemoLines() const {
     return window_->findChild<QPlainTextEdit*>("Memo1")->toPlainText().split(QChar('\n'));
   }
-  // The run log's lines as UTF-8 without the START blocks; each END line as "END".
-  std::vector<std::string> PlanLines() const {
-    std::vector<std::string> lines;
-    for (const std::string& line : layout_.LogLines()) {
-      if (line.rfind("--- START ---", 0) == 0 || line.rfind("Version ", 0) == 0) continue;
-      lines.push_back(line.rfind("--- END ---", 0) == 0 ? "END" : line);
-    }
-    return lines;
-  }
+  std::vector<std::string> PlanLines() const { return layout_.PlanLines(); }
   std::string Url(const std::string& target) const { return site_.Origin() + target; }
 
   SteeredSite site_;

@@ -1,7 +1,8 @@
 // The harness of the window's run tests: the DownloadWindow wired to a real TFormDLL as
 // the program wires them (ConnectDownloadWindow), over the Qt event loop, against a
-// steered site whose listing pages the test writes, answers or holds open. A test steers the run
-// from a timer of the loop, so its clicks arrive as a user's would: nested inside the run's waits.
+// steered site whose listing pages the test writes, answers or holds open. A test steers
+// the run from a timer of the loop, so its clicks arrive as a user's would: nested inside
+// the run's waits.
 #pragma once
 
 #include <gtest/gtest.h>

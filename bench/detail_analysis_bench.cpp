@@ -15,30 +15,14 @@
 
 #include "analysis/book_record.h"
 #include "analysis/detail_walker.h"
-#include "analysis/run_access.h"
 #include "html/html_parser.h"
 #include "html/page_lines.h"
+#include "inspect/no_fetch_run.h"
 #include "support/encoding.h"
 
 namespace {
 
 using namespace kasumido;
-
-class NoFetchRun : public RunAccess {
- public:
-  bool StopRequested() const override { return false; }
-  bool SkipRequested() const override { return false; }
-  int FetchUrl(const std::string&, const std::string&) override { return 0; }
-  void WriteLog(std::string_view) override {}
-  size_t TitleCount() const override { return 0; }
-  void ClearTitles() override {}
-  void AddTitle(std::string_view) override {}
-  void YieldToUI() override {}
-  void Wait(std::chrono::milliseconds) override {}
-  std::string TempFolder() const override { return "/tmp/"; }
-  std::string SiteOrigin() const override { return "http://127.0.0.1:8080"; }
-  std::string MasterFilePath() const override { return {}; }
-};
 
 const std::string& SamplePage() {
   static const std::string page = [] {
@@ -88,7 +72,7 @@ std::string AnalyzeInMemory(const std::string& page_bytes, RunAccess& run) {
 }
 
 void Run(benchmark::State& state, const std::string& page) {
-  NoFetchRun run;
+  inspect::NoFetchRun run("/tmp/", "http://127.0.0.1:8080");
   for (auto _ : state) {
     std::string line = AnalyzeInMemory(page, run);
     benchmark::DoNotOptimize(line);
@@ -102,7 +86,7 @@ void BM_DetailAnalysis_WithNavigation(benchmark::State& state) { Run(state, Navi
 
 // The walk, finishing and line alone, on a page tokenized once.
 void BM_DetailWalkAndLine_SamplePage(benchmark::State& state) {
-  NoFetchRun run;
+  inspect::NoFetchRun run("/tmp/", "http://127.0.0.1:8080");
   THTMLParser parser;
   parser.Lines = SplitPageLines(SamplePage());
   parser.Parse();

@@ -1,16 +1,13 @@
 // Runs of the program steered from outside while they work: keys through the test control
 // FIFO, signals, settings changed mid-run, a silent server, a killed run. The site is a
-// scripted loopback server in this process (serving a mini site), so each test can hold a
-// chosen request open.
+// steered site in this process, so each test can hold a chosen request open: a key is
+// pressed while the run is held in a known place, never in a race with its progress.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <functional>
-#include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,64 +15,13 @@
 #include <gtest/gtest.h>
 
 #include "e2e/e2e_support.h"
-#include "site_server/site_files.h"
 #include "support/scratch_dir.h"
-#include "support/scripted_http_server.h"
+#include "support/steered_site.h"
 
 namespace kasumido::e2e {
 namespace {
 
 using namespace std::chrono_literals;
-using test::Script;
-
-// The mini site behind a scripted server: requests whose target is in the hold set are
-// held open without an answer (once each, or always), every other one is served.
-class SteeredSite {
- public:
-  SteeredSite() {
-    server_.SetHandler([this](const wire::RequestHead& head) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      targets_.push_back(head.target);
-      const auto hold = holds_.find(head.target);
-      if (hold != holds_.end()) {
-        if (hold->second == 1) holds_.erase(hold);
-        return Script().HoldOpen();
-      }
-      return Script::Bytes(site::AnswerSiteRequest(site_.Root(), head).response);
-    });
-  }
-
-  MiniSite& Site() { return site_; }
-  std::string Origin() const { return server_.Origin(); }
-  // Holds the next request for `target` open (times: 1), or every one (times: 0).
-  void Hold(const std::string& target, int times = 1) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    holds_[target] = times;
-  }
-  std::vector<std::string> Targets() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return targets_;
-  }
-  int Count(const std::string& target) const {
-    const std::vector<std::string> targets = Targets();
-    return static_cast<int>(std::count(targets.begin(), targets.end(), target));
-  }
-  bool WaitFor(const std::string& target, int count = 1, Milliseconds timeout = 20s) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (Count(target) < count) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(10ms);
-    }
-    return true;
-  }
-
- private:
-  MiniSite site_;
-  mutable std::mutex mutex_;
-  std::map<std::string, int> holds_;
-  std::vector<std::string> targets_;
-  test::ScriptedHttpServer server_;  // last: stopped before the members above go
-};
 
 // The keys a test presses, through the FIFO the console view reads.
 class Keys {
@@ -94,10 +40,6 @@ class Keys {
   std::string path_;
 };
 
-bool Has(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 const std::string kComicNow = "/comic/kongetsu.html";
 const std::string kComicNext = "/comic/raigetsu.html";
 const std::string kComicLast = "/comic/sengetsu.html";
@@ -105,10 +47,9 @@ const std::string kDetail4001 = "/comic/detail/bk_detail.php?pcd=4001";
 const std::string kDetail4002 = "/comic/detail/bk_detail.php?pcd=4002";
 
 TEST(RunControl, SkipAbandonsThePageButTheHeldLinkIsStillTriedAndTheNextStepRuns) {
-  SteeredSite site;
-  site.Site().Listing(kComicNow,
-                      {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
-  site.Site().Listing(kComicNext, {});
+  test::SteeredSite site;
+  site.Listing(kComicNow, {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  site.Listing(kComicNext, {});
   site.Hold(kDetail4001);
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}});
@@ -125,7 +66,7 @@ TEST(RunControl, SkipAbandonsThePageButTheHeldLinkIsStillTriedAndTheNextStepRuns
   EXPECT_EQ(host.SavedCopy("kasumido3.html"), "");
   EXPECT_NE(host.SavedCopy("kasumido6.html"), "");  // the next step ran with skip cleared
   EXPECT_NE(run->Output().find("コミック今月ダウンロードスキップ..."), std::string::npos);
-  const std::vector<std::string> plan = PlanLines(host.LogLines(), 0);
+  const std::vector<std::string> plan = host.PlanLines(0);
   EXPECT_EQ(plan, (std::vector<std::string>{
                       "*** 霞堂書店DLL ***", site.Origin() + kComicNow + " ダウンロード",
                       "スキップボタン押下", site.Origin() + kComicNext + " ダウンロード",
@@ -133,7 +74,7 @@ TEST(RunControl, SkipAbandonsThePageButTheHeldLinkIsStillTriedAndTheNextStepRuns
 }
 
 TEST(RunControl, StopKeyDuringATransferEndsTheRunWithoutAnotherRequest) {
-  SteeredSite site;
+  test::SteeredSite site;
   site.Hold(kComicNow);
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}});
@@ -143,7 +84,7 @@ TEST(RunControl, StopKeyDuringATransferEndsTheRunWithoutAnotherRequest) {
   keys.Press('q');
   EXPECT_EQ(run->Wait(20s), 0);
   EXPECT_EQ(site.Targets(), std::vector<std::string>{kComicNow});
-  EXPECT_EQ(PlanLines(host.LogLines(), 0),
+  EXPECT_EQ(host.PlanLines(0),
             (std::vector<std::string>{"*** 霞堂書店DLL ***", "停止ボタン押下",
                                       site.Origin() + kComicNow + " 失敗", "END"}));
   EXPECT_FALSE(host.TempHas("GetKasumido.html"));
@@ -151,7 +92,7 @@ TEST(RunControl, StopKeyDuringATransferEndsTheRunWithoutAnotherRequest) {
 
 TEST(RunControl, TerminationSignalStopsTheRunCleanlyWithItsEndLine) {
   for (int signal_number : {SIGTERM, SIGINT}) {
-    SteeredSite site;
+    test::SteeredSite site;
     site.Hold(kComicNow);
     HostLayout host;
     host.WriteSettings({{"DLLComic_Checked", "True"}});
@@ -160,7 +101,7 @@ TEST(RunControl, TerminationSignalStopsTheRunCleanlyWithItsEndLine) {
     run->Signal(signal_number);
     EXPECT_EQ(run->Wait(20s), 0) << signal_number;
     EXPECT_EQ(site.Targets().size(), 1u) << signal_number;
-    EXPECT_EQ(PlanLines(host.LogLines(), 0),
+    EXPECT_EQ(host.PlanLines(0),
               (std::vector<std::string>{"*** 霞堂書店DLL ***", site.Origin() + kComicNow + " 失敗",
                                         "END"}))
         << signal_number;
@@ -168,78 +109,78 @@ TEST(RunControl, TerminationSignalStopsTheRunCleanlyWithItsEndLine) {
 }
 
 TEST(RunControl, PauseHoldsTheRunUntilResumed) {
-  SteeredSite site;
-  site.Site().Listing(kComicNow,
-                      {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  test::SteeredSite site;
+  site.Listing(kComicNow, {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  // The first transfer of 4001 is held until its time-out: the pause key arrives while
+  // the run waits there, seconds before the run could go on by itself.
+  site.Hold(kDetail4001);
   HostLayout host;
-  host.WriteSettings({{"DLLComic_Checked", "True"}});
+  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "4"}});
   Keys keys;
   const auto run = host.Start(site.Origin(), {}, keys.Env());
   ASSERT_TRUE(site.WaitFor(kDetail4001));
   keys.Press('p');
-  std::this_thread::sleep_for(2500ms);
-  // Paused: the page of 4001 and its cover may still complete, but nothing after them.
-  const std::size_t during = site.Targets().size();
-  EXPECT_LE(during, 3u);
-  EXPECT_EQ(site.Count(kDetail4002), 0);
-  std::this_thread::sleep_for(1000ms);
-  EXPECT_EQ(site.Targets().size(), during);
+  // Unpaused, the run retries 4001 about half a second after the time-out; paused, it
+  // asks for nothing more, however long the pause lasts.
+  std::this_thread::sleep_for(7s);
+  EXPECT_EQ(site.Targets(), (std::vector<std::string>{kComicNow, kDetail4001}));
   keys.Press('r');
   EXPECT_EQ(run->Wait(30s), 0);
+  EXPECT_EQ(site.Count(kDetail4001), 2);
   EXPECT_EQ(site.Count(kDetail4002), 1);
   EXPECT_EQ(host.MasterLines().size(), 2u);
 }
 
 TEST(RunControl, StopDuringAPauseEndsThePauseAndTheRun) {
-  SteeredSite site;
-  site.Site().Listing(kComicNow,
-                      {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  test::SteeredSite site;
+  site.Listing(kComicNow, {"detail/bk_detail.php?pcd=4001", "detail/bk_detail.php?pcd=4002"});
+  site.Hold(kDetail4001);  // time-out 60 s: only the keys move the run on
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}});
   Keys keys;
   const auto run = host.Start(site.Origin(), {}, keys.Env());
   ASSERT_TRUE(site.WaitFor(kDetail4001));
   keys.Press('p');
-  std::this_thread::sleep_for(1000ms);
+  std::this_thread::sleep_for(2s);  // the pause has begun by then (a later one only ends sooner)
   keys.Press('q');
   EXPECT_EQ(run->Wait(20s), 0);
   EXPECT_EQ(site.Count(kDetail4002), 0);
   EXPECT_EQ(site.Count(kComicNext), 0);
-  const std::vector<std::string> plan = PlanLines(host.LogLines(), 0);
-  EXPECT_TRUE(Has(plan, "停止ボタン押下"));
+  const std::vector<std::string> plan = host.PlanLines(0);
+  EXPECT_NE(std::find(plan.begin(), plan.end(), "停止ボタン押下"), plan.end());
   EXPECT_EQ(plan.back(), "END");
   EXPECT_EQ(host.SavedCopy("kasumido3.html"), "");  // stopped during its analysis
   EXPECT_TRUE(host.TempHas("GetKasumido.html"));    // no final clean-up after a stop
 }
 
 TEST(RunControl, ASilentServerIsCutByTheTimeOutAndTheRunGoesOn) {
-  SteeredSite site;
+  test::SteeredSite site;
   site.Hold(kComicNow);
-  site.Site().Listing(kComicNext, {});
+  site.Listing(kComicNext, {});
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "1"}});
   const auto run = host.Start(site.Origin());
   EXPECT_EQ(run->Wait(20s), 0);
   EXPECT_NE(run->Output().find("GetKasumido.html: 404 Connection aborted on request"),
             std::string::npos);
-  EXPECT_EQ(PlanLines(host.LogLines(), 0),
+  EXPECT_EQ(host.PlanLines(0),
             (std::vector<std::string>{"*** 霞堂書店DLL ***", site.Origin() + kComicNow + " 失敗",
                                       site.Origin() + kComicNext + " ダウンロード",
                                       site.Origin() + kComicLast + " 失敗", "END"}));
 }
 
 TEST(RunControl, GateKeysChangedMidRunTakeEffectAtTheNextStep) {
-  SteeredSite site;
-  site.Site().Listing(kComicNow, {"detail/bk_detail.php?pcd=4001"});
-  site.Site().Listing("/bunko/raigetsu.html", {});
-  site.Site().Listing("/bunko/sengetsu.html", {});
+  test::SteeredSite site;
+  site.Listing(kComicNow, {"detail/bk_detail.php?pcd=4001"});
+  site.Listing("/bunko/raigetsu.html", {});
+  site.Listing("/bunko/sengetsu.html", {});
   site.Hold(kDetail4001);
   HostLayout host;
-  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "2"}});
+  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "4"}});
   const auto run = host.Start(site.Origin());
   ASSERT_TRUE(site.WaitFor(kDetail4001));
-  // While step 4 waits on its detail page: comic off, bunko on.
-  host.WriteSettings({{"DLLBunko_Checked", "True"}, {"TimeOut_Text", "2"}});
+  // While step 4 waits on its detail page (held until the time-out): comic off, bunko on.
+  host.WriteSettings({{"DLLBunko_Checked", "True"}, {"TimeOut_Text", "4"}});
   EXPECT_EQ(run->Wait(30s), 0);
   const std::vector<std::string> targets = site.Targets();
   EXPECT_EQ(site.Count(kComicNext), 0);
@@ -250,8 +191,8 @@ TEST(RunControl, GateKeysChangedMidRunTakeEffectAtTheNextStep) {
 }
 
 TEST(RunControl, WithTheEditedCheckOffEveryPageIsAnalysedAgain) {
-  SteeredSite site;
-  site.Site().Listing(kComicNow, {"detail/bk_detail.php?pcd=4001"});
+  test::SteeredSite site;
+  site.Listing(kComicNow, {"detail/bk_detail.php?pcd=4001"});
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}, {"CheckEdited_Checked", "False"}});
   host.RunToEnd(site.Origin());
@@ -261,7 +202,7 @@ TEST(RunControl, WithTheEditedCheckOffEveryPageIsAnalysedAgain) {
   EXPECT_EQ(master[0], master[1]);
   for (int run = 0; run < 2; ++run) {
     EXPECT_EQ(
-        PlanLines(host.LogLines(), run),
+        host.PlanLines(run),
         (std::vector<std::string>{
             "*** 霞堂書店DLL ***", site.Origin() + kComicNow + " ダウンロード",
             site.Origin() + kComicNext + " 失敗", site.Origin() + kComicLast + " 失敗", "END"}));
@@ -270,12 +211,13 @@ TEST(RunControl, WithTheEditedCheckOffEveryPageIsAnalysedAgain) {
 }
 
 TEST(RunControl, AKilledRunLeavesOnlyWholeLinesAndDoesNotBlockTheNextStart) {
-  SteeredSite site;
+  test::SteeredSite site;
   std::vector<std::string> links;
   for (int code : {4001, 4002, 4003, 4004, 4005}) {
     links.push_back("detail/bk_detail.php?pcd=" + std::to_string(code));
   }
-  site.Site().Listing(kComicNow, links);
+  site.Listing(kComicNow, links);
+  site.Hold("/comic/detail/bk_detail.php?pcd=4004", 0);  // the run writes three lines at most
   HostLayout host;
   host.WriteSettings({{"DLLComic_Checked", "True"}});
   const auto run = host.Start(site.Origin());
@@ -292,11 +234,8 @@ TEST(RunControl, AKilledRunLeavesOnlyWholeLinesAndDoesNotBlockTheNextStart) {
   // The next start runs (the lock died with the killed run).
   host.WriteSettings({});
   host.RunToEnd(site.Origin());
-  const std::vector<std::string> log = host.LogLines();
-  EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                          [](const std::string& line) { return line.rfind("--- START", 0) == 0; }),
-            2);
-  EXPECT_EQ(log.back().rfind("--- END ---", 0), 0u);
+  EXPECT_EQ(host.Runs(), 2);
+  EXPECT_EQ(host.LogLines().back().rfind("--- END ---", 0), 0u);
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST(SiteRun, FirstRunWritesEveryBookAndTheSecondAnalysesOnlyChangedPages) {
       ExpectedMasterLines("master.csv.utf8", server.Origin(), host.Temp());
   ASSERT_EQ(expected.size(), 46u);
   EXPECT_EQ(host.MasterLines(), expected);
-  EXPECT_EQ(PlanLines(host.LogLines(), 0),
+  EXPECT_EQ(host.PlanLines(0),
             PlanLog(server.Origin(), std::vector<std::string>(12, "ダウンロード")));
   // Saved copies; next and last month's book pages overwrote the light-novel pages that
   // share their names.
@@ -87,9 +87,8 @@ TEST(SiteRun, FirstRunWritesEveryBookAndTheSecondAnalysesOnlyChangedPages) {
   }
   EXPECT_EQ(host.MasterLines(), after_second);
   const std::string skip = "スキップ", load = "ダウンロード";
-  EXPECT_EQ(PlanLines(host.LogLines(), 1),
-            PlanLog(server.Origin(),
-                    {skip, skip, skip, skip, load, load, skip, skip, load, load, skip, skip}));
+  EXPECT_EQ(host.PlanLines(1), PlanLog(server.Origin(), {skip, skip, skip, skip, load, load, skip,
+                                                         skip, load, load, skip, skip}));
 }
 
 TEST(SiteRun, ComicPagesServedByNginxGiveTheSameLines) {
@@ -100,7 +99,7 @@ TEST(SiteRun, ComicPagesServedByNginxGiveTheSameLines) {
   host.RunToEnd(nginx.Origin(), 60s);
   EXPECT_EQ(host.MasterLines(),
             ExpectedMasterLines("master.csv.utf8", nginx.Origin(), host.Temp(), {"/comic/"}));
-  EXPECT_EQ(PlanLines(host.LogLines(), 0),
+  EXPECT_EQ(host.PlanLines(0),
             PlanLog(nginx.Origin(), {"", "", "", "ダウンロード", "", "", "", "ダウンロード", "", "",
                                      "", "ダウンロード"}));
   EXPECT_EQ(host.SavedCopy("kasumido9.html"), SitePage("/comic/sengetsu.html"));
@@ -114,7 +113,7 @@ TEST(SiteRun, EdgeSiteGivesItsHandWrittenLinesAndFailsTheMissingPages) {
   EXPECT_EQ(host.MasterLines(), ExpectedMasterLines("edge.csv.utf8", server.Origin(), host.Temp()));
   std::vector<std::string> words(12, "失敗");
   words[0] = words[1] = "ダウンロード";
-  EXPECT_EQ(PlanLines(host.LogLines(), 0), PlanLog(server.Origin(), words));
+  EXPECT_EQ(host.PlanLines(0), PlanLog(server.Origin(), words));
   for (const std::string& target : server.Requests()) {
     EXPECT_EQ(target.find("pcd=9104"), std::string::npos);  // trap pages
     EXPECT_EQ(target.find("pcd=9106"), std::string::npos);

@@ -1,26 +1,17 @@
 // Start-up of the real program: one instance at a time, and the version text of "/c".
-#include <sys/wait.h>
-
-#include <algorithm>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "e2e/e2e_support.h"
+#include "support/poll_until.h"
 #include "support/scripted_http_server.h"
 
 namespace kasumido::e2e {
 namespace {
 
 using namespace std::chrono_literals;
-
-int CountStarts(const std::vector<std::string>& log) {
-  return static_cast<int>(std::count_if(log.begin(), log.end(), [](const std::string& line) {
-    return line.rfind("--- START ---", 0) == 0;
-  }));
-}
 
 TEST(StartUp, OfTwoInstancesStartedTogetherExactlyOneRuns) {
   test::ScriptedHttpServer server;
@@ -34,27 +25,25 @@ TEST(StartUp, OfTwoInstancesStartedTogetherExactlyOneRuns) {
   const auto first = host.Start(server.Origin(), {}, {}, "first.txt");
   const auto second = host.Start(server.Origin(), {}, {}, "second.txt");
   // The loser ends while the winner still runs.
-  const auto deadline = std::chrono::steady_clock::now() + 20s;
   int ended = 0;
-  ProgramRun* loser = nullptr;
-  while (loser == nullptr && std::chrono::steady_clock::now() < deadline) {
-    for (ProgramRun* run : {first.get(), second.get()}) {
-      siginfo_t info{};
-      if (waitid(P_PID, static_cast<id_t>(run->Pid()), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-          info.si_pid == run->Pid()) {
-        loser = run;
-        ++ended;
-      }
-    }
-    std::this_thread::sleep_for(10ms);
-  }
-  ASSERT_NE(loser, nullptr);
+  test::ChildProcess* loser = nullptr;
+  ASSERT_TRUE(test::PollUntil(
+      [&] {
+        for (test::ChildProcess* run : {first.get(), second.get()}) {
+          if (!run->Running()) {
+            loser = run;
+            ++ended;
+          }
+        }
+        return loser != nullptr;
+      },
+      Clock::now() + 20s));
   EXPECT_EQ(ended, 1) << "both instances ended together";
-  ProgramRun* winner = loser == first.get() ? second.get() : first.get();
+  test::ChildProcess* winner = loser == first.get() ? second.get() : first.get();
   EXPECT_EQ(loser->Wait(1s), 0);
   EXPECT_EQ(loser->Output(), "");
   EXPECT_EQ(winner->Wait(30s), 0);
-  EXPECT_EQ(CountStarts(host.LogLines()), 1);
+  EXPECT_EQ(host.Runs(), 1);
   EXPECT_EQ(server.RequestCount(), 3u);  // the three comic pages, by one instance
 }
 
@@ -70,7 +59,7 @@ TEST(StartUp, SlashCInAnyCaseShowsTheVersionAndDownloadsNothing) {
               std::string::npos)
         << output;
     EXPECT_EQ(server.RequestCount(), 0u);
-    EXPECT_FALSE(std::filesystem::exists(host.Host() / "Shelvio.log"));
+    EXPECT_FALSE(std::filesystem::exists(host.Host("Shelvio.log")));
   }
 }
 

@@ -6,13 +6,13 @@
 
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "e2e/e2e_support.h"
+#include "support/poll_until.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_http_server.h"
 
@@ -67,7 +67,7 @@ TEST(WindowMode, EdgeSiteRunInTheWindowGivesTheSameFilesAsOnTheConsole) {
     plan.push_back(server.Origin() + page + " 失敗");
   }
   plan.push_back("END");
-  EXPECT_EQ(PlanLines(host.LogLines(), 0), plan);
+  EXPECT_EQ(host.PlanLines(0), plan);
 }
 
 TEST(WindowMode, SlashCShowsTheVersionDialogAsTheMainWindowAndDownloadsNothing) {
@@ -77,10 +77,7 @@ TEST(WindowMode, SlashCShowsTheVersionDialogAsTheMainWindowAndDownloadsNothing) 
   test::ScratchDir pictures;
   const std::string picture = pictures.File("about.png");
   const auto run = host.Start(server.Origin(), {"/C"}, WindowEnv("KASUMIDO_GRAB_ABOUT", picture));
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (PngSize(picture).first == 0 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(20ms);
-  }
+  test::PollUntil([&] { return PngSize(picture).first != 0; }, Clock::now() + 10s);
   EXPECT_EQ(PngSize(picture), std::make_pair(334u, 204u));
   // The dialog waits for the user: the program is still there, and it has neither
   // printed the version text nor touched the site or the log.
@@ -88,7 +85,7 @@ TEST(WindowMode, SlashCShowsTheVersionDialogAsTheMainWindowAndDownloadsNothing) 
   run->Signal(SIGKILL);
   EXPECT_EQ(run->Wait(10s), -1);  // ended by the signal, not by itself
   EXPECT_EQ(server.RequestCount(), 0u);
-  EXPECT_FALSE(std::filesystem::exists(host.Host() / "Shelvio.log"));
+  EXPECT_FALSE(std::filesystem::exists(host.Host("Shelvio.log")));
 }
 
 }  // namespace

@@ -5,19 +5,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "support/scratch_dir.h"
 
 namespace kasumido {
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test::ReadFile;
 
 TEST(FileDocumentStream, TruncatesAnOldFileAndKeepsEveryByteWritten) {
   test::ScratchDir dir;

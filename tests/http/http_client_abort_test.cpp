@@ -1,6 +1,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -76,7 +77,9 @@ TEST(HttpClientAbort, CancelsARunningNameLookup) {
   EXPECT_EQ(h.client.State(), HttpState::Idle);
 }
 
-// A listener whose backlog is full: a connect to it stays in progress.
+// A listener whose backlog is full: a connect to it stays in progress. With a backlog of
+// 0 the queue is full as soon as one filler's connection waits in it, which the listener
+// shows by becoming readable; the fillers after it stay unanswered.
 class StuckListener {
  public:
   StuckListener() {
@@ -93,22 +96,26 @@ class StuckListener {
       filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
       ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
     }
-    ::usleep(50000);
+    pollfd queued{listener_, POLLIN, 0};
+    full_ = ::poll(&queued, 1, 5000) == 1;
   }
   ~StuckListener() {
     for (const int filler : fillers_) ::close(filler);
     ::close(listener_);
   }
   std::uint16_t Port() const { return port_; }
+  bool Full() const { return full_; }
 
  private:
   int listener_ = -1;
+  bool full_ = false;
   int fillers_[3] = {-1, -1, -1};
   std::uint16_t port_ = 0;
 };
 
 TEST(HttpClientAbort, EndsAConnectStillInProgress) {
   StuckListener stuck;
+  ASSERT_TRUE(stuck.Full());
   auto h = ClientHarness::OnQtLoop();
   const FetchOutcome outcome =
       h->Fetch("http://127.0.0.1:" + std::to_string(stuck.Port()) + "/", 300ms);

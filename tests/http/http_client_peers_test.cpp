@@ -6,6 +6,7 @@
 
 #include "http/http_client.h"
 #include "http_client_harness.h"
+#include "support/loopback_peer.h"
 #include "support/real_peers.h"
 #include "support/scratch_dir.h"
 
@@ -15,12 +16,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::ClientHarness;
 using test::FetchOutcome;
-
-std::string LargeBody() {
-  std::string body(5 * 1024 * 1024 + 3, '\0');
-  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 13 % 253);
-  return body;
-}
 
 class HttpClientPeers : public testing::Test {
  protected:
@@ -36,7 +31,7 @@ class HttpClientPeers : public testing::Test {
   }
 
   test::ScratchDir root_;
-  const std::string large_ = LargeBody();
+  const std::string large_ = test::PatternBytes(5 * 1024 * 1024 + 3);
 };
 
 TEST_F(HttpClientPeers, FollowsARealRelocationAndReportsAMissingPage) {

@@ -9,8 +9,8 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
+#include "support/poll_until.h"
 #include "support/scratch_dir.h"
 
 namespace kasumido {
@@ -20,10 +20,7 @@ using namespace std::chrono_literals;
 
 // Waits (real time, at most 5 s) for a file that a started program writes last.
 std::string WaitForFile(const std::filesystem::path& path) {
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (!std::filesystem::exists(path) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(10ms);
-  }
+  test::PollUntil([&] { return std::filesystem::exists(path); }, Clock::now() + 5s);
   return test::ReadFile(path);
 }
 

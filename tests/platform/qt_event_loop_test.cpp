@@ -42,17 +42,24 @@ TEST_F(QtEventLoopTest, TimersFireOnlyWhileEnabledWithAnInterval) {
   for (const Case& c : {Case{"enabled", 10ms, true, true}, Case{"interval 0", 0ms, true, false},
                         Case{"disabled", 10ms, false, false}}) {
     SCOPED_TRACE(c.name);
+    // A witness beside the timer: by the time it has fired twice, so would the timer.
+    auto witness = loop_->CreateTimer();
+    int witnessed = 0;
+    witness->OnTimer = [&] { ++witnessed; };
+    witness->SetInterval(10ms);
+    witness->SetEnabled(true);
     auto timer = loop_->CreateTimer();
     int fired = 0;
     timer->OnTimer = [&] { ++fired; };
     timer->SetInterval(c.interval);
     timer->SetEnabled(c.enabled);
-    PumpFor(*loop_, 80ms);
+    ASSERT_TRUE(Pump([&] { return witnessed >= 2 && (fired >= 2 || !c.fires); }))
+        << "a repeating timer fires again and again";
     if (c.fires) {
-      EXPECT_GE(fired, 2) << "a repeating timer";
       timer->SetEnabled(false);
       const int before = fired;
-      PumpFor(*loop_, 40ms);
+      witnessed = 0;
+      ASSERT_TRUE(Pump([&] { return witnessed >= 2; }));
       EXPECT_EQ(fired, before) << "disabled timers stay silent";
     } else {
       EXPECT_EQ(fired, 0);
@@ -67,7 +74,7 @@ TEST_F(QtEventLoopTest, WaitForEventsBlocksForItsTimeoutWithoutSpinning) {
   loop_->WaitForEvents(300ms);
   const auto waited = Clock::now() - start;
   EXPECT_GE(waited, 250ms) << "returned without an event";
-  EXPECT_LT(waited, 1000ms);
+  EXPECT_LT(waited, 3s);
   EXPECT_LT(CpuTime() - cpu_before, 50ms) << "the wait spun instead of sleeping";
 }
 
@@ -78,9 +85,9 @@ TEST_F(QtEventLoopTest, WaitForEventsReturnsWhenAnEventArrives) {
   timer->SetInterval(30ms);
   timer->SetEnabled(true);
   const TimePoint start = Clock::now();
-  while (!fired && Clock::now() - start < 3s) loop_->WaitForEvents(5000ms);
+  while (!fired && Clock::now() - start < 20s) loop_->WaitForEvents(30s);
   EXPECT_TRUE(fired);
-  EXPECT_LT(Clock::now() - start, 1000ms);
+  EXPECT_LT(Clock::now() - start, 10s) << "waited for the time-out, not for the event";
 }
 
 TEST_F(QtEventLoopTest, PostedCallsRunInOrderAfterTheCurrentHandler) {
@@ -270,9 +277,8 @@ TEST_F(QtEventLoopTest, TimerDoesNotFireNestedInsideItsOwnHandler) {
   };
   timer->SetInterval(5ms);
   timer->SetEnabled(true);
-  PumpFor(*loop_, 100ms);
+  ASSERT_TRUE(Pump([&] { return fired >= 3; }));
   timer->SetEnabled(false);
-  EXPECT_GE(fired, 2);
   EXPECT_EQ(deepest, 1);
 }
 

@@ -9,8 +9,8 @@
 #include "kasumido/texts.h"
 #include "shell/fake_download_view.h"
 #include "shell/run_handlers.h"
-#include "shell/run_layout.h"
 #include "support/encoding.h"
+#include "support/host_layout.h"
 #include "support/test_event_loop.h"
 
 namespace kasumido {
@@ -18,19 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::Sjis;
-
-// The lines of the run log, without their CR LF.
-std::vector<std::string> LogLines(const std::string& log) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < log.size()) {
-    const std::size_t end = log.find("\r\n", start);
-    if (end == std::string::npos) break;
-    lines.push_back(log.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.rfind(prefix, 0) == 0;
@@ -49,10 +36,10 @@ class RunControlTest : public ::testing::Test {
     form_->LogFile1.SetLogFileName(layout_.Host("Shelvio.log"));
     form_->LogFile1.SetActive(true);
   }
-  std::vector<std::string> Log() const { return LogLines(layout_.Log()); }
+  std::vector<std::string> Log() const { return layout_.LogLines(); }  // UTF-8
 
   test::TestEventLoop loop_;
-  test::RunLayout layout_;
+  test::HostLayout layout_;
   test::FakeDownloadView view_;
   std::unique_ptr<TFormDLL> form_;
 };
@@ -67,7 +54,7 @@ TEST_F(RunControlTest, FirstActivationRunsTheWholeRunOnceAndClosesTheView) {
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_TRUE(StartsWith(lines[0], "--- START ---\t"));
   EXPECT_TRUE(StartsWith(lines[1], "Version "));
-  EXPECT_EQ(lines[2], Sjis("*** 霞堂書店DLL ***"));
+  EXPECT_EQ(lines[2], "*** 霞堂書店DLL ***");
   EXPECT_EQ(view_.captions.front(), Sjis("霞堂書店ダウンロード"));
   EXPECT_EQ(view_.captions.size(), 13u);
   EXPECT_EQ(view_.buttons, (std::array<bool, 4>{false, false, false, false}));
@@ -91,7 +78,7 @@ TEST_F(RunControlTest, AnExceptionOutOfThePlanBecomesTheErrorLineAndTheRunStillE
   form_->FormActivate();
   const std::vector<std::string> lines = Log();
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[3], Sjis("Shelvio.log: 霞堂書店失敗. (C.ERROR)"));
+  EXPECT_EQ(lines[3], "Shelvio.log: 霞堂書店失敗. (C.ERROR)");
   EXPECT_EQ(view_.buttons, (std::array<bool, 4>{false, false, false, false}));
   EXPECT_EQ(view_.close_count, 1);
 }
@@ -105,7 +92,7 @@ TEST_F(RunControlTest, SkipMarksTheCaptionOnceAndLogsEveryPress) {
   EXPECT_FALSE(form_->StopRequested());
   EXPECT_EQ(view_.PhaseCaption(), Sjis("文庫今月ダウンロードスキップ..."));
   const std::vector<std::string> lines = Log();
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), Sjis("スキップボタン押下")), 2);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "スキップボタン押下"), 2);
   EXPECT_EQ(view_.buttons, (std::array<bool, 4>{false, true, true, true}));
 }
 
@@ -114,7 +101,7 @@ TEST_F(RunControlTest, StopSetsTheFlagDisablesEveryButtonAndLogs) {
   form_->ButtonStopClick();
   EXPECT_TRUE(form_->StopRequested());
   EXPECT_EQ(view_.buttons, (std::array<bool, 4>{false, false, false, false}));
-  EXPECT_EQ(Log().back(), Sjis("停止ボタン押下"));
+  EXPECT_EQ(Log().back(), "停止ボタン押下");
 }
 
 TEST_F(RunControlTest, PauseHoldsUntilResumeSkipStopOrClosing) {

@@ -1,27 +1,21 @@
 #include "support/real_peers.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <stdexcept>
-#include <thread>
+
+#include "support/poll_until.h"
 
 namespace kasumido::test {
 namespace {
 
 using std::chrono::milliseconds;
-using Clock = std::chrono::steady_clock;
 
 constexpr milliseconds kStartDeadline{10000};
-constexpr milliseconds kStopGrace{5000};
-constexpr milliseconds kPollInterval{20};
 constexpr int kStartAttempts = 3;
 
 bool Accepts(std::uint16_t port) {
@@ -37,14 +31,10 @@ bool Accepts(std::uint16_t port) {
 }
 
 // Waits until `process` accepts on `port`; false when it exits or the deadline passes.
-bool WaitUntilAccepting(PeerProcess& process, std::uint16_t port) {
-  const Clock::time_point deadline = Clock::now() + kStartDeadline;
-  while (Clock::now() < deadline) {
-    if (!process.Running()) return false;
-    if (Accepts(port)) return true;
-    std::this_thread::sleep_for(kPollInterval);
-  }
-  return false;
+bool WaitUntilAccepting(ChildProcess& process, std::uint16_t port) {
+  return PollUntil([&] { return !process.Running() || Accepts(port); },
+                   Clock::now() + kStartDeadline) &&
+         process.Running();
 }
 
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
@@ -113,69 +103,6 @@ std::string FindProgram(std::string_view name) {
   return {};
 }
 
-void PeerProcess::Start(const std::string& program, const std::vector<std::string>& args,
-                        const std::filesystem::path& output_file) {
-  Stop();
-  std::vector<std::string> strings = {program};
-  strings.insert(strings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& text : strings) argv.push_back(text.data());
-  argv.push_back(nullptr);
-  const int output = ::open(output_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  const int input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-  if (output < 0 || input < 0) throw std::runtime_error("cannot open " + output_file.string());
-  const pid_t parent = ::getpid();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    // Only async-signal-safe calls from here on: the test process may have threads.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) ::_exit(127);
-    ::dup2(input, 0);
-    ::dup2(output, 1);
-    ::dup2(output, 2);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    struct sigaction default_action {};
-    default_action.sa_handler = SIG_DFL;
-    for (int signal_number : {SIGPIPE, SIGTERM, SIGINT, SIGHUP}) {
-      ::sigaction(signal_number, &default_action, nullptr);
-    }
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
-  ::close(output);
-  ::close(input);
-  if (pid < 0) throw std::runtime_error("fork failed for " + program);
-  pid_ = pid;
-}
-
-bool PeerProcess::Running() {
-  if (pid_ < 0) return false;
-  int status = 0;
-  if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-    pid_ = -1;
-    exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return false;
-  }
-  return true;
-}
-
-int PeerProcess::Stop() {
-  if (!Running()) return exit_code_;
-  ::kill(pid_, SIGTERM);
-  const Clock::time_point deadline = Clock::now() + kStopGrace;
-  while (Running() && Clock::now() < deadline) std::this_thread::sleep_for(kPollInterval);
-  if (pid_ >= 0) {
-    ::kill(pid_, SIGKILL);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    exit_code_ = -1;
-  }
-  return exit_code_;
-}
-
 NginxPeer::NginxPeer(const std::filesystem::path& root) {
   const std::string program = FindProgram("nginx");
   if (program.empty()) throw std::runtime_error("nginx is not installed (scripts/setup.sh)");
@@ -202,12 +129,8 @@ std::string NginxPeer::AccessLog() const { return dir_.Read("access.log"); }
 std::string NginxPeer::ErrorLog() const { return dir_.Read("error.log"); }
 
 bool NginxPeer::WaitForAccessLog(std::string_view text, milliseconds timeout) const {
-  const Clock::time_point deadline = Clock::now() + timeout;
-  for (;;) {
-    if (AccessLog().find(text) != std::string::npos) return true;
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPollInterval);
-  }
+  return PollUntil([&] { return AccessLog().find(text) != std::string::npos; },
+                   Clock::now() + timeout);
 }
 
 TinyproxyPeer::TinyproxyPeer() {

@@ -6,8 +6,6 @@
 // period) and reaps it. A peer also dies with the test process.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -15,35 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/scratch_dir.h"
 
 namespace kasumido::test {
 
 // A port on 127.0.0.1 that was free a moment ago.
 std::uint16_t FreeLoopbackPort();
-
-// A program started by a test, with its standard output and error in one file.
-class PeerProcess {
- public:
-  PeerProcess() = default;
-  PeerProcess(const PeerProcess&) = delete;
-  PeerProcess& operator=(const PeerProcess&) = delete;
-  ~PeerProcess() { Stop(); }
-
-  // Starts `program` (a full path) with `args`, stdin from /dev/null. The process is
-  // killed when the thread that started it ends. Throws std::runtime_error on failure.
-  void Start(const std::string& program, const std::vector<std::string>& args,
-             const std::filesystem::path& output_file);
-  // True while the process has not exited (reaps it when it has).
-  bool Running();
-  // SIGTERM, waits up to a few seconds, then SIGKILL; always reaps. Answers the exit code,
-  // or -1 when the process ended by a signal or never ran. Idempotent.
-  int Stop();
-
- private:
-  pid_t pid_ = -1;
-  int exit_code_ = -1;
-};
 
 // nginx serving a root folder with the site's on-disk naming (the server block of
 // tools/site_server/nginx-site.conf.in), plus "/moved": a 302 with "Location: /target.html".
@@ -68,7 +44,7 @@ class NginxPeer {
  private:
   ScratchDir dir_;
   std::uint16_t port_ = 0;
-  PeerProcess process_;
+  ChildProcess process_;
 };
 
 // tinyproxy forwarding plain HTTP requests from 127.0.0.1. It adds
@@ -87,7 +63,7 @@ class TinyproxyPeer {
  private:
   ScratchDir dir_;
   std::uint16_t port_ = 0;
-  PeerProcess process_;
+  ChildProcess process_;
 };
 
 // Full path of an installed program (searched in PATH, then /usr/sbin and /sbin); empty

@@ -4,10 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "support/real_peers.h"
+#include "support/child_process.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_http_server.h"
 
@@ -24,14 +23,9 @@ struct ToolRun {
 // Runs the tool (or a copy of it) to its end, 20 s at most.
 ToolRun RunTool(const ScratchDir& dir, const std::string& program,
                 const std::vector<std::string>& args) {
-  PeerProcess tool;
-  tool.Start(program, args, dir.Path() / "output.txt");
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (tool.Running() && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  ChildProcess tool(program, args, dir.Path() / "output.txt");
   ToolRun run;
-  run.exit_code = tool.Stop();
+  run.exit_code = tool.Wait(std::chrono::seconds(20));
   run.output = dir.Read("output.txt");
   return run;
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string>
 
+#include "support/loopback_peer.h"
 #include "support/raw_client.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_http_server.h"
@@ -23,18 +24,12 @@ std::string StatusLine(std::string_view response) {
   return std::string(response.substr(0, response.find("\r\n")));
 }
 
-std::string LargeBody() {
-  std::string body(3 * 1024 * 1024 + 17, '\0');
-  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7 % 251);
-  return body;
-}
-
 TEST(NginxPeer, ServesTheSiteNamingRelocationMissingAndLargeFiles) {
   ScratchDir root;
   root.Write("target.html", "target");
   root.Write("lnovel/kongetsu.html", "listing");
   root.Write("lnovel/bk_detail.php__pcd=42&x=1", "detail");
-  const std::string large = LargeBody();
+  const std::string large = PatternBytes(3 * 1024 * 1024 + 17);
   root.Write("large.bin", large);
   NginxPeer nginx(root.Path());
   const struct {

@@ -2,10 +2,9 @@
 
 #include <chrono>
 #include <string>
-#include <thread>
 
+#include "support/child_process.h"
 #include "support/raw_client.h"
-#include "support/real_peers.h"
 #include "support/scratch_dir.h"
 
 namespace kasumido::test {
@@ -16,31 +15,22 @@ using std::chrono::milliseconds;
 const std::string kTool = std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido-site-server";
 
 // Waits for the tool's "listening on 127.0.0.1:PORT" line; 0 when it does not come.
-std::uint16_t WaitForListeningPort(const ScratchDir& dir, PeerProcess& tool) {
+std::uint16_t WaitForListeningPort(ChildProcess& tool) {
   const std::string prefix = "listening on 127.0.0.1:";
-  const auto deadline = std::chrono::steady_clock::now() + milliseconds(10000);
-  while (std::chrono::steady_clock::now() < deadline) {
-    const std::string output = dir.Read("output.txt");
-    const std::size_t end = output.find('\n');
-    if (output.rfind(prefix, 0) == 0 && end != std::string::npos) {
-      return static_cast<std::uint16_t>(
-          std::stoi(output.substr(prefix.size(), end - prefix.size())));
-    }
-    if (!tool.Running()) return 0;
-    std::this_thread::sleep_for(milliseconds(10));
-  }
-  return 0;
+  if (!tool.WaitForOutput("\n", milliseconds(10000))) return 0;
+  const std::string output = tool.Output();
+  if (output.rfind(prefix, 0) != 0) return 0;
+  return static_cast<std::uint16_t>(std::stoi(output.substr(prefix.size())));
 }
 
 TEST(SiteServerTool, ServesTheFolderLogsEachTargetAndStopsOnSigterm) {
   ScratchDir dir;
   dir.Write("site/lnovel/kongetsu.html", "listing");
   dir.Write("site/lnovel/bk_detail.php__pcd=7&m=2", "detail");
-  PeerProcess tool;
-  tool.Start(kTool,
-             {"--root", dir.File("site"), "--port", "0", "--request-log", dir.File("requests.log")},
-             dir.Path() / "output.txt");
-  const std::uint16_t port = WaitForListeningPort(dir, tool);
+  ChildProcess tool(
+      kTool, {"--root", dir.File("site"), "--port", "0", "--request-log", dir.File("requests.log")},
+      dir.Path() / "output.txt");
+  const std::uint16_t port = WaitForListeningPort(tool);
   ASSERT_NE(port, 0) << dir.Read("output.txt");
   const struct {
     std::string target;
@@ -78,13 +68,8 @@ TEST(SiteServerTool, RefusesBadArgumentsWithExitCode2) {
       {"--root", dir.Path().string(), "--unknown", "1"},
   };
   for (const auto& args : cases) {
-    PeerProcess tool;
-    tool.Start(kTool, args, dir.Path() / "output.txt");
-    const auto deadline = std::chrono::steady_clock::now() + milliseconds(10000);
-    while (tool.Running() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(milliseconds(10));
-    }
-    EXPECT_EQ(tool.Stop(), 2) << ::testing::PrintToString(args);
+    ChildProcess tool(kTool, args, dir.Path() / "output.txt");
+    EXPECT_EQ(tool.Wait(milliseconds(10000)), 2) << ::testing::PrintToString(args);
   }
 }
 

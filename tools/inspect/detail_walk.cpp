@@ -5,15 +5,14 @@
 #include <vector>
 
 #include "analysis/book_record.h"
-#include "analysis/run_access.h"
 #include "element_listing.h"
+#include "no_fetch_run.h"
 #include "shell/environment.h"
+#include "shell/startup.h"
 #include "terminal_text.h"
 
 namespace kasumido::inspect {
 namespace {
-
-constexpr const char* kDefaultSiteOrigin = "http://www.kasumido-shoten.example";
 
 struct Field {
   const char* name;
@@ -40,37 +39,6 @@ std::vector<Field> Fields(const BookRecord& record) {
   };
 }
 
-// A run that fetches nothing and remembers what it was asked to fetch.
-class NoFetchRun : public RunAccess {
- public:
-  bool StopRequested() const override { return false; }
-  bool SkipRequested() const override { return false; }
-  int FetchUrl(const std::string& url, const std::string& file) override {
-    url_ = url;
-    file_ = file;
-    return 0;
-  }
-  void WriteLog(std::string_view) override {}
-  size_t TitleCount() const override { return 0; }
-  void ClearTitles() override {}
-  void AddTitle(std::string_view) override {}
-  void YieldToUI() override {}
-  void Wait(std::chrono::milliseconds) override {}
-  std::string TempFolder() const override { return kasumido::TempFolder(); }
-  std::string SiteOrigin() const override {
-    const char* origin = std::getenv("KASUMIDO_SITE_ORIGIN");
-    return origin != nullptr && *origin != '\0' ? origin : kDefaultSiteOrigin;
-  }
-  std::string MasterFilePath() const override { return {}; }
-
-  const std::string& Url() const { return url_; }
-  const std::string& File() const { return file_; }
-
- private:
-  std::string url_;
-  std::string file_;
-};
-
 }  // namespace
 
 void WriteDetailWalk(const THTMLParser& parser, DetailWalker& walker, std::ostream& out) {
@@ -92,7 +60,8 @@ void WriteDetailWalk(const THTMLParser& parser, DetailWalker& walker, std::ostre
 }
 
 void WriteFinishedRecord(BookRecord record, int category_default_code, std::ostream& out) {
-  NoFetchRun run;
+  // The cover URL is made from KASUMIDO_SITE_ORIGIN, as in a run.
+  NoFetchRun run(TempFolder(), SiteOriginFromEnvironment());
   const bool written = FinishBookRecord(record, category_default_code, run);
   out << "\nBook record (finished, category default code " << category_default_code << "):\n";
   for (const Field& field : Fields(record)) {

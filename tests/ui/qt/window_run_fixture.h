@@ -1,8 +1,8 @@
 // The harness of the window's run tests: the DownloadWindow wired to a real TFormDLL as
 // the program wires them (ConnectDownloadWindow), over the Qt event loop, against a
-// scripted loopback server that serves the sample site with chosen pages replaced or
-// held open. A test steers the run from a timer of the loop, so its clicks arrive as a
-// user's would: nested inside the run's waits.
+// steered site whose listing pages the test writes, answers or holds open. A test steers
+// the run from a timer of the loop, so its clicks arrive as a user's would: nested inside
+// the run's waits.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,17 +20,14 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "app/window_mode.h"
 #include "platform/qt/qt_event_loop.h"
-#include "shell/run_layout.h"
-#include "site_server/site_files.h"
 #include "support/encoding.h"
-#include "support/scripted_http_server.h"
+#include "support/host_layout.h"
+#include "support/steered_site.h"
 #include "ui/qt/download_window.h"
 #include "view_test_support.h"
 
@@ -45,55 +42,6 @@ inline const std::map<std::string, std::string> kComicOnly = {{"DLLComic_Checked
                                                               {"TimeOut_Text", "20"}};
 
 inline std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
-
-// The sample site behind a scripted server: a target can be answered by a script of the
-// test's own or held open without an answer (once); every other one is served from
-// samples/site.
-class SteeredSite {
- public:
-  SteeredSite() {
-    server_.SetHandler([this](const wire::RequestHead& head) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      targets_.push_back(head.target);
-      if (holds_.erase(head.target) != 0) return test::Script().HoldOpen();
-      const auto answer = answers_.find(head.target);
-      if (answer != answers_.end()) return answer->second;
-      const std::filesystem::path root =
-          std::filesystem::path(KASUMIDO_SOURCE_DIR) / "samples/site";
-      return test::Script::Bytes(site::AnswerSiteRequest(root, head).response);
-    });
-  }
-  std::string Origin() const { return server_.Origin(); }
-  void Hold(const std::string& target) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    holds_.insert(target);
-  }
-  void Answer(const std::string& target, test::Script script) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    answers_.insert_or_assign(target, std::move(script));
-  }
-  // A listing page linking `links` (relative to the listing's folder), in order.
-  void Listing(const std::string& target, const std::vector<std::string>& links) {
-    std::string page = "<html>\n<body>\n";
-    for (const std::string& link : links) page += "<A HREF=\"" + link + "\">book</A><br>\n";
-    Answer(target, test::Script::Ok(page + "</body>\n</html>\n"));
-  }
-  std::vector<std::string> Targets() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return targets_;
-  }
-  int Count(const std::string& target) const {
-    const std::vector<std::string> targets = Targets();
-    return static_cast<int>(std::count(targets.begin(), targets.end(), target));
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::set<std::string> holds_;
-  std::map<std::string, test::Script> answers_;
-  std::vector<std::string> targets_;
-  test::ScriptedHttpServer server_;  // last: stopped before the members above go
-};
 
 // The real window, noting what it showed each time the run set its caption or status.
 class RecordingWindow : public DownloadWindow {
@@ -204,22 +152,11 @@ class WindowRunTest : public ::testing::Test {
   QStringList MemoLines() const {
     return window_->findChild<QPlainTextEdit*>("Memo1")->toPlainText().split(QChar('\n'));
   }
-  // The run log's lines as UTF-8 without the START blocks; each END line as "END".
-  std::vector<std::string> PlanLines() const {
-    std::vector<std::string> lines;
-    const std::string log = layout_.Log();
-    for (std::size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos;
-         start = end + 2) {
-      const std::string line = test::Utf8FromSjis(log.substr(start, end - start));
-      if (line.rfind("--- START ---", 0) == 0 || line.rfind("Version ", 0) == 0) continue;
-      lines.push_back(line.rfind("--- END ---", 0) == 0 ? "END" : line);
-    }
-    return lines;
-  }
+  std::vector<std::string> PlanLines() const { return layout_.PlanLines(); }
   std::string Url(const std::string& target) const { return site_.Origin() + target; }
 
   SteeredSite site_;
-  test::RunLayout layout_;
+  HostLayout layout_;
   std::unique_ptr<EventLoop> loop_;
   std::unique_ptr<RecordingWindow> window_;
   std::unique_ptr<TFormDLL> form_;  // destroyed before the window (END line)

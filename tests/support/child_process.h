@@ -1,0 +1,67 @@
+// A program started by a test as a child process: the program under test, a tool, or a
+// real peer. Standard input is /dev/null; standard output and error go into one file.
+// The child gets this process's environment with chosen variables set or unset, and the
+// default handling of every signal. It dies with the thread that started it, so with the
+// test process too; an object that goes while its child still runs kills (SIGKILL) and
+// reaps it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kasumido::test {
+
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  // Starts the child at once (see Start).
+  ChildProcess(const std::string& program, const std::vector<std::string>& args,
+               const std::filesystem::path& output_file,
+               const std::map<std::string, std::string>& env = {});
+  ~ChildProcess() { Kill(); }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Starts `program` (a full path) with `args`, output into `output_file` (truncated).
+  // `env` sets variables on top of this process's environment; an empty value unsets
+  // one. A child still running from an earlier Start is stopped first. Throws
+  // std::runtime_error when the child cannot be started.
+  void Start(const std::string& program, const std::vector<std::string>& args,
+             const std::filesystem::path& output_file,
+             const std::map<std::string, std::string>& env = {});
+
+  // True while the child has not exited (reaps it when it has).
+  bool Running();
+  // Waits for the end: the exit code, or -1 when the child ended by a signal. A child
+  // still running when `timeout` passes is killed, the test fails (showing the output)
+  // and the answer is -1.
+  int Wait(std::chrono::milliseconds timeout);
+  // Waits until the output holds `text`; false after `timeout`, or when the child ended
+  // without it.
+  bool WaitForOutput(std::string_view text, std::chrono::milliseconds timeout);
+  void Signal(int signal_number);
+  // SIGTERM, up to a few seconds for the end, then SIGKILL; always reaps. The exit code,
+  // or -1 when the child ended by a signal or never ran. Idempotent.
+  int Stop();
+  // Everything the child wrote so far.
+  std::string Output() const;
+
+ private:
+  // SIGKILL and reap, when the child still runs.
+  void Kill();
+  void Reaped(int status);
+
+  std::string program_;
+  std::filesystem::path output_;
+  pid_t pid_ = -1;
+  bool reaped_ = false;
+  int exit_code_ = -1;
+};
+
+}  // namespace kasumido::test

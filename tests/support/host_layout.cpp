@@ -1,0 +1,116 @@
+#include "support/host_layout.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "support/encoding.h"
+
+namespace kasumido::test {
+namespace {
+
+// Shift_JIS file content as UTF-8 lines without their CR LF; the test fails when the last
+// line lacks its CR LF.
+std::vector<std::string> Utf8Lines(const std::string& sjis_bytes) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < sjis_bytes.size()) {
+    const std::size_t end = sjis_bytes.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "a file ends in a cut line";
+      lines.push_back(Utf8FromSjis(sjis_bytes.substr(start)));
+      break;
+    }
+    lines.push_back(Utf8FromSjis(sjis_bytes.substr(start, end - start)));
+    start = end + 2;
+  }
+  return lines;
+}
+
+}  // namespace
+
+HostLayout::HostLayout() {
+  std::filesystem::create_directories(scratch.Path() / "host" / "plugin");
+  std::filesystem::create_directories(scratch.Path() / "temp");
+}
+
+void HostLayout::WriteSettings(const std::map<std::string, std::string>& settings) const {
+  std::string ini = "[TSetup]\r\n";
+  for (const auto& [key, value] : settings) ini += key + "=" + value + "\r\n";
+  scratch.Write("host/Shelvio.ini.new", ini);
+  std::filesystem::rename(Host("Shelvio.ini.new"), Host("Shelvio.ini"));
+}
+
+std::unique_ptr<ChildProcess> HostLayout::Start(const std::string& origin,
+                                                const std::vector<std::string>& args,
+                                                const std::map<std::string, std::string>& extra_env,
+                                                const std::string& output_name) {
+  // Copied, not linked: the program finds the host's files relative to its own folder.
+  const std::string program = Host("plugin/kasumido");
+  if (!std::filesystem::exists(program)) {
+    std::filesystem::copy_file(std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido", program);
+  }
+  std::map<std::string, std::string> env = {{"KASUMIDO_UI", "console"},
+                                            {"KASUMIDO_SITE_ORIGIN", origin},
+                                            {"TEMP", Temp()},
+                                            {"http_proxy", ""},
+                                            {"HTTP_PROXY", ""}};
+  for (const auto& [name, value] : extra_env) env[name] = value;
+  return std::make_unique<ChildProcess>(program, args, scratch.Path() / output_name, env);
+}
+
+std::string HostLayout::RunToEnd(const std::string& origin, std::chrono::milliseconds timeout) {
+  const std::unique_ptr<ChildProcess> run = Start(origin);
+  EXPECT_EQ(run->Wait(timeout), 0);
+  return run->Output();
+}
+
+std::string HostLayout::Temp(std::string_view name) const {
+  return scratch.File(name.empty() ? "temp" : "temp/" + std::string(name));
+}
+
+std::string HostLayout::Host(std::string_view name) const {
+  return scratch.File(name.empty() ? "host" : "host/" + std::string(name));
+}
+
+std::vector<std::string> HostLayout::LogLines() const {
+  return Utf8Lines(scratch.Read("host/Shelvio.log"));
+}
+
+std::vector<std::string> HostLayout::MasterLines() const {
+  return Utf8Lines(scratch.Read("host/ShelvioMas.csv"));
+}
+
+std::vector<std::string> HostLayout::PlanLines(int index) const {
+  int run = -1;
+  std::vector<std::string> lines;
+  for (const std::string& line : LogLines()) {
+    if (line.rfind("--- START ---\t", 0) == 0) {
+      ++run;
+    } else if (run == index && line.rfind("--- END ---\t", 0) == 0) {
+      lines.push_back("END");
+      break;
+    } else if (run == index && line.rfind("Version ", 0) != 0) {
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+int HostLayout::Runs() const {
+  const std::vector<std::string> lines = LogLines();
+  return static_cast<int>(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.rfind("--- START ---\t", 0) == 0;
+  }));
+}
+
+std::string HostLayout::SavedCopy(std::string_view name) const {
+  return scratch.Read("host/old/" + std::string(name));
+}
+
+bool HostLayout::TempHas(std::string_view name) const {
+  return std::filesystem::exists(Temp(name));
+}
+
+}  // namespace kasumido::test

@@ -1,0 +1,69 @@
+#include "support/steered_site.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "site_server/site_files.h"
+#include "support/poll_until.h"
+
+namespace kasumido::test {
+namespace {
+
+// Detail pages ("/comic/detail/...") and images ("/image/...") of the sample site.
+bool FromSampleSite(const std::string& target) {
+  return target.rfind("/image/", 0) == 0 || target.find("/detail/") != std::string::npos;
+}
+
+}  // namespace
+
+SteeredSite::SteeredSite() {
+  server_.SetHandler([this](const wire::RequestHead& head) { return Serve(head); });
+}
+
+Script SteeredSite::Serve(const wire::RequestHead& head) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  targets_.push_back(head.target);
+  const auto hold = holds_.find(head.target);
+  if (hold != holds_.end()) {
+    if (hold->second == 1) holds_.erase(hold);
+    return Script().HoldOpen();
+  }
+  const auto answer = answers_.find(head.target);
+  if (answer != answers_.end()) return answer->second;
+  if (!FromSampleSite(head.target)) return Script::NotFound();
+  const std::filesystem::path root = std::filesystem::path(KASUMIDO_SOURCE_DIR) / "samples/site";
+  return Script::Bytes(site::AnswerSiteRequest(root, head).response);
+}
+
+void SteeredSite::Hold(const std::string& target, int times) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  holds_[target] = times;
+}
+
+void SteeredSite::Answer(const std::string& target, Script script) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  answers_.insert_or_assign(target, std::move(script));
+}
+
+void SteeredSite::Listing(const std::string& target, const std::vector<std::string>& links) {
+  std::string page = "<html>\n<body>\n<h1>listing " + target + "</h1>\n";
+  for (const std::string& link : links) page += "<A HREF=\"" + link + "\">book</A><br>\n";
+  Answer(target, Script::Ok(page + "</body>\n</html>\n"));
+}
+
+std::vector<std::string> SteeredSite::Targets() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return targets_;
+}
+
+int SteeredSite::Count(const std::string& target) const {
+  const std::vector<std::string> targets = Targets();
+  return static_cast<int>(std::count(targets.begin(), targets.end(), target));
+}
+
+bool SteeredSite::WaitFor(const std::string& target, int count,
+                          std::chrono::milliseconds timeout) const {
+  return PollUntil([&] { return Count(target) >= count; }, Clock::now() + timeout);
+}
+
+}  // namespace kasumido::test

@@ -1,0 +1,48 @@
+// The sample site behind a scripted loopback server, for runs that a test steers while
+// they work. Detail pages and images are served from samples/site; a listing page has
+// only the content the test gives it (Listing, Answer) and is missing (404) otherwise,
+// so a run walks exactly the books the test chose. A request can be held open without
+// an answer, once or every time. Every request target is recorded in order.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "support/scripted_http_server.h"
+
+namespace kasumido::test {
+
+class SteeredSite {
+ public:
+  SteeredSite();
+
+  std::string Origin() const { return server_.Origin(); }
+  // Holds the next request for `target` open (times: 1), or every one (times: 0). A hold
+  // comes before any answer.
+  void Hold(const std::string& target, int times = 1);
+  // Answers every request for `target` with `script`.
+  void Answer(const std::string& target, Script script);
+  // Answers `target` with a listing page that links `links` (relative to the listing's
+  // folder, e.g. "detail/bk_detail.php?pcd=4001"), in order.
+  void Listing(const std::string& target, const std::vector<std::string>& links);
+
+  std::vector<std::string> Targets() const;
+  int Count(const std::string& target) const;
+  // Waits until `target` was requested `count` times; false when `timeout` passes.
+  bool WaitFor(const std::string& target, int count = 1,
+               std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
+
+ private:
+  Script Serve(const wire::RequestHead& head);
+
+  mutable std::mutex mutex_;
+  std::map<std::string, int> holds_;
+  std::map<std::string, Script> answers_;
+  std::vector<std::string> targets_;
+  ScriptedHttpServer server_;  // last: stopped before the members above go
+};
+
+}  // namespace kasumido::test

@@ -71,7 +71,9 @@ std::string_view TrimControlsView(std::string_view text) {
 
 std::string TrimControls(std::string_view text) { return std::string(TrimControlsView(text)); }
 
-std::string TrimAll(std::string_view text) {
+std::string TrimAll(std::string_view text) { return std::string(TrimAllView(text)); }
+
+std::string_view TrimAllView(std::string_view text) {
   constexpr std::string_view kWideSpace = texts::kFullWidthSpace;
   std::string_view rest = TrimControlsView(text);
   while (!rest.empty()) {
@@ -92,7 +94,7 @@ std::string TrimAll(std::string_view text) {
       rest.remove_suffix(1);
     }
   }
-  return TrimControls(rest);
+  return TrimControlsView(rest);
 }
 
 }  // namespace kasumido

@@ -55,5 +55,8 @@ std::string_view TrimControlsView(std::string_view text);
 // trailing full-width space is recognised only as a whole character), then bytes <= 0x20
 // from both ends again. Empty in, empty out.
 std::string TrimAll(std::string_view text);
+// The same, as a view into `text`: the rule only ever cuts bytes at the two ends. Its cost
+// is the number of bytes cut plus the run of lead bytes at the end, never the whole text.
+std::string_view TrimAllView(std::string_view text);
 
 }  // namespace kasumido

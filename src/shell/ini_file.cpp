@@ -264,7 +264,8 @@ bool IniFile::SetValue(std::string_view section, std::string_view key, std::stri
   const std::size_t end = line.offset + line.length + line.ending_length;
   const std::string_view close = LineCompletion(line, ending);
   // A last line without an ending stays the file's open last line.
-  const std::string_view after_key = line.ending_length == 0 ? "" : ending;
+  const std::string_view after_key =
+      line.ending_length == 0 ? std::string_view() : std::string_view(ending);
   Splice(end, 0, std::string(close) + key_text + std::string(after_key));
   return true;
 }

@@ -67,7 +67,7 @@ std::optional<unsigned> MonthNumber(std::string_view word) {
   return std::nullopt;
 }
 
-std::optional<SystemTime> DateOf(int year, unsigned month, int day, const TimeOfDay& time) {
+std::optional<SystemSeconds> DateOf(int year, unsigned month, int day, const TimeOfDay& time) {
   const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{month},
                                          std::chrono::day{static_cast<unsigned>(day)}};
   if (!date.ok()) return std::nullopt;
@@ -75,9 +75,11 @@ std::optional<SystemTime> DateOf(int year, unsigned month, int day, const TimeOf
          std::chrono::minutes{time.minute} + Seconds{time.second};
 }
 
+std::optional<Seconds> DelayFrom(std::string_view value, SystemSeconds from);
+
 }  // namespace
 
-std::optional<SystemTime> ParseHttpDate(std::string_view text) {
+std::optional<SystemSeconds> ParseHttpDate(std::string_view text) {
   const std::vector<std::string_view> words = DateWords(text);
   // IMF-fixdate and RFC 850: day-name, day, month, year, time, "GMT".
   if (words.size() == 6 && words[5] == "GMT") {
@@ -103,7 +105,10 @@ std::optional<SystemTime> ParseHttpDate(std::string_view text) {
   return std::nullopt;
 }
 
-std::optional<Seconds> RetryAfterDelay(std::string_view value, SystemTime now) {
+namespace {
+
+// The wait of a Retry-After value, an HTTP date counted from `from`.
+std::optional<Seconds> DelayFrom(std::string_view value, SystemSeconds from) {
   const size_t begin = value.find_first_not_of(" \t");
   if (begin == std::string_view::npos) return std::nullopt;
   const std::string_view trimmed = value.substr(begin, value.find_last_not_of(" \t") + 1 - begin);
@@ -112,17 +117,23 @@ std::optional<Seconds> RetryAfterDelay(std::string_view value, SystemTime now) {
     for (const char c : trimmed) seconds = std::min(seconds * 10 + (c - '0'), kLongestDelta);
     return Seconds{seconds};
   }
-  const std::optional<SystemTime> date = ParseHttpDate(trimmed);
+  const std::optional<SystemSeconds> date = ParseHttpDate(trimmed);
   if (!date) return std::nullopt;
-  if (*date <= now) return Seconds{0};
-  return std::chrono::ceil<Seconds>(*date - now);
+  if (*date <= from) return Seconds{0};
+  return *date - from;
+}
+
+}  // namespace
+
+std::optional<Seconds> RetryAfterDelay(std::string_view value, SystemTime now) {
+  return DelayFrom(value, std::chrono::floor<Seconds>(now));
 }
 
 std::optional<Seconds> ServerBackOff(int status, const std::vector<std::string>& header_lines,
                                      SystemTime now) {
   if (status != kTooManyRequests && status != kServiceUnavailable) return std::nullopt;
   std::optional<std::string_view> retry_after;
-  SystemTime reference = now;
+  SystemSeconds reference = std::chrono::floor<Seconds>(now);
   bool dated = false;
   for (const std::string& line : header_lines) {
     const std::optional<HeaderField> field = SplitHeaderField(line);
@@ -134,7 +145,7 @@ std::optional<Seconds> ServerBackOff(int status, const std::vector<std::string>&
     }
   }
   const std::optional<Seconds> asked =
-      retry_after ? RetryAfterDelay(*retry_after, reference) : std::nullopt;
+      retry_after ? DelayFrom(*retry_after, reference) : std::nullopt;
   return std::min(asked.value_or(kBackOffWhenUnsaid), kLongestBackOff);
 }
 

@@ -14,6 +14,8 @@ namespace kasumido {
 
 using SystemTime = std::chrono::system_clock::time_point;
 using Seconds = std::chrono::seconds;
+// Whole seconds of the system clock: every date of years 0 to 9999 fits.
+using SystemSeconds = std::chrono::sys_seconds;
 
 // The wait when a 429 or 503 reply names none (or none that reads), and the longest
 // wait taken whatever the reply asks.
@@ -23,7 +25,7 @@ inline constexpr Seconds kLongestBackOff{120};
 // An HTTP date in any of its three forms ("Sun, 06 Nov 1994 08:49:37 GMT", "Sunday,
 // 06-Nov-94 08:49:37 GMT", "Sun Nov  6 08:49:37 1994"), always UTC; a two-digit year
 // below 70 is 20xx. Nothing when the text is not one of them or names no valid time.
-std::optional<SystemTime> ParseHttpDate(std::string_view text);
+std::optional<SystemSeconds> ParseHttpDate(std::string_view text);
 
 // The wait that a Retry-After value asks for: delta-seconds as written (blanks around
 // them allowed), or an HTTP date less `now`, 0 when that date has passed. Nothing for

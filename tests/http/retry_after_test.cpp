@@ -41,6 +41,11 @@ TEST(ServerBackOff, TakesRetryAfterOf429And503WithinItsLimits) {
       {"asctime date", 503, {"Retry-After: Tue Dec  8 09:00:11 2026"}, seconds(11)},
       {"date passed", 429, {"Retry-After: Tue, 08 Dec 2026 08:00:00 GMT"}, seconds(0)},
       {"impossible date", 429, {"Retry-After: Sun, 31 Feb 2026 00:00:00 GMT"}, seconds(5)},
+      {"centuries ahead", 429, {"Retry-After: Tue, 08 Dec 2326 09:00:09 GMT"}, seconds(120)},
+      {"reply dated centuries back",
+       503,
+       {"Date: Mon, 01 Jan 0001 00:00:00 GMT", "Retry-After: Fri, 31 Dec 9999 23:59:59 GMT"},
+       seconds(120)},
       {"other error", 500, {"Retry-After: 7"}, std::nullopt},
       {"success", 200, {"Retry-After: 7"}, std::nullopt},
   };

@@ -100,9 +100,53 @@ void BM_DetailWalkAndLine_SamplePage(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The sample page grown to `bytes` bytes by a description of many short texts, each of
+// which the walk appends to the description: the case that was quadratic while every
+// append copied and re-trimmed the whole description. Pages per second should fall only
+// in proportion to the size.
+std::string LongDescriptionPage(size_t bytes) {
+  const std::string& sample = SamplePage();
+  const std::string marker = kasumido::test::Euc("[ 内容 ]");
+  const size_t at = sample.find(marker);
+  if (at == std::string::npos) std::abort();
+  const std::string piece = "<br>" + kasumido::test::Euc("港町の古い図書館に眠る星の地図。");
+  std::string description;
+  while (sample.size() + description.size() < bytes) description += piece;
+  return sample.substr(0, at + marker.size()) + description + sample.substr(at + marker.size());
+}
+
+// Tokenizing, walk, finishing and line of one long page.
+void BM_DetailAnalysis_LongDescription(benchmark::State& state) {
+  Run(state, LongDescriptionPage(static_cast<size_t>(state.range(0))));
+}
+
+// The walk alone, on the long page tokenized once.
+void BM_DetailWalk_LongDescription(benchmark::State& state) {
+  THTMLParser parser;
+  parser.Lines = SplitPageLines(LongDescriptionPage(static_cast<size_t>(state.range(0))));
+  parser.Parse();
+  for (auto _ : state) {
+    DetailWalker walker;
+    walker.Walk(parser.Elements);
+    benchmark::DoNotOptimize(walker.Record().Description.data());
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
 BENCHMARK(BM_DetailAnalysis_SamplePage);
 BENCHMARK(BM_DetailAnalysis_WithNavigation);
 BENCHMARK(BM_DetailWalkAndLine_SamplePage);
+BENCHMARK(BM_DetailAnalysis_LongDescription)
+    ->Arg(64 << 10)
+    ->Arg(640 << 10)
+    ->Arg(6400 << 10)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetailWalk_LongDescription)
+    ->Arg(64 << 10)
+    ->Arg(640 << 10)
+    ->Arg(6400 << 10)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs: build tools, Qt 6, GoogleTest,
-# Google Benchmark, the real HTTP peers used by the tests (nginx, tinyproxy), Xvfb and a
-# Japanese font for the window. Idempotent and quiet; run as root (or with sudo).
+# Google Benchmark, clang with libFuzzer and the sanitizer runtimes (the fuzz preset),
+# the real HTTP peers used by the tests (nginx, tinyproxy), Xvfb and a Japanese font for
+# the window. Idempotent and quiet; run as root (or with sudo).
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev
   qt6-base-dev libgl-dev
   libxml2-dev
   nginx-light tinyproxy curl time

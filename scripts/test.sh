@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds, and runs every test: the debug build, then the whole
-# suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer (each run includes
+# the fuzz harnesses over their kept corpus), then a short fuzz of every harness with
+# libFuzzer (the fuzz preset; FUZZ_SECONDS per target, 30 by default, 0 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -10,3 +12,8 @@ for preset in debug asan; do
   echo "== $preset tests"
   ctest --preset "$preset" -j2 --timeout 600
 done
+fuzz_seconds=${FUZZ_SECONDS:-30}
+if ((fuzz_seconds > 0)); then
+  echo "== fuzz build and ${fuzz_seconds} s of fuzzing per harness"
+  bash scripts/fuzz.sh "$fuzz_seconds"
+fi

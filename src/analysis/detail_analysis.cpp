@@ -20,8 +20,9 @@ void AnalyzeDetailPage(const std::string& listing_folder_url, const std::string&
   try {
     THTMLParser parser;
     LoadPageWithRetries(parser, page, run);
-    parser.Parse([&run] { run.YieldToUI(); });
-    walker.Walk(parser.Elements);
+    YieldPacer pacer([&run] { run.YieldToUI(); });
+    parser.Parse(pacer);
+    walker.Walk(parser.Elements, pacer);
     if (FinishBookRecord(record, category_default_code, run)) {
       master.AppendLine(MasterFileLine(record));
     }

@@ -30,7 +30,7 @@ inline constexpr std::chrono::milliseconds kPageLoadRetryPause{2000};
 // Opens the master file first (creating it when missing) and closes it on every path;
 // when the page file does not exist nothing else happens.
 // Throws MasterFileError when the master file cannot be opened.
-// Pumps the event loop (tokenizing, cover fetch, retry pauses): handlers may run before
+// Pumps the event loop (tokenizing, the walk, cover fetch, retry pauses): handlers may run before
 // this returns.
 void AnalyzeDetailPage(const std::string& listing_folder_url, const std::string& link_value,
                        int category_default_code, RunAccess& run);

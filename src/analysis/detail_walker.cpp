@@ -56,6 +56,15 @@ int DecimalOrZero(std::string_view piece) {
   return StrToIntNoCommas(piece, 0);
 }
 
+// The bytes an element brings to the walk: its text, or its tag name and parameters.
+size_t ElementBytes(const THTMLElement& element) {
+  if (const THTMLText* text = element.AsText()) return text->Text.size();
+  const THTMLTag& tag = *element.AsTag();
+  size_t bytes = tag.Name.size();
+  for (const THTMLParam& param : tag.Params) bytes += param.Name.size() + param.Value.size();
+  return bytes;
+}
+
 std::string WithoutTabs(std::string_view text) {
   std::string result;
   result.reserve(text.size());
@@ -102,10 +111,30 @@ int ReleaseDateIn(std::string_view t) {
 }
 
 void DetailWalker::Walk(const std::vector<std::unique_ptr<THTMLElement>>& elements) {
-  for (const auto& element : elements) Visit(*element);
+  for (const auto& element : elements) Step(*element);
+  Settle();
+}
+
+void DetailWalker::Walk(const std::vector<std::unique_ptr<THTMLElement>>& elements,
+                        YieldPacer& pacer) {
+  for (const auto& element : elements) {
+    Step(*element);
+    pacer.Advance(ElementBytes(*element));
+  }
+  Settle();
 }
 
 void DetailWalker::Visit(const THTMLElement& element) {
+  Step(element);
+  Settle();
+}
+
+void DetailWalker::Settle() {
+  record_.Description.erase(0, description_front_);
+  description_front_ = 0;
+}
+
+void DetailWalker::Step(const THTMLElement& element) {
   if (const THTMLText* text = element.AsText()) {
     VisitText(*text);
     return;
@@ -198,11 +227,19 @@ void DetailWalker::UseText(const std::string& t) {
   }
 }
 
+// The rule: Description := TrimAll(Description) + "　" + t. TrimAll only cuts bytes at the
+// two ends, so its result is a piece of the held text: the end is cut in place and the
+// front is only remembered (description_front_), so no append copies the description.
+// The front is cut for real once it holds more than half of the bytes, or by Settle.
 void DetailWalker::AppendToDescription(std::string_view t) {
-  std::string description = TrimAll(record_.Description);
+  std::string& description = record_.Description;
+  const std::string_view held = std::string_view(description).substr(description_front_);
+  const std::string_view kept = TrimAllView(held);
+  description_front_ += static_cast<size_t>(kept.data() - held.data());
+  description.resize(description_front_ + kept.size());
+  if (description_front_ > description.size() / 2) Settle();
   description += texts::kFullWidthSpace;
   description += t;
-  record_.Description = std::move(description);
 }
 
 void DetailWalker::UseTitleText(const std::string& t) {

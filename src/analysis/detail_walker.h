@@ -14,7 +14,8 @@
 //   format, ISBN and class code, end of data); the first rule whose test matches and
 //   whose field is still unset takes the text.
 // The walker has no other inputs and never fails; it can be stepped one element at a
-// time so that a tool can show the state after each element.
+// time so that a tool can show the state after each element. A walk costs time in
+// proportion to the page: appending to the description never copies what it holds.
 #pragma once
 
 #include <memory>
@@ -24,6 +25,7 @@
 
 #include "analysis/book_record.h"
 #include "html/html_element.h"
+#include "html/yield_pacer.h"
 
 namespace kasumido {
 
@@ -40,6 +42,10 @@ class DetailWalker {
   void Visit(const THTMLElement& element);
   // Visits every element in order.
   void Walk(const std::vector<std::unique_ptr<THTMLElement>>& elements);
+  // The same, reporting the bytes of each element to `pacer`, which decides when to
+  // yield, so that a huge page never freezes the window.
+  // Pumps the event loop (through the pacer's hook): handlers may run before this returns.
+  void Walk(const std::vector<std::unique_ptr<THTMLElement>>& elements, YieldPacer& pacer);
 
   DetailState State() const { return state_; }
   int RuleLineCount() const { return rule_lines_; }
@@ -49,6 +55,10 @@ class DetailWalker {
   BookRecord& Record() { return record_; }
 
  private:
+  // Visit without Settle: the front of the description may still be pending.
+  void Step(const THTMLElement& element);
+  // Cuts the bytes that the trim rule has taken from the front of the description.
+  void Settle();
   void VisitComment(const THTMLTag& tag);
   void VisitImage(const THTMLTag& tag);
   void VisitImageSource(std::string_view source);
@@ -68,6 +78,9 @@ class DetailWalker {
   DetailState state_ = DetailState::kOutside;
   int rule_lines_ = 0;
   bool description_started_ = false;
+  // Bytes at the front of record_.Description that the trim rule has already removed;
+  // 0 whenever Visit or Walk returns.
+  size_t description_front_ = 0;
 };
 
 // A page text as the rules read it: converted from EUC-JP to Shift_JIS, then TrimAll.

@@ -70,7 +70,10 @@ void FollowLink(const std::string& listing_folder_url, std::string link, int cat
     ::unlink(detail_file.c_str());
     const std::string url = listing_folder_url + link;
     received = FetchQuietly(run, url, detail_file);
-    if (received <= 0 || !IsFile(detail_file)) {
+    if (received <= 0) {
+      ++failures;
+      if (failures < kDetailFetchAttempts) run.WaitBeforeRetry();
+    } else if (!IsFile(detail_file)) {
       ++failures;
     } else {
       try {

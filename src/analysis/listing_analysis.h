@@ -7,8 +7,9 @@
 //   link repeated in consecutive A tags is followed once.
 // - A detail link holds "/bk_detail.php?pcd=" or "/bk_search.php?pcd="; its single
 //   quotes are removed and it is appended unchanged to the listing folder URL.
-// - Each link gets up to three download attempts; a detail analysis that fails is logged
-//   as "Analyze Error " and the URL, and a fixed pause follows every analysed page.
+// - Each link gets up to three download attempts, the next one after the wait that a
+//   busy server asked for (RunAccess::WaitBeforeRetry); a detail analysis that fails is
+//   logged as "Analyze Error " and the URL, and a fixed pause follows every analysed page.
 // - Stop and skip requests are looked at before each element: the link being worked on
 //   is finished first.
 #pragma once

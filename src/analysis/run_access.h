@@ -46,6 +46,12 @@ class RunAccess {
   // Waits `duration`, handling events as they come (never spinning).
   // Pumps the event loop: button handlers and timers may run before this returns.
   virtual void Wait(std::chrono::milliseconds duration) = 0;
+  // Called after a failed download when another attempt at the same URL follows. When the
+  // server answered that download asking to slow down, waits the time it asked for,
+  // ending at once on stop or skip; otherwise returns at once. A run that never backs
+  // off keeps this default.
+  // Pumps the event loop: button handlers and timers may run before this returns.
+  virtual void WaitBeforeRetry() {}
 
   // The folder for work files and cover images, ending in "/".
   virtual std::string TempFolder() const = 0;

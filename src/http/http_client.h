@@ -12,6 +12,8 @@
 //   abort's, or a broken reply's: "Connection closed before the end of the header",
 //   "Invalid HTTP reply" (a status or Content-Length that is not a number), "HTTP line
 //   too long" (a header line that does not fit 8192 bytes), "Too many relocations",
+//   "Relocation target holds a control byte" (a Location that would put a byte below
+//   0x20 or 0x7F into the next request: it is not followed, nothing is sent),
 //   "Cannot write the document" (DocStream refused a chunk: the document would be
 //   incomplete), or the text of an exception that an event handler let escape.
 // - AbortRequest ends a running request at once, from anywhere, handlers nested in

@@ -56,6 +56,11 @@ void THttpClient::RelocationClosedHandling() {
     Fail(http_text::kTooManyRelocations);
     return;
   }
+  // A control byte would be sent in the request line and the Host header.
+  if (!SendableTarget(relocation_.Target)) {
+    Fail(http_text::kUnsendableRelocation);
+    return;
+  }
   ++relocation_count_;
   const std::uint64_t epoch = ++epoch_;
   request_type_ = THttpRequest::Get;

@@ -12,6 +12,7 @@ inline constexpr const char* kCannotConnect = "can't connect: ";
 inline constexpr const char* kHeaderNotEnded = "Connection closed before the end of the header";
 inline constexpr const char* kInvalidReply = "Invalid HTTP reply";
 inline constexpr const char* kTooManyRelocations = "Too many relocations";
+inline constexpr const char* kUnsendableRelocation = "Relocation target holds a control byte";
 inline constexpr const char* kCannotWrite = "Cannot write the document";
 
 }  // namespace kasumido::http_text

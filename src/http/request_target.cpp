@@ -24,6 +24,14 @@ std::string_view DirectoryOf(std::string_view path) {
   return cut == std::string_view::npos ? std::string_view() : path.substr(0, cut + 1);
 }
 
+bool HoldsControlByte(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return true;
+  }
+  return false;
+}
+
 void UseProxy(RequestTarget& target, std::string_view proxy, std::string_view proxy_port) {
   ProxyEndpoint endpoint = ProxyEndpointOf(proxy, proxy_port);
   target.ThroughProxy = true;
@@ -96,6 +104,11 @@ TargetChoice RelocatedTarget(const RequestTarget& current, std::string_view loca
   }
   if (current.ThroughProxy) UseProxy(target, proxy, proxy_port);
   return choice;
+}
+
+bool SendableTarget(const RequestTarget& target) {
+  return !HoldsControlByte(target.TargetHost) && !HoldsControlByte(target.ConnectHost) &&
+         !HoldsControlByte(target.ConnectPort) && !HoldsControlByte(target.RequestPath);
 }
 
 }  // namespace kasumido

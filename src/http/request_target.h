@@ -48,7 +48,13 @@ TargetChoice TargetForUrl(std::string_view url, std::string_view proxy,
 // - anything else (an upper-case scheme included) is relative to the directory of the
 //   current path: cut after its last "/" or ":" before the first "?".
 // Through a proxy the connect host and port are those of `proxy`/`proxy_port`.
+// The result may hold any byte of `location`: see SendableTarget before requesting it.
 TargetChoice RelocatedTarget(const RequestTarget& current, std::string_view location,
                              std::string_view proxy, std::string_view proxy_port);
+
+// Whether a request to `target` can be sent as it is: no byte below 0x20 and no 0x7F in
+// its host names, port and request path, which go into the request line and the Host
+// header (a CR there would start a new header line).
+bool SendableTarget(const RequestTarget& target);
 
 }  // namespace kasumido

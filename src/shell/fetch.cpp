@@ -6,6 +6,8 @@
 
 #include "http/document_stream.h"
 #include "http/http_exception.h"
+#include "http/retry_after.h"
+#include "kasumido/texts.h"
 #include "platform/files.h"
 #include "platform/waits.h"
 #include "shell/form_dll.h"
@@ -66,6 +68,7 @@ void TFormDLL::WaitForRequestSlot() {
 }
 
 int TFormDLL::FetchUrl(const std::string& url, const std::string& file) {
+  server_back_off_.reset();
   if (stop_requested_) return 0;
   WaitForRequestSlot();
   // A stop pressed during the spacing wait starts no request either.
@@ -101,6 +104,8 @@ int TFormDLL::Transfer(const std::string& url, FetchFile& target) {
   } catch (const EHttpException&) {
     view_.SetStatusText(current_file_name_ + ": " + std::to_string(HttpClient1.ReplyStatus()) +
                         " " + HttpClient1.ReplyReason());
+    server_back_off_ = ServerBackOff(HttpClient1.ReplyStatus(), HttpClient1.ReplyHeaderLines(),
+                                     std::chrono::system_clock::now());
   }
   Timer1->SetEnabled(false);
   HttpClient1.DocStream = nullptr;
@@ -110,6 +115,18 @@ int TFormDLL::Transfer(const std::string& url, FetchFile& target) {
     answer = 0;
   }
   return answer;
+}
+
+void TFormDLL::WaitBeforeRetry() {
+  if (!server_back_off_) return;
+  const Milliseconds wait = *server_back_off_;
+  server_back_off_.reset();
+  if (wait <= Milliseconds(0)) return;
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait).count();
+  view_.SetStatusText(std::string(texts::kStatusSlowDownPrefix) + std::to_string(seconds) +
+                      std::string(texts::kStatusSlowDownSuffix));
+  PumpUntil(
+      loop_, [this] { return stop_requested_ || skip_requested_; }, loop_.Now() + wait);
 }
 
 void TFormDLL::HttpClient1DocData() {

@@ -123,6 +123,12 @@ class TFormDLL final : public PlanRun {
   void YieldToUI() override;
   // Pumps the event loop.
   void Wait(std::chrono::milliseconds duration) override;
+  // When the last fetch was answered with 429 or 503, shows that the site asked to slow
+  // down and for how long, and waits that long (ServerBackOff: Retry-After, 5 s when the
+  // reply named none, at most 120 s); Stop or Skip ends the wait at once, and a pause
+  // holds the run inside it. Returns at once after any other outcome.
+  // Pumps the event loop: button handlers and timers may run before this returns.
+  void WaitBeforeRetry() override;
   std::string TempFolder() const override { return setup_.temp_folder; }
   std::string SiteOrigin() const override { return setup_.site_origin; }
   // "ShelvioMas.csv" in the host's folder.
@@ -147,6 +153,8 @@ class TFormDLL final : public PlanRun {
   bool paused_ = false;
   std::string current_file_name_;
   std::optional<TimePoint> last_request_time_;
+  // The wait the server asked for in its answer to the last fetch.
+  std::optional<Milliseconds> server_back_off_;
 };
 
 }  // namespace kasumido

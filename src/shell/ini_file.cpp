@@ -41,8 +41,24 @@ bool HoldsSingleByte(std::string_view text, char wanted) {
   return FindSingleByte(bytes, 0, bytes.size(), wanted) != bytes.size();
 }
 
+// Whether the last character of `text` is a lead byte without its trail byte, which a
+// reader would pair with the "]" or "=" written after the name.
+bool EndsInLoneLeadByte(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
+      if (i + 1 == text.size()) return true;
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return false;
+}
+
 bool WritableName(std::string_view name) {
-  return !name.empty() && !HasOuterBlank(name) && !HasLineBreakOrNul(name);
+  return !name.empty() && !HasOuterBlank(name) && !HasLineBreakOrNul(name) &&
+         !EndsInLoneLeadByte(name);
 }
 
 // A value as it is written so that reading trims and unquotes it back to itself.
@@ -203,10 +219,9 @@ bool IniFile::SetValue(std::string_view section, std::string_view key, std::stri
   const std::string ending(LineEnding());
   const std::size_t section_line = FindSectionLine(section);
   if (section_line == kNoSection) {
-    const bool open_last_line = !lines_.empty() && lines_.back().ending_length == 0;
+    const std::string_view close = lines_.empty() ? "" : LineCompletion(lines_.back(), ending);
     Splice(bytes_.size(), 0,
-           (open_last_line ? ending : "") + "[" + std::string(section) + "]" + ending + key_text +
-               ending);
+           std::string(close) + "[" + std::string(section) + "]" + ending + key_text + ending);
     return true;
   }
   std::size_t after = section_line;
@@ -216,8 +231,20 @@ bool IniFile::SetValue(std::string_view section, std::string_view key, std::stri
   }
   const Line& line = lines_[after];
   const std::size_t end = line.offset + line.length + line.ending_length;
-  Splice(end, 0, line.ending_length == 0 ? ending + key_text : key_text + ending);
+  const std::string_view close = LineCompletion(line, ending);
+  // A last line without an ending stays the file's open last line.
+  const std::string_view after_key =
+      line.ending_length == 0 ? std::string_view() : std::string_view(ending);
+  Splice(end, 0, std::string(close) + key_text + std::string(after_key));
   return true;
+}
+
+std::string_view IniFile::LineCompletion(const Line& line, std::string_view ending) const {
+  if (line.ending_length == 0) return ending;
+  // A lone CR ends the last line of a file for the reader; an LF after it makes it a line
+  // end for every reader, so that what follows starts a line of its own.
+  if (line.ending_length == 1 && bytes_[line.offset + line.length] == '\r') return "\n";
+  return "";
 }
 
 FileWriteStatus IniFile::SaveAs(const std::string& path) const {

@@ -13,7 +13,9 @@
 //
 // Writing changes only the lines of the keys written: a key's line keeps its name and
 // everything before the "=", a missing key is added at the end of its section and a
-// missing section at the end of the file, in the file's own line ending. The file is
+// missing section at the end of the file, in the file's own line ending. Every added line
+// starts on a line of its own: a last line without an ending gets one, and a lone CR
+// that ends the file gets its LF. The file is
 // replaced atomically, so the host never reads a half-written file.
 #pragma once
 
@@ -70,8 +72,9 @@ class IniFile {
   // no such section, "[section]" and the key line are added at the end of the file. A
   // value with blanks at either end, or one enclosed in a pair of quotes, is written in
   // double quotes, so that it reads back unchanged. Answers false, changing nothing,
-  // when a name is empty or has blanks at either end, any text holds CR, LF or NUL, the
-  // key holds "=" or starts with ";" or "[", or the section name holds "]".
+  // when a name is empty, has blanks at either end or ends in a lead byte without its
+  // trail byte, any text holds CR, LF or NUL, the key holds "=" or starts with ";" or
+  // "[", or the section name holds "]".
   bool SetValue(std::string_view section, std::string_view key, std::string_view value);
 
   // Writes Bytes() to `path`, replacing the file atomically (platform/files.h).
@@ -97,6 +100,9 @@ class IniFile {
   std::size_t FindSectionLine(std::string_view section) const;
   // The line ending the file uses (its first one), CR LF for a file without any.
   std::string_view LineEnding() const;
+  // What must follow `line` before another line can be added after it: `ending` when it
+  // has none, LF after a lone CR, nothing after CR LF or LF.
+  std::string_view LineCompletion(const Line& line, std::string_view ending) const;
   // Replaces bytes [offset, offset + length) with `text` and cuts the lines anew.
   void Splice(std::size_t offset, std::size_t length, std::string_view text);
 

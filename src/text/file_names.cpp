@@ -13,6 +13,9 @@ constexpr std::string_view kUnsafe = "\\/:,;*?\"<>|";
 static_assert(texts::kSafeNameStandIns.size() == 2 * kUnsafe.size(),
               "one double-byte stand-in per unsafe character");
 
+// What stands for a lead byte that starts no double-byte character.
+constexpr char kNoCharacter = '_';
+
 // For each byte, 1 + the index of its stand-in, or 0 when the byte is kept.
 constexpr std::array<unsigned char, 256> MakeStandInIndex() {
   std::array<unsigned char, 256> index{};
@@ -31,8 +34,13 @@ std::string SafeFileName(std::string_view text) {
   for (size_t i = 0; i < text.size();) {
     const unsigned char byte = static_cast<unsigned char>(text[i]);
     if (IsLeadByte(byte)) {
-      result.append(text.substr(i, 2));  // a lone last lead byte is copied as it is
-      i += 2;
+      if (i + 1 < text.size() && IsTrailRangeByte(static_cast<unsigned char>(text[i + 1]))) {
+        result.append(text.substr(i, 2));
+        i += 2;
+      } else {
+        result.push_back(kNoCharacter);
+        ++i;
+      }
       continue;
     }
     if (const unsigned char slot = kStandInIndex[byte]) {

@@ -46,15 +46,31 @@ size_t SjisFind(std::string_view text, std::string_view pattern, size_t from) {
   return FindFromBoundary(text, pattern, from);
 }
 
+// Whether the last character of `text`, read from its start, is a lead byte alone.
+bool EndsInLoneLeadByte(std::string_view text) {
+  size_t i = 0;
+  while (i + 1 < text.size()) i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+  return i + 1 == text.size() && IsLeadByte(static_cast<unsigned char>(text[i]));
+}
+
 std::string SjisReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
   if (from.empty()) return std::string(text);
+  // Such a pattern would end in the middle of any character it meets but the last.
+  const bool lone_lead_end = EndsInLoneLeadByte(from);
   std::string result;
   size_t done = 0;
-  for (size_t hit = FindFromBoundary(text, from, 0); hit != kNpos;
-       hit = FindFromBoundary(text, from, done)) {
+  size_t boundary = 0;
+  for (size_t hit = FindFromBoundary(text, from, boundary); hit != kNpos;
+       hit = FindFromBoundary(text, from, boundary)) {
+    if (lone_lead_end && hit + from.size() < text.size()) {
+      // Not a whole-character match: go on from the character after the one at `hit`.
+      boundary = hit + (IsLeadByte(static_cast<unsigned char>(text[hit])) ? 2 : 1);
+      continue;
+    }
     if (done == 0) result.reserve(text.size());
     result.append(text.substr(done, hit - done)).append(to);
     done = hit + from.size();
+    boundary = done;
   }
   if (done == 0) return std::string(text);
   result.append(text.substr(done));
@@ -71,7 +87,9 @@ std::string_view TrimControlsView(std::string_view text) {
 
 std::string TrimControls(std::string_view text) { return std::string(TrimControlsView(text)); }
 
-std::string TrimAll(std::string_view text) {
+std::string TrimAll(std::string_view text) { return std::string(TrimAllView(text)); }
+
+std::string_view TrimAllView(std::string_view text) {
   constexpr std::string_view kWideSpace = texts::kFullWidthSpace;
   std::string_view rest = TrimControlsView(text);
   while (!rest.empty()) {
@@ -92,7 +110,7 @@ std::string TrimAll(std::string_view text) {
       rest.remove_suffix(1);
     }
   }
-  return TrimControls(rest);
+  return TrimControlsView(rest);
 }
 
 }  // namespace kasumido

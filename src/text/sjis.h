@@ -42,6 +42,10 @@ constexpr bool StartsWith(std::string_view text, std::string_view prefix) {
 
 // `text` with every whole-character occurrence of `from` replaced by `to`, scanning left
 // to right without rescanning replaced text. An empty `from` leaves the text unchanged.
+// An occurrence covers whole characters: it starts at a character boundary and ends at
+// one, so a `from` that ends in a lead byte matches only where that byte is the lone last
+// byte of `text`, never the first half of a double-byte character; scanning therefore
+// always resumes at a character boundary.
 std::string SjisReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
 // `text` without its leading and trailing bytes of value 0x20 or below (no trail byte is
@@ -55,5 +59,8 @@ std::string_view TrimControlsView(std::string_view text);
 // trailing full-width space is recognised only as a whole character), then bytes <= 0x20
 // from both ends again. Empty in, empty out.
 std::string TrimAll(std::string_view text);
+// The same, as a view into `text`: the rule only ever cuts bytes at the two ends. Its cost
+// is the number of bytes cut plus the run of lead bytes at the end, never the whole text.
+std::string_view TrimAllView(std::string_view text);
 
 }  // namespace kasumido

@@ -50,6 +50,7 @@ class FakeRunAccess : public RunAccess {
   std::vector<std::string> log;
   std::vector<std::string> titles;
   std::vector<std::chrono::milliseconds> waits;
+  int retry_waits = 0;
   int yields = 0;
 
   std::string Temp() const { return (scratch_.Path() / "temp").string() + "/"; }
@@ -102,6 +103,7 @@ class FakeRunAccess : public RunAccess {
     if (during_yield) during_yield();
   }
   void Wait(std::chrono::milliseconds duration) override { waits.push_back(duration); }
+  void WaitBeforeRetry() override { ++retry_waits; }
 
   std::string TempFolder() const override { return Temp(); }
   std::string SiteOrigin() const override { return std::string(kTestOrigin); }

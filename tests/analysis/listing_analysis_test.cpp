@@ -100,24 +100,29 @@ TEST(ListingAnalysis, EachLinkGetsThreeAttemptsThenTheNextLinkIsFollowed) {
     std::function<void(FakeRunAccess&)> arrange;
     std::vector<std::string> fetched;
     std::vector<std::string> titles;
+    int retry_waits;  // one before each attempt that follows a failed download
   };
   const Case cases[] = {
       {"never served",
        [](FakeRunAccess& run) { run.bodies.erase(Url(1)); },
        {Url(1), Url(1), Url(1), Url(2)},
-       Titles({2})},
+       Titles({2}),
+       2},
       {"served at the third attempt",
        [](FakeRunAccess& run) { run.failures_before[Url(1)] = 2; },
        {Url(1), Url(1), Url(1), Url(2)},
-       Titles({1, 2})},
+       Titles({1, 2}),
+       2},
       {"fetch throws",
        [](FakeRunAccess& run) { run.throwing[Url(1)] = true; },
        {Url(1), Url(1), Url(1), Url(2)},
-       Titles({2})},
+       Titles({2}),
+       2},
       {"bytes without a file end the attempts",
        [](FakeRunAccess& run) { run.claims_no_file[Url(1)] = true; },
        {Url(1), Url(2)},
-       Titles({2})},
+       Titles({2}),
+       0},
   };
   for (const Case& c : cases) {
     FakeRunAccess run;
@@ -126,6 +131,7 @@ TEST(ListingAnalysis, EachLinkGetsThreeAttemptsThenTheNextLinkIsFollowed) {
     AnalyzeListingPage(kFolder, 193, run);
     EXPECT_EQ(DetailFetches(run), c.fetched) << c.name;
     EXPECT_EQ(run.titles, c.titles) << c.name;
+    EXPECT_EQ(run.retry_waits, c.retry_waits) << c.name;
     EXPECT_TRUE(run.log.empty()) << c.name;
     // One pause after each analysed page.
     EXPECT_EQ(run.waits, std::vector<std::chrono::milliseconds>(c.titles.size(),

@@ -159,6 +159,21 @@ TEST(HttpClientFailure, StopsARelocationLoopAfterTwentyRelocations) {
   EXPECT_EQ(h->client.RelocationCount(), 20);
 }
 
+TEST(HttpClientFailure, NeverFollowsARelocationTargetHoldingAControlByte) {
+  const std::string values[] = {"/x\ry", "/x\x01", "http://h\ry/p", "rel\x7F", "/x\t"};
+  for (const std::string& value : values) {
+    ScriptedHttpServer server;
+    server.Enqueue(Script::Relocate(value));
+    server.Enqueue(Script::Ok("target"));
+    auto h = ClientHarness::OnQtLoop();
+    const FetchOutcome outcome = h->Fetch(server.Origin() + "/moved");
+    ExpectOutcome(*h, outcome, {true, 404, "Relocation target holds a control byte"});
+    EXPECT_EQ(server.RequestCount(), 1u) << "no request for the target";
+    EXPECT_TRUE(h->locations.empty());
+    EXPECT_EQ(h->body.bytes, "");
+  }
+}
+
 // A document that cannot be stored whole is a failed fetch, not a short success.
 TEST(HttpClientFailure, FailsWhenTheDocumentCannotBeWritten) {
   ScriptedHttpServer server;

@@ -28,8 +28,12 @@ class FakeDownloadView final : public DownloadView {
   void SetStatusText(std::string_view text) override {
     status_text = text;
     status_texts.emplace_back(text);
+    if (OnStatusText) OnStatusText(text);
   }
-  void SetStatusHint(std::string_view hint) override { status_hint = hint; }
+  void SetStatusHint(std::string_view hint) override {
+    status_hint = hint;
+    if (OnStatusHint) OnStatusHint(hint);
+  }
   void SetButtonEnabled(RunButton button, bool enabled) override {
     buttons[static_cast<int>(button)] = enabled;
   }
@@ -49,6 +53,8 @@ class FakeDownloadView final : public DownloadView {
   int clear_count = 0;
   int close_count = 0;
   std::function<void()> OnClose;
+  std::function<void(std::string_view text)> OnStatusText;
+  std::function<void(std::string_view hint)> OnStatusHint;  // set at the start of each fetch
 
  private:
   std::string caption_;

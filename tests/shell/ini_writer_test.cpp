@@ -37,9 +37,15 @@ TEST(IniFileSetValue, ChangesTheLineThatIsReadOrAddsOneWhereItBelongs) {
       {"section added after an open line", "[T]\r\nA=1", "[T]\r\nA=1\r\n[S]\r\nK=new\r\n"},
       {"key above every section is not it", "K=x\n[S]\n", "K=x\n[S]\nK=new\n"},
       {"empty file", "", "[S]\r\nK=new\r\n"},
+      // A lone CR that ends the file ends its last line for the writer too.
+      {"added after a lone CR at the end", "[S]\r\nA=1\r", "[S]\r\nA=1\r\nK=new\r\n"},
+      {"section added after a lone CR", "[T]\nA=1\r", "[T]\nA=1\r\n[S]\nK=new\n"},
+      {"a file of one lone CR", "\r", "\r\n[S]\r\nK=new\r\n"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(AfterSet(c.before, "S", "K", "new"), c.after) << c.what;
+    const std::string after = AfterSet(c.before, "S", "K", "new");
+    EXPECT_EQ(after, c.after) << c.what;
+    EXPECT_EQ(IniFile::Parse(after).Value("S", "K"), "new") << c.what;
   }
 }
 
@@ -76,6 +82,9 @@ TEST(IniFileSetValue, RefusesNamesAndValuesThatWouldBreakTheFile) {
       {"S", "K\n", "v"},
       {"S", std::string("K\0", 2), "v"},
       {"S", "K", std::string("a\0", 2)},
+      // A lone lead byte at the end would swallow the "]" or "=" written after it.
+      {"S\x81", "K", "v"},
+      {"S", "K\x81", "v"},
   };
   const std::string bytes = "[S]\r\nK=old\r\n";
   for (const auto& c : cases) {

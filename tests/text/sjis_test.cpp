@@ -94,9 +94,14 @@ TEST(SjisReplaceAll, ReplacesWholeCharactersLeftToRight) {
       {"abc", "x", "y", "abc"},
       {Sjis("＝＝") + "@", "\x81@", "!", Sjis("＝＝") + "@"},
       {Sjis("[ 内容 ]本文"), Sjis("[ 内容 ]"), "", Sjis("本文")},
+      // A pattern ending in a lead byte matches only where that byte is a whole
+      // character (the last byte of the text), never half of one.
+      {"\x81\x81\x81\x40", "\x81", "Z", "\x81\x81\x81\x40"},
+      {"a\x81\x5C\\a\x81", "a\x81", "Z", "a\x81\x5C\\Z"},
+      {"ab\x81", "\x81", "Z", "abZ"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(SjisReplaceAll(c.text, c.from, c.to), c.result) << test::Utf8FromSjis(c.text);
+    EXPECT_EQ(SjisReplaceAll(c.text, c.from, c.to), c.result) << testing::PrintToString(c.text);
   }
 }
 

@@ -6,35 +6,13 @@
 
 #include "analysis/book_record.h"
 #include "analysis/detail_walker.h"
-#include "analysis/run_access.h"
 #include "fuzz_input.h"
 #include "html/html_parser.h"
 #include "html/page_lines.h"
+#include "inspect/no_fetch_run.h"
 
 namespace kasumido {
 namespace {
-
-// A run whose fetches all fail: the cover is named but never downloaded.
-class NoFetchRun : public RunAccess {
- public:
-  bool StopRequested() const override { return false; }
-  bool SkipRequested() const override { return false; }
-  int FetchUrl(const std::string&, const std::string& file) override {
-    cover_file = file;
-    return 0;
-  }
-  void WriteLog(std::string_view) override {}
-  size_t TitleCount() const override { return 0; }
-  void ClearTitles() override {}
-  void AddTitle(std::string_view) override {}
-  void YieldToUI() override {}
-  void Wait(std::chrono::milliseconds) override {}
-  std::string TempFolder() const override { return "/nonexistent-temp/"; }
-  std::string SiteOrigin() const override { return "http://127.0.0.1:8080"; }
-  std::string MasterFilePath() const override { return {}; }
-
-  std::string cover_file;
-};
 
 bool SameRecord(const BookRecord& a, const BookRecord& b) {
   return a.ISBN == b.ISBN && a.Title == b.Title && a.Author == b.Author && a.Series == b.Series &&
@@ -59,14 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   BookRecord& record = walked.Record();
   record.DetailURL = "http://127.0.0.1:8080/bunko/detail/bk_detail.php?pcd=1";
-  NoFetchRun run;
+  // Every fetch fails: the cover is named but never downloaded.
+  inspect::NoFetchRun run("/nonexistent-temp/", "http://127.0.0.1:8080");
   if (!FinishBookRecord(record, 193, run)) return 0;
   const std::string line = MasterFileLine(record);
   FUZZ_CHECK(line.ends_with("\r\n"));
   FUZZ_CHECK(line.find_first_of("\r\n") == line.size() - 2);
-  if (!run.cover_file.empty()) {
-    const std::string name = run.cover_file.substr(run.TempFolder().size());
-    FUZZ_CHECK(run.cover_file.starts_with(run.TempFolder()));
+  if (!run.File().empty()) {
+    const std::string name = run.File().substr(run.TempFolder().size());
+    FUZZ_CHECK(run.File().starts_with(run.TempFolder()));
     FUZZ_CHECK(name.find('/') == std::string::npos);
     FUZZ_CHECK(!name.empty() && name != "." && name != "..");
   }

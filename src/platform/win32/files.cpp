@@ -6,6 +6,8 @@
 #include "platform/files.h"
 
 #include <windows.h>
+// The seam's own CopyFile, not the system's CopyFileW macro.
+#undef CopyFile
 
 #include <algorithm>
 #include <functional>

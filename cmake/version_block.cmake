@@ -21,8 +21,8 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/version_block.cpp.in ${KASUMIDO_VERSION
 # On Windows the same strings become a VERSIONINFO resource, compiled by windres from UTF-8
 # (the resource holds UTF-16), with the icon MAINICON beside it.
 if(WIN32)
-  file(STRINGS ${KASUMIDO_TEXTS_CATALOGUE} description_line REGEX "^kFileDescription = ")
-  file(STRINGS ${KASUMIDO_TEXTS_CATALOGUE} product_line REGEX "^kProductName = ")
+  file(STRINGS ${KASUMIDO_TEXTS_CATALOGUE} description_line ENCODING UTF-8 REGEX "^kFileDescription = ")
+  file(STRINGS ${KASUMIDO_TEXTS_CATALOGUE} product_line ENCODING UTF-8 REGEX "^kProductName = ")
   string(REGEX REPLACE "^kFileDescription = " "" KASUMIDO_VERSION_DESCRIPTION_UTF8
                        "${description_line}")
   string(REGEX REPLACE "^kProductName = " "" KASUMIDO_VERSION_PRODUCT_UTF8 "${product_line}")

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds, and runs every test: the debug build, then the whole
-# suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer; then the Windows
+# builds (x86_64 and i686, cross-compiled), their executables checked, and the x86_64
+# suites run under Wine (this kind of machine runs no 32-bit code).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -10,3 +12,12 @@ for preset in debug asan; do
   echo "== $preset tests"
   ctest --preset "$preset" -j2 --timeout 600
 done
+for preset in windows windows-i686; do
+  echo "== $preset build"
+  bash scripts/build.sh "$preset"
+done
+echo "== windows executables"
+bash scripts/check_windows_binaries.sh build/windows pei-x86-64
+bash scripts/check_windows_binaries.sh build/windows-i686 pei-i386
+echo "== windows tests (under Wine)"
+ctest --preset windows -j2 --timeout 600

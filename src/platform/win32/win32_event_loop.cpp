@@ -4,6 +4,7 @@
 #define FD_SETSIZE 1024
 #include <windows.h>
 #include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include <algorithm>
 #include <climits>
@@ -230,6 +231,16 @@ void Win32HostLookup::Start(const std::string& host) {
     const int error = host.empty() ? WSAHOST_NOT_FOUND : EnsureWinsock();
     loop_.Post([this, generation, error] {
       if (running_ && generation == generation_) Finish(error, {});
+    });
+    return;
+  }
+  in_addr numeric{};
+  if (inet_pton(AF_INET, host.c_str(), &numeric) == 1) {
+    // A dotted address needs no resolver: it is answered from the loop as it is.
+    char text[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &numeric, text, sizeof text);
+    loop_.Post([this, generation, address = std::string(text)] {
+      if (running_ && generation == generation_) Finish(0, address);
     });
     return;
   }

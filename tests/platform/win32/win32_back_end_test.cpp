@@ -14,6 +14,8 @@
 #include "platform/system_proxy.h"
 #include "platform/version_resource.h"
 #include "shell/environment.h"
+#include "shell/log_file.h"
+#include "support/scratch_dir.h"
 
 namespace kasumido {
 namespace {
@@ -113,6 +115,21 @@ TEST(VersionResource, TheBuildsResourceCarriesTheElevenStringsUnder041103A4) {
   GetVersionInfo(self, record);
   EXPECT_EQ(record[VersionField::kFileVersion], KASUMIDO_PROJECT_VERSION) << "the file version";
   EXPECT_TRUE(FindResourceW(nullptr, L"MAINICON", MAKEINTRESOURCEW(14))) << "the icon group";
+
+  // The run log's Version line shows the file version of the running program.
+  test::ScratchDir dir;
+  const std::string log_path = dir.File("run.log");
+  {
+    TLogFile log(self);
+    log.SetLogFileName(log_path);
+    log.SetActive(true);
+    log.SetActive(false);
+  }
+  const std::string content = dir.Read("run.log");
+  const std::size_t line_end = content.find("\r\n");
+  ASSERT_NE(line_end, std::string::npos) << content;
+  EXPECT_EQ(content.substr(line_end + 2, content.find("\r\n", line_end + 2) - line_end - 2),
+            "Version " KASUMIDO_PROJECT_VERSION);
 }
 
 TEST(WindowsPaths, UseBackslashesDrivesAndUncNamesAndNeverARootAsTemp) {

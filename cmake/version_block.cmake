@@ -18,9 +18,28 @@ set(KASUMIDO_VERSION_BLOCK_SOURCE ${CMAKE_BINARY_DIR}/generated/version_block.cp
 configure_file(${CMAKE_CURRENT_LIST_DIR}/version_block.cpp.in ${KASUMIDO_VERSION_BLOCK_SOURCE}
                @ONLY)
 
+# On Windows the same strings become a VERSIONINFO resource, compiled by windres from UTF-8
+# (the resource holds UTF-16), with the icon MAINICON beside it.
+if(WIN32)
+  file(STRINGS ${KASUMIDO_TEXTS_CATALOGUE} description_line ENCODING UTF-8 REGEX "^kFileDescription = ")
+  file(STRINGS ${KASUMIDO_TEXTS_CATALOGUE} product_line ENCODING UTF-8 REGEX "^kProductName = ")
+  string(REGEX REPLACE "^kFileDescription = " "" KASUMIDO_VERSION_DESCRIPTION_UTF8
+                       "${description_line}")
+  string(REGEX REPLACE "^kProductName = " "" KASUMIDO_VERSION_PRODUCT_UTF8 "${product_line}")
+  set(KASUMIDO_MAINICON_FILE ${CMAKE_CURRENT_LIST_DIR}/windows/mainicon.ico)
+  set(KASUMIDO_VERSION_RESOURCE_SOURCE ${CMAKE_BINARY_DIR}/generated/version_resource.rc)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/windows/version_resource.rc.in
+                 ${KASUMIDO_VERSION_RESOURCE_SOURCE} @ONLY)
+endif()
+
 function(kasumido_embed_version_block target)
   get_target_property(embedded ${target} KASUMIDO_VERSION_BLOCK_EMBEDDED)
   if(embedded)
+    return()
+  endif()
+  if(WIN32)
+    target_sources(${target} PRIVATE ${KASUMIDO_VERSION_RESOURCE_SOURCE})
+    set_target_properties(${target} PROPERTIES KASUMIDO_VERSION_BLOCK_EMBEDDED TRUE)
     return()
   endif()
   target_sources(${target} PRIVATE ${KASUMIDO_VERSION_BLOCK_SOURCE})

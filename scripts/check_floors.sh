@@ -30,7 +30,7 @@ rank() {  # the floor of a path or of an include target ("shell/x.h", "src/shell
   esac
 }
 
-os_headers='unistd\.h|fcntl\.h|sys/|netinet/|arpa/|netdb\.h|signal\.h|termios\.h|poll\.h|dirent\.h|iconv\.h|windows\.h|winsock2?\.h|ws2tcpip\.h|shellapi\.h|commctrl\.h'
+os_headers='unistd\.h|fcntl\.h|sys/|netinet/|arpa/|netdb\.h|signal\.h|termios\.h|poll\.h|dirent\.h|iconv\.h|windows\.h|winsock2?\.h|ws2tcpip\.h|shellapi\.h|commctrl\.h|io\.h|direct\.h|process\.h|winreg\.h|winver\.h|wincon\.h|mswsock\.h|shlobj\.h|objbase\.h'
 failures=0
 fail() {
   echo "$1:$2: $3"

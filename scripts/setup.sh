@@ -2,7 +2,9 @@
 # Installs every Debian package the project needs: build tools, Qt 6, GoogleTest,
 # Google Benchmark, clang with libFuzzer and the sanitizer runtimes (the fuzz preset),
 # the real HTTP peers used by the tests (nginx, tinyproxy), Xvfb and a Japanese font for
-# the window. Idempotent and quiet; run as root (or with sudo).
+# the window; for the Windows build the mingw-w64 cross compilers (posix threads),
+# GoogleTest's sources and Wine (64-bit) to run its tests. Idempotent and quiet; run as
+# root (or with sudo).
 set -euo pipefail
 
 packages=(
@@ -14,6 +16,7 @@ packages=(
   nginx-light tinyproxy curl time
   xvfb fonts-ipafont-gothic
   libc-bin locales
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64
 )
 
 missing=()

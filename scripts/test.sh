@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds, and runs every test: the debug build, then the whole
 # suite again under AddressSanitizer and UndefinedBehaviorSanitizer (each run includes
-# the fuzz harnesses over their kept corpus), then a short fuzz of every harness with
-# libFuzzer (the fuzz preset; FUZZ_SECONDS per target, 30 by default, 0 skips it).
+# the fuzz harnesses over their kept corpus); then the Windows builds (x86_64 and i686,
+# cross-compiled), their executables checked, and the x86_64 suites run under Wine (this
+# kind of machine runs no 32-bit code); last a short fuzz of every harness with libFuzzer
+# (the fuzz preset; FUZZ_SECONDS per target, 30 by default, 0 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -12,6 +14,15 @@ for preset in debug asan; do
   echo "== $preset tests"
   ctest --preset "$preset" -j2 --timeout 600
 done
+for preset in windows windows-i686; do
+  echo "== $preset build"
+  bash scripts/build.sh "$preset"
+done
+echo "== windows executables"
+bash scripts/check_windows_binaries.sh build/windows pei-x86-64
+bash scripts/check_windows_binaries.sh build/windows-i686 pei-i386
+echo "== windows tests (under Wine)"
+ctest --preset windows -j2 --timeout 600
 fuzz_seconds=${FUZZ_SECONDS:-30}
 if ((fuzz_seconds > 0)); then
   echo "== fuzz build and ${fuzz_seconds} s of fuzzing per harness"

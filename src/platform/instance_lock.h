@@ -4,6 +4,8 @@
 // On Linux it is an exclusive flock on the file "ShelvioPlugIn.lock", opened
 // close-on-exec so no child keeps it, and never unlinked: removing it would let a later
 // instance lock a new file of the same name while an older one still holds the old one.
+// On Windows it is the host's named mutex "ShelvioPlugIn" instead, named by the lock
+// file's name without ".lock"; the folders do not matter there.
 #pragma once
 
 #include <cstdint>

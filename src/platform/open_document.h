@@ -8,7 +8,8 @@
 
 namespace kasumido {
 
-// Opens `target` (a path or a URL) with "xdg-open", started detached, in the folder part
+// Opens `target` (a path or a URL) with "xdg-open" (on Windows ShellExecuteW "open",
+// with `parameters`), started detached, in the folder part
 // of `target` when that names an existing folder. Nothing is reported when no program
 // takes it. "xdg-open" opens one target and takes no options, so `parameters` is not
 // passed on.

@@ -20,7 +20,7 @@ bool IsAbsolutePath(std::string_view path);
 bool IsRootFolder(std::string_view path);
 
 // The system's own temporary folders, best first, each possibly unusable (the caller
-// checks): on Linux TMPDIR when set, then "/tmp".
+// checks): on Linux TMPDIR when set, then "/tmp"; on Windows what GetTempPathW answers.
 std::vector<std::string> SystemTempFolders();
 
 // The program's executable as an absolute path, never taken from the current folder;

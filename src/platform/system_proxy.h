@@ -19,7 +19,9 @@ struct SystemProxySource {
 };
 
 // Linux: "http_proxy" when set and not empty, else "HTTP_PROXY", a proxy URL; enabled
-// when one of them is. Never fails: an unreadable setting is a disabled one.
+// when one of them is. Windows: "ProxyEnable" (its low byte) and "ProxyServer" of the
+// current user's Internet Settings, a server text. Never fails: an unreadable setting is
+// a disabled one.
 SystemProxySource ReadSystemProxySource();
 
 }  // namespace kasumido

@@ -2,7 +2,8 @@
 // itself, looked up by path the way the host's platform queries them:
 // "\VarFileInfo\Translation" lists the translations, and
 // "\StringFileInfo\<language><code page>\<key>" gives one string. On Linux the build
-// embeds the resource as a version block in an ELF section of its own.
+// embeds the resource as a version block in an ELF section of its own; on Windows it is
+// the VERSIONINFO resource, compiled in by windres.
 #pragma once
 
 #include <optional>

@@ -42,30 +42,6 @@ void HostLayout::WriteSettings(const std::map<std::string, std::string>& setting
   std::filesystem::rename(Host("Shelvio.ini.new"), Host("Shelvio.ini"));
 }
 
-std::unique_ptr<ChildProcess> HostLayout::Start(const std::string& origin,
-                                                const std::vector<std::string>& args,
-                                                const std::map<std::string, std::string>& extra_env,
-                                                const std::string& output_name) {
-  // Copied, not linked: the program finds the host's files relative to its own folder.
-  const std::string program = Host("plugin/kasumido");
-  if (!std::filesystem::exists(program)) {
-    std::filesystem::copy_file(std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido", program);
-  }
-  std::map<std::string, std::string> env = {{"KASUMIDO_UI", "console"},
-                                            {"KASUMIDO_SITE_ORIGIN", origin},
-                                            {"TEMP", Temp()},
-                                            {"http_proxy", ""},
-                                            {"HTTP_PROXY", ""}};
-  for (const auto& [name, value] : extra_env) env[name] = value;
-  return std::make_unique<ChildProcess>(program, args, scratch.Path() / output_name, env);
-}
-
-std::string HostLayout::RunToEnd(const std::string& origin, std::chrono::milliseconds timeout) {
-  const std::unique_ptr<ChildProcess> run = Start(origin);
-  EXPECT_EQ(run->Wait(timeout), 0);
-  return run->Output();
-}
-
 std::string HostLayout::Temp(std::string_view name) const {
   return scratch.File(name.empty() ? "temp" : "temp/" + std::string(name));
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/paths.h"
 #include "support/encoding.h"
 
 namespace kasumido {
@@ -29,11 +30,13 @@ TEST(Paths, SplitAtTheLastSeparatorThatIsNotATrailByte) {
 }
 
 TEST(Paths, JoinAddsOneSeparatorOnlyWhereNoneEnds) {
-  EXPECT_EQ(JoinPath("/a", "b"), "/a/b");
+  // The separator added is the platform's ("/" on Linux, "\\" on Windows).
+  const std::string sep(1, PathSeparator());
+  EXPECT_EQ(JoinPath("/a", "b"), "/a" + sep + "b");
   EXPECT_EQ(JoinPath("/a/", "b"), "/a/b");
   EXPECT_EQ(JoinPath("", "b"), "b");
   // A folder ending in a kanji whose trail byte is "\" still gets its separator.
-  EXPECT_EQ(JoinPath("/t/" + test::Sjis("表"), "b"), "/t/" + test::Sjis("表") + "/b");
+  EXPECT_EQ(JoinPath("/t/" + test::Sjis("表"), "b"), "/t/" + test::Sjis("表") + sep + "b");
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 #include "site_server/site_files.h"
 
-#include <sys/stat.h>
-
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <system_error>
 
 #include "platform/ascii.h"
 
@@ -43,8 +42,8 @@ bool IsRefusedName(std::string_view name) {
 }
 
 bool IsRegularFile(const std::filesystem::path& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path) {

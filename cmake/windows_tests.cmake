@@ -1,0 +1,32 @@
+# The test set-up of the Windows build: GoogleTest compiled from Debian's source package
+# with the cross compiler, and every test run through Wine.
+#
+# `ctest --preset windows` makes a fresh Wine prefix in the build folder once per run
+# (the fixture "wine"), runs each suite's binary through scripts/wine_run.sh, quiet and
+# without the Mono or Gecko installers, and stops the prefix's Wine server at the end.
+set(KASUMIDO_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+add_subdirectory(${KASUMIDO_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+foreach(library gtest gtest_main gmock gmock_main)
+  if(NOT TARGET GTest::${library})
+    add_library(GTest::${library} ALIAS ${library})
+  endif()
+endforeach()
+
+set(KASUMIDO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+set(CMAKE_CROSSCOMPILING_EMULATOR bash ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh
+                                  ${KASUMIDO_WINE_PREFIX})
+
+# Adds the ctest test `name` running `target` under Wine, after the fresh prefix.
+function(kasumido_wine_test name target)
+  add_test(NAME ${name} COMMAND ${target} ${ARGN})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+endfunction()
+
+add_test(NAME Wine.FreshPrefix COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh
+                                       ${KASUMIDO_WINE_PREFIX} --fresh)
+add_test(NAME Wine.StopServer COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh
+                                      ${KASUMIDO_WINE_PREFIX} --stop)
+set_tests_properties(Wine.FreshPrefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+set_tests_properties(Wine.StopServer PROPERTIES FIXTURES_CLEANUP wine)

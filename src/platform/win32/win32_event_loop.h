@@ -1,0 +1,23 @@
+// The event loop of the Windows build, on the thread's own message queue: a waiting call
+// blocks in one MsgWaitForMultipleObjectsEx, woken by window messages, by Winsock's
+// network event (WSAEventSelect) or by the next timer. Posted calls wake it through a
+// message to the loop's message-only window; host names are looked up by
+// WSAAsyncGetHostByName, whose answer arrives as a message to that window.
+//
+// Socket notifiers are level-triggered as on Linux: before blocking and after waking the
+// loop asks select() which watched sockets are ready, so a notifier fires again while
+// its socket stays ready, a closed connection reads as ready, and a failed connect counts
+// as ready for reading and for writing.
+#pragma once
+
+#include <memory>
+
+#include "platform/event_loop.h"
+
+namespace kasumido {
+
+// The program's event loop, for the calling thread.
+// REQUIRES: every handle made from it is used from that thread and destroyed before it.
+std::unique_ptr<EventLoop> MakeEventLoop();
+
+}  // namespace kasumido

@@ -1,0 +1,188 @@
+// The event-loop contract that every back end's own loop keeps (the Qt loop on Linux, the
+// message-queue loop on Windows): timers, posted calls, level-triggered socket notifiers
+// on real loopback connections, host lookups with the program's error numbers, and
+// handles that go inside their own callbacks. Built into each platform's suite.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/event_loop.h"
+#include "platform/sockets.h"
+#include "platform/waits.h"
+#include "support/loopback_peer.h"
+
+namespace kasumido {
+
+// Each back end's loop (platform/qt/qt_event_loop.h, platform/win32/win32_event_loop.h).
+std::unique_ptr<EventLoop> MakeEventLoop();
+
+namespace {
+
+using namespace std::chrono_literals;
+using test::LoopbackPeer;
+
+class EventLoopContractTest : public testing::Test {
+ protected:
+  bool Pump(const std::function<bool()>& done, Milliseconds limit = 3s) {
+    return PumpUntil(*loop_, done, loop_->Now() + limit);
+  }
+  // A socket of ours connecting to 127.0.0.1:`port`.
+  SocketHandle Connect(const std::string& port) {
+    int error = 0;
+    const SocketHandle socket = OpenTcpSocket(error);
+    EXPECT_NE(socket, kInvalidSocket) << error;
+    const int started =
+        ConnectSocket(socket, 0x7F000001, static_cast<std::uint16_t>(std::stoi(port)));
+    EXPECT_TRUE(started == 0 || started == socket_errors::kInProgress) << started;
+    return socket;
+  }
+
+  std::unique_ptr<EventLoop> loop_ = MakeEventLoop();
+};
+
+TEST_F(EventLoopContractTest, TimersFireOnlyWhileEnabledWithAnIntervalAndPostsRunInOrder) {
+  auto timer = loop_->CreateTimer();
+  int fired = 0;
+  timer->OnTimer = [&] { ++fired; };
+  timer->SetInterval(10ms);
+  PumpFor(*loop_, 50ms);
+  EXPECT_EQ(fired, 0) << "disabled";
+  timer->SetEnabled(true);
+  EXPECT_TRUE(Pump([&] { return fired >= 3; }));
+  timer->SetInterval(0ms);
+  const int before = fired;
+  PumpFor(*loop_, 50ms);
+  EXPECT_EQ(fired, before) << "interval 0 is idle";
+
+  std::vector<int> order;
+  loop_->Post([&] {
+    order.push_back(1);
+    loop_->Post([&] { order.push_back(3); });
+  });
+  loop_->Post([&] { order.push_back(2); });
+  EXPECT_TRUE(order.empty()) << "never from inside Post";
+  EXPECT_TRUE(Pump([&] { return order.size() == 3; }));
+  EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(EventLoopContractTest, ReadNotifierFiresAgainWhileBytesWaitAndOnThePeersClose) {
+  std::promise<void> may_close;
+  LoopbackPeer peer([&](int fd) {
+    LoopbackPeer::WriteAll(fd, "xy");
+    may_close.get_future().wait_for(5s);
+  });
+  const SocketHandle socket = Connect(peer.Port());
+  {
+    auto readable = loop_->CreateSocketNotifier(socket, SocketEvent::kRead);
+    int activations = 0;
+    readable->OnActivated = [&] { ++activations; };
+    readable->SetEnabled(true);
+    // Nothing is read: level-triggered, it keeps firing.
+    EXPECT_TRUE(Pump([&] { return activations >= 3; }));
+    readable->SetEnabled(false);
+    const int disabled_at = activations;
+    PumpFor(*loop_, 30ms);
+    EXPECT_EQ(activations, disabled_at);
+
+    std::string got;
+    bool closed = false;
+    readable->OnActivated = [&] {
+      char buffer[16];
+      int error = 0;
+      const std::ptrdiff_t count = ReceiveFromSocket(socket, buffer, sizeof buffer, error);
+      if (count > 0) got.append(buffer, static_cast<std::size_t>(count));
+      if (count == 0) closed = true;
+    };
+    readable->SetEnabled(true);
+    EXPECT_TRUE(Pump([&] { return got == "xy"; }));
+    may_close.set_value();
+    EXPECT_TRUE(Pump([&] { return closed; })) << "the close after the last byte reads as ready";
+  }
+  peer.Join();
+  CloseSocket(socket);
+}
+
+TEST_F(EventLoopContractTest, WriteNotifierReportsTheEndOfAConnectAndItsOutcome) {
+  LoopbackPeer listening([](int fd) { LoopbackPeer::ReadAll(fd); });
+  struct Case {
+    const char* name;
+    std::string port;
+    int outcome;
+  };
+  for (const Case& c : {Case{"accepted", listening.Port(), 0},
+                        Case{"refused", test::UnusedLoopbackPort(), 10061}}) {
+    SCOPED_TRACE(c.name);
+    const SocketHandle socket = Connect(c.port);
+    {
+      auto writable = loop_->CreateSocketNotifier(socket, SocketEvent::kWrite);
+      bool ready = false;
+      writable->OnActivated = [&] { ready = true; };
+      writable->SetEnabled(true);
+      EXPECT_TRUE(Pump([&] { return ready; }));
+      EXPECT_EQ(PendingSocketError(socket), c.outcome);
+    }
+    CloseSocket(socket);
+  }
+}
+
+TEST_F(EventLoopContractTest, HostLookupAnswersFromTheLoopWithTheProgramsErrorNumbers) {
+  struct Case {
+    std::string host;
+    int error;
+    std::string address;
+  };
+  for (const Case& c : {Case{"127.0.0.1", 0, "127.0.0.1"}, Case{"localhost", 0, "127.0.0.1"},
+                        Case{"", 11001, ""}, Case{"no-such-host.invalid", 11001, ""}}) {
+    SCOPED_TRACE(c.host);
+    auto lookup = loop_->CreateHostLookup();
+    bool done = false;
+    int error = -1;
+    std::string address = "unset";
+    lookup->OnDone = [&](int e, const std::string& a) {
+      done = true;
+      error = e;
+      address = a;
+    };
+    lookup->Start(c.host);
+    EXPECT_FALSE(done) << "never from inside Start";
+    EXPECT_TRUE(lookup->Running());
+    ASSERT_TRUE(Pump([&] { return done; }, 20s));
+    EXPECT_FALSE(lookup->Running());
+    // A resolver may also answer an unknown name as a name without an address.
+    if (c.error == 11001 && !c.host.empty() && error == 11004) error = 11001;
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(address, c.address);
+  }
+}
+
+TEST_F(EventLoopContractTest, CancelledOrReplacedLookupNeverAnswersAndHandlesMayGoInCallbacks) {
+  auto lookup = loop_->CreateHostLookup();
+  std::vector<std::string> answers;
+  lookup->OnDone = [&](int, const std::string& address) { answers.push_back(address); };
+  lookup->Start("localhost");
+  lookup->Cancel();
+  EXPECT_FALSE(lookup->Running());
+  lookup->Start("");
+  lookup->Start("127.0.0.1");  // replaces the empty name
+  EXPECT_TRUE(Pump([&] { return !answers.empty(); }));
+  PumpFor(*loop_, 100ms);
+  EXPECT_EQ(answers, (std::vector<std::string>{"127.0.0.1"}));
+
+  auto timer = loop_->CreateTimer();
+  timer->OnTimer = [&] { timer.reset(); };
+  timer->SetInterval(5ms);
+  timer->SetEnabled(true);
+  EXPECT_TRUE(Pump([&] { return timer == nullptr; }));
+
+  std::string reported;
+  loop_->OnUnhandledException = [&](const std::exception& e) { reported = e.what(); };
+  loop_->Post([] { throw std::runtime_error("from a posted call"); });
+  EXPECT_TRUE(Pump([&] { return !reported.empty(); }));
+  EXPECT_EQ(reported, "from a posted call");
+}
+
+}  // namespace
+}  // namespace kasumido

@@ -7,8 +7,6 @@
 
 #include <utility>
 
-#include "platform/paths.h"
-
 namespace kasumido {
 
 InstanceLock::~InstanceLock() { Release(); }
@@ -55,13 +53,6 @@ void InstanceLock::Release() {
   if (handle_ >= 0) close(handle_);  // closing the only descriptor of the file releases the flock
   handle_ = -1;
   path_.clear();
-}
-
-std::string InstanceLockPath(std::string_view folder) {
-  std::string path(folder);
-  if (path.empty() || path.back() != PathSeparator()) path += PathSeparator();
-  path += kInstanceLockFileName;
-  return path;
 }
 
 }  // namespace kasumido

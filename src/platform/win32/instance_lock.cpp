@@ -12,7 +12,6 @@
 
 #include <utility>
 
-#include "platform/paths.h"
 #include "platform/win32/wide_text.h"
 
 namespace kasumido {
@@ -77,13 +76,6 @@ void InstanceLock::Release() {
   if (handle_ != kNoLock) CloseHandle(reinterpret_cast<HANDLE>(handle_));
   handle_ = kNoLock;
   path_.clear();
-}
-
-std::string InstanceLockPath(std::string_view folder) {
-  std::string path(folder);
-  if (path.empty() || path.back() != PathSeparator()) path += PathSeparator();
-  path += kInstanceLockFileName;
-  return path;
 }
 
 }  // namespace kasumido

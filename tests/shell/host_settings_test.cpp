@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/paths.h"
 #include "support/scratch_dir.h"
 
 namespace kasumido {
@@ -26,9 +27,10 @@ class HostSettingsTest : public ::testing::Test {
 TEST_F(HostSettingsTest, ReadsSectionTSetupOfShelvioIniInTheProgramsParentFolder) {
   dir_.Write("host/kasumido/Shelvio.ini", "[TSetup]\nTimeOut_Text=1\n");  // not the host's
   WriteSettings("TimeOut_Text=25\r\n");
-  for (const std::string& program_dir : {ProgramDir(), ProgramDir() + "/"}) {
+  const std::string separator(1, PathSeparator());
+  for (const std::string& program_dir : {ProgramDir(), ProgramDir() + separator}) {
     const HostSettings settings(program_dir);
-    EXPECT_EQ(settings.FilePath(), ProgramDir() + "/../Shelvio.ini");
+    EXPECT_EQ(settings.FilePath(), ProgramDir() + separator + ".." + separator + "Shelvio.ini");
     EXPECT_EQ(settings.ReadHostSetting(host_keys::kTimeOutText), "25");
     EXPECT_EQ(settings.TimeOutSeconds(), 25);
     // The key of another section is not the setting.

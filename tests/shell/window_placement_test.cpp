@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "support/scratch_dir.h"
 
 namespace kasumido {
@@ -37,8 +38,11 @@ class WindowPlacementTest : public ::testing::Test {
 };
 
 TEST_F(WindowPlacementTest, FileLiesInTheParentOfTheProgramFolder) {
-  EXPECT_EQ(store_.IniFileName(), dir_.File("plugin") + "/../SHV.INI");
-  EXPECT_EQ(TWindowPlacement("/opt/host/plugin/").IniFileName(), "/opt/host/plugin/../SHV.INI");
+  const std::string separator(1, PathSeparator());
+  EXPECT_EQ(store_.IniFileName(), dir_.File("plugin") + separator + ".." + separator + "SHV.INI");
+  // A folder that already ends in a separator gets no second one.
+  EXPECT_EQ(TWindowPlacement("/opt/host/plugin/").IniFileName(),
+            "/opt/host/plugin/.." + separator + "SHV.INI");
 }
 
 TEST_F(WindowPlacementTest, RestoresWhatItSaved) {

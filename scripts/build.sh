@@ -13,7 +13,11 @@ else
   echo "build: $preset"
 fi
 launcher=()
-if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Paths relative to the checkout, so clones in other folders share the cache.
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+fi
 if ! cmake --preset "$preset" "${launcher[@]}" >"$log" 2>&1; then
   cat "$log"
   exit 1

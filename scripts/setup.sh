@@ -8,7 +8,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config git
+  g++ cmake ninja-build pkg-config git ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   qt6-base-dev libgl-dev

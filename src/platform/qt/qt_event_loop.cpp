@@ -10,40 +10,10 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/callback_runner.h"
+
 namespace kasumido {
 namespace {
-
-// Runs one handle's callback through the loop's exception guard, never nested inside
-// itself, and survives the handle being destroyed by its own callback.
-class CallbackRunner {
- public:
-  CallbackRunner() = default;
-  ~CallbackRunner() {
-    if (alive_ != nullptr) *alive_ = false;
-  }
-  CallbackRunner(const CallbackRunner&) = delete;
-  CallbackRunner& operator=(const CallbackRunner&) = delete;
-
-  // `call` is the caller's own copy of the callback, so it outlives the handle. Answers
-  // false when the handle was destroyed inside the callback.
-  bool Run(EventLoop& loop, const std::function<void()>& call) {
-    if (running_ || !call) return true;
-    bool alive = true;
-    alive_ = &alive;
-    running_ = true;
-    loop.RunGuarded(call);
-    if (!alive) return false;  // destroyed inside the callback: touch nothing
-    alive_ = nullptr;
-    running_ = false;
-    return true;
-  }
-
-  bool Running() const { return running_; }
-
- private:
-  bool* alive_ = nullptr;
-  bool running_ = false;
-};
 
 int ClampToInt(Milliseconds duration) {
   return static_cast<int>(std::clamp<Milliseconds::rep>(duration.count(), 0, INT_MAX));

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/callback_runner.h"
 #include "platform/event_loop.h"
 #include "platform/win32/winsock.h"
 
@@ -29,36 +30,6 @@ inline constexpr UINT kLookupMessage = WM_APP + 2;  // WSAAsyncGetHostByName has
 inline constexpr long kNetworkEvents =
     FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE | FD_ACCEPT | FD_OOB;
 inline constexpr wchar_t kWindowClass[] = L"KasumidoEventLoop";
-
-// Runs one handle's callback guarded, never nested inside itself, and survives the handle
-// being destroyed by its own callback.
-class CallbackRunner {
- public:
-  CallbackRunner() = default;
-  ~CallbackRunner() {
-    if (alive_ != nullptr) *alive_ = false;
-  }
-  CallbackRunner(const CallbackRunner&) = delete;
-  CallbackRunner& operator=(const CallbackRunner&) = delete;
-
-  // `call` is the caller's own copy. False when the handle went inside the callback.
-  bool Run(EventLoop& loop, const std::function<void()>& call) {
-    if (running_ || !call) return true;
-    bool alive = true;
-    alive_ = &alive;
-    running_ = true;
-    loop.RunGuarded(call);
-    if (!alive) return false;
-    alive_ = nullptr;
-    running_ = false;
-    return true;
-  }
-  bool Running() const { return running_; }
-
- private:
-  bool* alive_ = nullptr;
-  bool running_ = false;
-};
 
 class Win32EventLoop;
 

@@ -25,6 +25,11 @@ struct [[nodiscard]] FileWriteStatus {
   explicit operator bool() const { return ok; }
 };
 
+// A file handle that holds no file, and the back end's release of a held one (what the
+// file classes below share on every platform).
+inline constexpr std::intptr_t kClosedFile = -1;
+void CloseFileHandle(std::intptr_t handle);
+
 enum class OutputMode {
   kCreateOrTruncate,  // a new, empty file in place of whatever was there
   kAppend,            // every write goes to the end; created empty when missing

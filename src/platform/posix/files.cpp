@@ -16,7 +16,7 @@
 namespace kasumido {
 namespace {
 
-constexpr std::intptr_t kClosed = -1;
+constexpr std::intptr_t kClosed = kClosedFile;
 
 std::string Reason(std::string_view step, int error) {
   return std::string(step) + ": " + std::strerror(error);
@@ -118,6 +118,10 @@ FileWriteStatus ReplaceWith(const std::string& path,
 
 }  // namespace
 
+void CloseFileHandle(std::intptr_t handle) {
+  if (handle != kClosed) ::close(Fd(handle));
+}
+
 std::optional<OutputFile> OutputFile::Open(const std::string& path, OutputMode mode,
                                            std::string& error) {
   const int flags =
@@ -128,22 +132,6 @@ std::optional<OutputFile> OutputFile::Open(const std::string& path, OutputMode m
     return std::nullopt;
   }
   return OutputFile(fd);
-}
-
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)) {}
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-  if (this != &other) {
-    std::string ignored;
-    Close(ignored);
-    handle_ = std::exchange(other.handle_, kClosed);
-  }
-  return *this;
-}
-
-OutputFile::~OutputFile() {
-  if (handle_ != kClosed) ::close(Fd(handle_));
 }
 
 bool OutputFile::Write(std::string_view bytes, std::string& error) {
@@ -176,20 +164,6 @@ std::optional<InputFile> InputFile::OpenShared(const std::string& path) {
     return std::nullopt;
   }
   return InputFile(fd);
-}
-
-InputFile::InputFile(InputFile&& other) noexcept : handle_(std::exchange(other.handle_, kClosed)) {}
-
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-  if (this != &other) {
-    if (handle_ != kClosed) ::close(Fd(handle_));
-    handle_ = std::exchange(other.handle_, kClosed);
-  }
-  return *this;
-}
-
-InputFile::~InputFile() {
-  if (handle_ != kClosed) ::close(Fd(handle_));
 }
 
 std::ptrdiff_t InputFile::Read(char* buffer, std::size_t size) {

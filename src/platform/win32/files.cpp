@@ -17,7 +17,7 @@
 namespace kasumido {
 namespace {
 
-constexpr std::intptr_t kClosed = -1;
+constexpr std::intptr_t kClosed = kClosedFile;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 HANDLE Handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
@@ -111,6 +111,10 @@ FileWriteStatus ReplaceWith(const std::string& path,
 
 }  // namespace
 
+void CloseFileHandle(std::intptr_t handle) {
+  if (handle != kClosed) CloseHandle(Handle(handle));
+}
+
 std::optional<OutputFile> OutputFile::Open(const std::string& path, OutputMode mode,
                                            std::string& error) {
   const bool append = mode == OutputMode::kAppend;
@@ -122,22 +126,6 @@ std::optional<OutputFile> OutputFile::Open(const std::string& path, OutputMode m
     return std::nullopt;
   }
   return OutputFile(Value(file));
-}
-
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)) {}
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-  if (this != &other) {
-    std::string ignored;
-    Close(ignored);
-    handle_ = std::exchange(other.handle_, kClosed);
-  }
-  return *this;
-}
-
-OutputFile::~OutputFile() {
-  if (handle_ != kClosed) CloseHandle(Handle(handle_));
 }
 
 bool OutputFile::Write(std::string_view bytes, std::string& error) {
@@ -164,20 +152,6 @@ std::optional<InputFile> InputFile::OpenShared(const std::string& path) {
   HANDLE file = OpenForReading(path);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   return InputFile(Value(file));
-}
-
-InputFile::InputFile(InputFile&& other) noexcept : handle_(std::exchange(other.handle_, kClosed)) {}
-
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-  if (this != &other) {
-    if (handle_ != kClosed) CloseHandle(Handle(handle_));
-    handle_ = std::exchange(other.handle_, kClosed);
-  }
-  return *this;
-}
-
-InputFile::~InputFile() {
-  if (handle_ != kClosed) CloseHandle(Handle(handle_));
 }
 
 std::ptrdiff_t InputFile::Read(char* buffer, std::size_t size) {

@@ -40,6 +40,7 @@ HBITMAP MakePicture(HDC screen, int width, int height) {
 
 AboutDialog::AboutDialog(const AboutContent& content, AboutRole role, HWND owner)
     : role_(role), owner_(role == AboutRole::kMainWindow ? nullptr : owner) {
+  EnsureCommonControls();
   RegisterOwnedWindowClass<AboutDialog>(kDialogClass, BackgroundBrush(), LoadMainIcon(32));
   RECT outer{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);

@@ -101,6 +101,7 @@ std::wstring WithLineBreaks(const std::wstring& text, int& lines) {
 
 DownloadWindow::DownloadWindow(EventLoop& loop, std::string program_dir, std::string program_path)
     : calls_(loop), program_path_(std::move(program_path)), placement_(program_dir) {
+  EnsureCommonControls();
   RegisterOwnedWindowClass<DownloadWindow>(
       kWindowClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), LoadMainIcon(32));
   CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, WideFromSjis(texts::kWindowCaption).c_str(),

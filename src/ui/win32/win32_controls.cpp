@@ -21,6 +21,16 @@ HFONT MakeWindowFont(bool underlined) {
 
 }  // namespace
 
+void EnsureCommonControls() {
+  static const bool registered = [] {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+    return InitCommonControlsEx(&controls) != FALSE;
+  }();
+  (void)registered;
+}
+
 HFONT WindowFont() {
   static const HFONT font = MakeWindowFont(false);
   return font;

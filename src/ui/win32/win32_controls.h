@@ -11,6 +11,10 @@
 
 namespace kasumido {
 
+// Registers the common controls' window classes (the status bar, the tooltips) once per
+// process; every window that uses them calls it first.
+void EnsureCommonControls();
+
 // "ＭＳ Ｐゴシック", 12 pixels high, Shift_JIS character set (Windows substitutes a
 // Japanese font where it is missing). Made once; lives as long as the program.
 HFONT WindowFont();

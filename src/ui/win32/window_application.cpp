@@ -1,8 +1,6 @@
 #include "ui/win32/window_application.h"
 
-#include <windows.h>
-// After windows.h, whose types it uses.
-#include <commctrl.h>
+#include "ui/win32/win32_controls.h"
 
 namespace kasumido {
 namespace {
@@ -18,10 +16,7 @@ constexpr Milliseconds kLongestWait{1000};
 
 WindowApplication::WindowApplication() {
   quit_requested = false;
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
-  InitCommonControlsEx(&controls);
+  EnsureCommonControls();
 }
 
 void WindowApplication::Exec(EventLoop& loop) {

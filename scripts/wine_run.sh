@@ -3,7 +3,14 @@
 # Mono or Gecko installer, no desktop window.
 #   wine_run.sh PREFIX PROGRAM [ARGUMENTS...]   runs PROGRAM
 #   wine_run.sh PREFIX --fresh                  makes the prefix anew (removing an old one)
+#   wine_run.sh PREFIX --fresh-gui [TEMP]       the same, for windows on an X display: the
+#                                               Japanese window fonts are the IPA fonts;
+#                                               TEMP (a Windows path) is the user's
+#                                               temporary folder (Wine ignores the Linux
+#                                               side's TEMP and TMP)
 #   wine_run.sh PREFIX --stop                   stops the prefix's Wine server
+# Programs see no X display unless KASUMIDO_WINE_DISPLAY names one (e.g. ":5", an Xvfb);
+# their windows are then the display's top-level windows, one X window per client area.
 # Programs run on a Japanese system (code page 932), as the host's users have it: the
 # suites' own helpers name files through the system's code page. KASUMIDO_WINE_LANG
 # chooses another system language (en_US.UTF-8: code page 1252). Wine names files on the
@@ -14,8 +21,33 @@ prefix=$1
 shift
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 unset DISPLAY WAYLAND_DISPLAY
+if [[ -n ${KASUMIDO_WINE_DISPLAY:-} ]]; then export DISPLAY=$KASUMIDO_WINE_DISPLAY; fi
+
+# The window fonts the program asks for by their Japanese names, replaced by the IPA
+# fonts that setup installs (proportional for the P font), so Japanese shows as text; and
+# the user's temporary folder when one is given. The frame's glyph font and the dialog
+# font come with Wine's own fonts (fonts-wine), which the prefix does not pick up itself.
+gui_settings() {
+  local reg=$prefix/drive_c/gui-settings.reg temp=${1:-} font
+  for font in /usr/share/wine/fonts/{marlett,tahoma,tahomabd}.ttf; do
+    if [[ -f $font ]]; then cp "$font" "$prefix/drive_c/windows/Fonts/"; fi
+  done
+  {
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+      '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' '"MS UI Gothic"="IPAPGothic"'
+    if [[ -n $temp ]]; then
+      temp=${temp//\\/\\\\}
+      printf '%s\r\n' '' '[HKEY_CURRENT_USER\Environment]' "\"TEMP\"=\"$temp\"" "\"TMP\"=\"$temp\""
+    fi
+  } | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$reg"
+  wine regedit /S 'C:\gui-settings.reg' >/dev/null 2>&1
+  wineserver -w
+  rm -f "$reg"
+}
+
 case ${1:-} in
-  --fresh)
+  --fresh | --fresh-gui)
     if [[ -d $prefix ]]; then wineserver -k 2>/dev/null || true; fi
     rm -rf "$prefix" "$prefix.locale"
     mkdir -p "$prefix.locale"
@@ -25,6 +57,7 @@ case ${1:-} in
     done
     wineboot --init >/dev/null 2>&1
     wineserver -w
+    if [[ $1 == --fresh-gui ]]; then gui_settings "${2:-}"; fi
     ;;
   --stop)
     wineserver -k 2>/dev/null || true

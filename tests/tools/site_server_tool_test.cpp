@@ -23,12 +23,15 @@ std::uint16_t WaitForListeningPort(ChildProcess& tool) {
   return static_cast<std::uint16_t>(std::stoi(output.substr(prefix.size())));
 }
 
-TEST(SiteServerTool, ServesTheFolderLogsEachTargetAndStopsOnSigterm) {
+TEST(SiteServerTool, ServesTheFolderLogsEachTargetHoldsTheChosenOnesAndStopsOnSigterm) {
   ScratchDir dir;
   dir.Write("site/lnovel/kongetsu.html", "listing");
   dir.Write("site/lnovel/bk_detail.php__pcd=7&m=2", "detail");
+  // The detail page's first two requests go unanswered, the third is served.
   ChildProcess tool(
-      kTool, {"--root", dir.File("site"), "--port", "0", "--request-log", dir.File("requests.log")},
+      kTool,
+      {"--root", dir.File("site"), "--port", "0", "--request-log", dir.File("requests.log"),
+       "--hold", "/lnovel/bk_detail.php?pcd=7&m=2", "--hold", "/lnovel/bk_detail.php?pcd=7&m=2"},
       dir.Path() / "output.txt");
   const std::uint16_t port = WaitForListeningPort(tool);
   ASSERT_NE(port, 0) << dir.Read("output.txt");
@@ -38,15 +41,19 @@ TEST(SiteServerTool, ServesTheFolderLogsEachTargetAndStopsOnSigterm) {
     std::string body;
   } cases[] = {
       {"/lnovel/kongetsu.html", "HTTP/1.1 200 OK", "listing"},
+      {"/lnovel/bk_detail.php?pcd=7&m=2", "", ""},
+      {"/lnovel/bk_detail.php?pcd=7&m=2", "", ""},
       {"/lnovel/bk_detail.php?pcd=7&m=2", "HTTP/1.1 200 OK", "detail"},
       {"/lnovel/none.html", "HTTP/1.1 404 Not Found", "<html><body>404 Not Found</body></html>\n"},
   };
   std::string expected_log;
   for (const auto& c : cases) {
-    const RawResponse response = RawExchange(port, "GET " + c.target + " HTTP/1.0\r\n\r\n");
+    const bool held = c.status_line.empty();
+    const RawResponse response = RawExchange(port, "GET " + c.target + " HTTP/1.0\r\n\r\n",
+                                             milliseconds(held ? 1000 : 5000));
     EXPECT_EQ(response.bytes.substr(0, response.bytes.find("\r\n")), c.status_line) << c.target;
     EXPECT_EQ(ResponseBody(response.bytes), c.body) << c.target;
-    EXPECT_TRUE(response.peer_closed) << c.target;
+    EXPECT_EQ(response.peer_closed, !held) << c.target;
     expected_log += c.target + "\n";
   }
   EXPECT_EQ(tool.Stop(), 0);

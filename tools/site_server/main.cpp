@@ -1,10 +1,13 @@
 // kasumido-site-server: serves a copy of the publisher's site from a folder on 127.0.0.1,
 // one file per request target (see site_files.h), for the demo and end-to-end runs.
 //
-//   kasumido-site-server --root DIR [--port N] [--request-log FILE]
+//   kasumido-site-server --root DIR [--port N] [--request-log FILE] [--hold TARGET]...
 //
 // Prints "listening on 127.0.0.1:PORT" once it accepts connections, writes each request's
 // target as one line to the request log, and stops on SIGTERM or SIGINT (exit code 0).
+// "--hold TARGET" leaves the first request for TARGET unanswered, its connection open until
+// the client closes it, so that a run can be steered while a transfer is open; given n
+// times, it holds the first n requests for TARGET.
 #include <signal.h>
 
 #include <charconv>
@@ -12,10 +15,12 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "site_server/loopback_server.h"
 #include "site_server/site_files.h"
@@ -32,6 +37,7 @@ struct Options {
   std::filesystem::path root;
   std::uint16_t port = 0;
   std::optional<std::filesystem::path> request_log;
+  std::map<std::string, int> holds;  // target: how many of its requests are still held
 };
 
 std::optional<Options> ParseArguments(int argc, char** argv) {
@@ -47,6 +53,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       if (error != std::errc() || end != value.data() + value.size()) return std::nullopt;
     } else if (name == "--request-log") {
       options.request_log = value;
+    } else if (name == "--hold") {
+      ++options.holds[std::string(value)];
     } else {
       return std::nullopt;
     }
@@ -74,13 +82,31 @@ class RequestLog {
   std::ofstream out_;
 };
 
+// Which requests go unanswered: the first n for each held target, counted across threads.
+class Holds {
+ public:
+  explicit Holds(std::map<std::string, int> holds) : holds_(std::move(holds)) {}
+  bool Take(const std::string& target) {
+    std::lock_guard lock(mutex_);
+    const auto hold = holds_.find(target);
+    if (hold == holds_.end() || hold->second == 0) return false;
+    --hold->second;
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, int> holds_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::optional<Options> options = ParseArguments(argc, argv);
   if (!options) {
     std::fprintf(stderr,
-                 "usage: kasumido-site-server --root DIR [--port N] [--request-log FILE]\n");
+                 "usage: kasumido-site-server --root DIR [--port N] [--request-log FILE] "
+                 "[--hold TARGET]...\n");
     return 2;
   }
   if (!std::filesystem::is_directory(options->root)) {
@@ -88,6 +114,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   RequestLog log(options->request_log);
+  Holds holds(options->holds);
   if (!log.Ok()) {
     std::fprintf(stderr, "kasumido-site-server: cannot write the request log\n");
     return 2;
@@ -107,6 +134,7 @@ int main(int argc, char** argv) {
           const kasumido::wire::RequestHead head = connection.ReadRequestHead(kRequestTimeout);
           if (head.bytes.empty()) return;
           if (!head.target.empty()) log.Add(head.target);
+          if (holds.Take(head.target)) return connection.WaitForPeerClose();
           connection.Send(kasumido::site::AnswerSiteRequest(root, head).response);
         },
         options->port);

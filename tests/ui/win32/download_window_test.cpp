@@ -45,8 +45,8 @@ class Win32DownloadWindowTest : public ::testing::Test {
   static std::string MemoText(const DownloadWindow& window) {
     const int length = GetWindowTextLengthW(window.MemoHandle());
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(window.MemoHandle(), text.data(), length + 1)));
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(window.MemoHandle(), text.data(), length + 1)));
     return test::Utf8FromSjis(SjisFromWide(text));
   }
 
@@ -67,13 +67,19 @@ TEST_F(Win32DownloadWindowTest, PlacementGoesThroughShvIniAndComesBackOntoAScree
       {"left at its first place", [](HWND) {}, "168,102,536,339", "1", {168, 102, 536, 339}, false},
       {"moved and resized",
        [](HWND window) { SetWindowPos(window, nullptr, 200, 150, 400, 260, SWP_NOZORDER); },
-       "200,150,600,410", "1", {200, 150, 600, 410}, false},
+       "200,150,600,410",
+       "1",
+       {200, 150, 600, 410},
+       false},
       {"maximised over a moved place",
        [](HWND window) {
          SetWindowPos(window, nullptr, 60, 70, 300, 200, SWP_NOZORDER);
          ShowWindow(window, SW_MAXIMIZE);
        },
-       "60,70,360,270", "3", {60, 70, 360, 270}, true},
+       "60,70,360,270",
+       "3",
+       {60, 70, 360, 270},
+       true},
   };
   const std::string kHostIni = "[Host]\r\nKey=" + test::Sjis("値") + "\r\n";
   for (const Case& c : cases) {
@@ -119,12 +125,16 @@ TEST_F(Win32DownloadWindowTest, TitleListHoldsOneLinePerTitleAndIsClearedPastAHu
     return titles;
   };
   const std::vector<Case> cases = {
-      {"plain titles", {"恋する魔導書 3", "星屑の航海士 上"}, 2, "恋する魔導書 3\r\n星屑の航海士 上"},
+      {"plain titles",
+       {"恋する魔導書 3", "星屑の航海士 上"},
+       2,
+       "恋する魔導書 3\r\n星屑の航海士 上"},
       {"an empty title is a line", {"a", "", "b"}, 3, "a\r\n\r\nb"},
       {"every line break counts", {"a\r\nb", "c\rd", "e\nf"}, 6, "a\r\nb\r\nc\r\nd\r\ne\r\nf"},
       {"a hundred and one stay", many(100, "t", "last"), 101, "...t\r\nlast"},
       {"the hundred and second clears first", many(101, "t", "last"), 1, "last"},
-      {"fifty-one two-line titles fill it", many(50, "a\r\nb", "c\r\nd"), 2, "c\r\nd"},
+      {"a title with line breaks counts its lines", many(50, "a\r\nb", "c"), 101, "...b\r\nc"},
+      {"past a hundred lines the next clears first", many(51, "a\r\nb", "c"), 1, "c"},
   };
   const std::unique_ptr<DownloadWindow> window = MakeWindow();
   layout_.WriteSettings({});
@@ -179,13 +189,14 @@ TEST_F(Win32DownloadWindowTest, ButtonsFollowARunThroughPauseResumeSkipAndStop) 
          EXPECT_EQ(states(), (Buttons{true, true, true, false}));
          click(RunButton::kPlay);
        }},
-      {"resumed", [&] { return !form->Paused() && states()[3]; },
-       [&] { click(RunButton::kSkip); }},
+      {"resumed", [&] { return !form->Paused() && states()[3]; }, [&] { click(RunButton::kSkip); }},
       {"the next listing in transfer", [&] { return site.Count(kComicNext) == 1; },
        [&] { click(RunButton::kPause); }},
       {"paused again", [&] { return form->Paused(); }, [&] { click(RunButton::kStop); }},
       {"stopped during the pause", [&] { return form->StopRequested() && !form->Paused(); },
-       [&] { EXPECT_EQ(states(), (Buttons{false, false, false, false})); }},
+       [&] {
+         EXPECT_EQ(states(), (Buttons{false, false, false, false}));
+       }},
   };
   std::size_t next = 0;
   const std::unique_ptr<Timer> user = loop_.CreateTimer();
@@ -198,7 +209,8 @@ TEST_F(Win32DownloadWindowTest, ButtonsFollowARunThroughPauseResumeSkipAndStop) 
   window->Show();
   application.Exec(loop_);  // the first activation runs the download and ends the loop
   user->OnTimer();
-  EXPECT_EQ(next, steps.size()) << "never came to: " << steps[std::min(next, steps.size() - 1)].what;
+  EXPECT_EQ(next, steps.size()) << "never came to: "
+                                << steps[std::min(next, steps.size() - 1)].what;
   EXPECT_EQ(states(), (Buttons{false, false, false, false}));
   EXPECT_FALSE(IsWindowVisible(window->Handle()));
   form.reset();

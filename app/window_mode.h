@@ -1,6 +1,8 @@
 // The program with windows: either the download window as the main window of one download
-// run or the version dialog as the main window of "/c". The event loop is ended after the
-// run (FormActivate) has returned, never from inside one of its waits.
+// run or the version dialog as the main window of "/c", with the windows of the build's
+// front end (Qt on Linux, Win32 on Windows; app/qt and app/win32 implement this). The
+// event loop is ended after the run (FormActivate) has returned, never from inside one
+// of its waits.
 #pragma once
 
 #include <string>

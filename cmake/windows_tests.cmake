@@ -18,9 +18,19 @@ set(KASUMIDO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(CMAKE_CROSSCOMPILING_EMULATOR bash ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh
                                   ${KASUMIDO_WINE_PREFIX})
 
-# Adds the ctest test `name` running `target` under Wine, after the fresh prefix.
+# Adds the ctest test `name` running `target` under Wine, after the fresh prefix. With
+# KASUMIDO_SUITE_NEEDS_DISPLAY set (a suite that makes windows: Wine creates none
+# without an X display) it runs on a virtual X display of its own.
 function(kasumido_wine_test name target)
-  add_test(NAME ${name} COMMAND ${target} ${ARGN})
+  if(KASUMIDO_SUITE_NEEDS_DISPLAY)
+    add_test(NAME ${name}
+             COMMAND xvfb-run -a -s "-screen 0 1024x768x24"
+                     bash -c "KASUMIDO_WINE_DISPLAY=\$DISPLAY exec bash \"\$@\"" wine_run
+                     ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh ${KASUMIDO_WINE_PREFIX}
+                     $<TARGET_FILE:${target}> ${ARGN})
+  else()
+    add_test(NAME ${name} COMMAND ${target} ${ARGN})
+  endif()
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
 endfunction()
 

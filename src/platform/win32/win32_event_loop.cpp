@@ -7,6 +7,25 @@
 
 namespace kasumido {
 namespace win32_loop {
+namespace {
+
+// The windows whose keys go through the dialog navigation (one thread: no lock).
+std::vector<HWND>& NavigationWindows() {
+  static std::vector<HWND> windows;
+  return windows;
+}
+
+bool HandledByDialogNavigation(MSG& message) {
+  for (HWND window : NavigationWindows()) {
+    if ((message.hwnd == window || IsChild(window, message.hwnd)) &&
+        IsDialogMessageW(window, &message)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 // --- the loop -----------------------------------------------------------------------
 
@@ -116,6 +135,7 @@ void Win32EventLoop::DispatchMessages() {
       PostQuitMessage(static_cast<int>(message.wParam));  // kept for the outermost loop
       break;
     }
+    if (HandledByDialogNavigation(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -188,6 +208,15 @@ void Win32EventLoop::FireReadyNotifiers() {
 }
 
 }  // namespace win32_loop
+
+void AddDialogNavigation(void* window) {
+  win32_loop::NavigationWindows().push_back(static_cast<HWND>(window));
+}
+
+void RemoveDialogNavigation(void* window) {
+  std::vector<HWND>& windows = win32_loop::NavigationWindows();
+  std::erase(windows, static_cast<HWND>(window));
+}
 
 std::unique_ptr<EventLoop> MakeEventLoop() {
   return std::make_unique<win32_loop::Win32EventLoop>();

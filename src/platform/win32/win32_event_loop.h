@@ -20,4 +20,12 @@ namespace kasumido {
 // REQUIRES: every handle made from it is used from that thread and destroyed before it.
 std::unique_ptr<EventLoop> MakeEventLoop();
 
+// Keyboard navigation of the program's windows: while added, the messages for `window`
+// (an HWND) and its children pass through the system's dialog navigation before they are
+// dispatched (Tab between controls, Enter for the default button, Esc as IDCANCEL). The
+// loop of the calling thread does this in every pump; a window is removed before it is
+// destroyed.
+void AddDialogNavigation(void* window);
+void RemoveDialogNavigation(void* window);
+
 }  // namespace kasumido

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "about/about_content.h"
-#include "ui/qt/view_hooks.h"
+#include "shell/view_hooks.h"
 
 class QLabel;
 class QPushButton;

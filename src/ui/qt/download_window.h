@@ -21,7 +21,7 @@
 
 #include "shell/download_view.h"
 #include "shell/window_placement.h"
-#include "ui/qt/view_hooks.h"
+#include "shell/view_hooks.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -3,39 +3,16 @@
 #include <memory>
 
 #include "about/about_content.h"
-#include "platform/open_document.h"
+#include "app/window_wiring.h"
 #include "platform/qt/qt_event_loop.h"
-#include "shell/run_handlers.h"
 #include "ui/qt/about_dialog.h"
 #include "ui/qt/download_window.h"
 #include "ui/qt/window_application.h"
 
 namespace kasumido {
-namespace {
-
-void OpenLink(const std::string& url) { OpenDocument(url, ""); }
-
-// Ends the application's event loop when the run's call returns, however it returns.
-class QuitWhenDone {
- public:
-  QuitWhenDone() = default;
-  ~QuitWhenDone() { WindowApplication::Quit(); }
-  QuitWhenDone(const QuitWhenDone&) = delete;
-  QuitWhenDone& operator=(const QuitWhenDone&) = delete;
-};
-
-}  // namespace
 
 void ConnectDownloadWindow(DownloadWindow& window, TFormDLL& form) {
-  ConnectRunHandlers(window, form);
-  window.OnActivate = [&form] {
-    // Switching away and back during the run activates the window again, nested inside
-    // the run's waits: that must neither start a run nor end the loop.
-    if (form.Activated()) return;
-    const QuitWhenDone quit;
-    form.FormActivate();
-  };
-  window.OnOpenLink = OpenLink;
+  ConnectWindowToRun<WindowApplication>(window, form);
 }
 
 void RunDownloadInWindow(int& argc, char** argv, const RunSetup& setup) {

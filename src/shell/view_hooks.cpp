@@ -1,4 +1,4 @@
-#include "ui/qt/view_hooks.h"
+#include "shell/view_hooks.h"
 
 #include <cstdio>
 #include <stdexcept>

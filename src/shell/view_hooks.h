@@ -1,6 +1,6 @@
-// Calling the windows' On... hooks from Qt's event handlers: Qt never sees an exception.
-// What escapes a hook goes to the window's OnUnhandledException (the application-wide
-// handler), or to standard error when that is unset or throws itself.
+// Calling the windows' On... hooks from the front ends' event handlers: the toolkit never
+// sees an exception. What escapes a hook goes to the window's OnUnhandledException (the
+// application-wide handler), or to standard error when that is unset or throws itself.
 #pragma once
 
 #include <exception>

@@ -1,0 +1,109 @@
+#include "ui/win32/win32_controls.h"
+
+#include <commctrl.h>
+
+#include <set>
+
+#include "platform/win32/wide_text.h"
+
+namespace kasumido {
+namespace {
+
+constexpr int kFontHeight = 12;
+// "ＭＳ Ｐゴシック" as UTF-16.
+constexpr wchar_t kFontName[] = L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF";
+
+HFONT MakeWindowFont(bool underlined) {
+  return CreateFontW(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, underlined ? TRUE : FALSE, FALSE,
+                     SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, kFontName);
+}
+
+}  // namespace
+
+void EnsureCommonControls() {
+  static const bool registered = [] {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+    return InitCommonControlsEx(&controls) != FALSE;
+  }();
+  (void)registered;
+}
+
+HFONT WindowFont() {
+  static const HFONT font = MakeWindowFont(false);
+  return font;
+}
+
+HFONT UnderlinedWindowFont() {
+  static const HFONT font = MakeWindowFont(true);
+  return font;
+}
+
+HWND MakeControl(HWND parent, const wchar_t* window_class, std::string_view sjis, DWORD style,
+                 int left, int top, int width, int height, int id, DWORD ex_style) {
+  HWND control = CreateWindowExW(ex_style, window_class, WideFromSjis(sjis).c_str(),
+                                 WS_CHILD | WS_VISIBLE | style, left, top, width, height, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+  if (control != nullptr)
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont()), 0);
+  return control;
+}
+
+void SetControlText(HWND control, std::string_view sjis) {
+  SetWindowTextW(control, WideFromSjis(sjis).c_str());
+}
+
+std::wstring ControlText(HWND control) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(
+      GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+HWND MakeToolTip(HWND owner) {
+  return CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                         CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, GetModuleHandleW(nullptr),
+                         nullptr);
+}
+
+void SetToolTip(HWND tool_tip, HWND tool, std::string_view sjis) {
+  if (tool_tip == nullptr || tool == nullptr) return;
+  std::wstring text = WideFromSjis(sjis);
+  TOOLINFOW info{};
+  info.cbSize = sizeof info;
+  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  info.hwnd = GetParent(tool);
+  info.uId = reinterpret_cast<UINT_PTR>(tool);
+  info.lpszText = text.data();
+  // Removing a tool the tip does not know yet does nothing; adding it anew sets its text.
+  SendMessageW(tool_tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+  if (!text.empty()) SendMessageW(tool_tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+HICON LoadMainIcon(int size) {
+  return static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, 0));
+}
+
+namespace win32_window {
+
+void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HBRUSH background, HICON icon) {
+  static std::set<std::wstring> registered;
+  if (!registered.insert(name).second) return;
+  WNDCLASSEXW description{};
+  description.cbSize = sizeof description;
+  description.lpfnWndProc = procedure;
+  description.hInstance = GetModuleHandleW(nullptr);
+  description.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  description.hbrBackground = background;
+  description.hIcon = icon;
+  description.lpszClassName = name;
+  RegisterClassExW(&description);
+}
+
+}  // namespace win32_window
+}  // namespace kasumido

@@ -1,0 +1,75 @@
+// What the Win32 windows of the program share: the window font, child controls made
+// from Shift_JIS texts, tooltips, window classes whose procedure is a member function,
+// and the program's icon. Every text crosses to Windows as UTF-16 converted from
+// Shift_JIS (code page 932), so the windows read right on any system code page.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace kasumido {
+
+// Registers the common controls' window classes (the status bar, the tooltips) once per
+// process; every window that uses them calls it first.
+void EnsureCommonControls();
+
+// "ＭＳ Ｐゴシック", 12 pixels high, Shift_JIS character set (Windows substitutes a
+// Japanese font where it is missing). Made once; lives as long as the program.
+HFONT WindowFont();
+// The same font underlined (the link labels).
+HFONT UnderlinedWindowFont();
+
+// A child control of `parent` with the window font, its text `sjis` and the control
+// identifier `id`.
+HWND MakeControl(HWND parent, const wchar_t* window_class, std::string_view sjis, DWORD style,
+                 int left, int top, int width, int height, int id = 0, DWORD ex_style = 0);
+void SetControlText(HWND control, std::string_view sjis);
+std::wstring ControlText(HWND control);
+
+// A tooltip window for the controls of `owner`, shown also while the owner is inactive.
+HWND MakeToolTip(HWND owner);
+// Shows `sjis` as the tip of `tool` (added on first use, its text replaced later; an
+// empty text shows no tip).
+void SetToolTip(HWND tool_tip, HWND tool, std::string_view sjis);
+
+// The program's icon "MAINICON" at `size` pixels; null when the resource is missing. The
+// caller destroys it with DestroyIcon.
+HICON LoadMainIcon(int size);
+
+// Registers the window class `name` once per process: the cursor is the arrow, the
+// background `background` (a brush or a system colour + 1), and the procedure hands
+// every message to `Owner::HandleMessage(UINT, WPARAM, LPARAM)` of the object passed as
+// the creation parameter (CreateWindowExW's last argument).
+template <typename Owner>
+void RegisterOwnedWindowClass(const wchar_t* name, HBRUSH background, HICON icon = nullptr);
+
+// ---- template definitions ------------------------------------------------------------
+
+namespace win32_window {
+
+// The object whose HandleMessage serves the window, stored from WM_NCCREATE on.
+template <typename Owner>
+LRESULT CALLBACK OwnedWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* owner = static_cast<Owner*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+    owner->AttachHandle(window);
+  }
+  auto* owner = reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (owner == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  return owner->HandleMessage(message, wparam, lparam);
+}
+
+void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HBRUSH background, HICON icon);
+
+}  // namespace win32_window
+
+template <typename Owner>
+void RegisterOwnedWindowClass(const wchar_t* name, HBRUSH background, HICON icon) {
+  win32_window::RegisterClassOnce(name, &win32_window::OwnedWindowProc<Owner>, background, icon);
+}
+
+}  // namespace kasumido

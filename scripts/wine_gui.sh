@@ -54,8 +54,8 @@ gui_desktop() {
 
 gui_find_window() {
   local caption=$1 seconds=${2:-20} window pattern
-  # xdotool matches a regular expression; the caption's dots are taken literally.
-  pattern="^$(printf '%s' "$caption" | sed 's/[][.*^$\\+?(){}|]/\\&/g')\$"
+  # xdotool matches a regular expression; the captions' only special characters are dots.
+  pattern="^${caption//./\\.}\$"
   for _ in $(seq 1 $((seconds * 10))); do
     window=$(DISPLAY=$KASUMIDO_WINE_DISPLAY xdotool search --name "$pattern" 2>/dev/null | head -1)
     if [[ -n $window ]]; then

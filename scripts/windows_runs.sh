@@ -486,7 +486,7 @@ clicks() {
 
 # ---- The runs ----------------------------------------------------------------------------
 
-echo "windows_runs: a Wine prefix for windows (about 20 s), then the runs (about 3 minutes)"
+echo "windows_runs: a Wine prefix for windows (about 20 s), then the runs (about 2 minutes)"
 gui_start_display || exit 2
 bash scripts/wine_run.sh "$prefix" --fresh-gui "$temp_windows" || exit 2
 for group in ${KASUMIDO_RUNS:-version_dialog clicks instances whole_runs}; do "$group"; done

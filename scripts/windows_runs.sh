@@ -63,6 +63,7 @@ check() {
     head -40 <<<"$output" | sed 's/^/    /'
     failures=$((failures + 1))
   fi
+  stop_leftovers
 }
 
 # ---- The site -------------------------------------------------------------------------
@@ -129,23 +130,39 @@ host_make() {
 # program_start [ARGUMENTS...]: starts the program of $host under Wine with the site at
 # $origin, in the background; sets program (the file that receives its exit code).
 program_start() {
-  program=$host/../exit.$((++program_count))
+  program=$(mktemp -u "$host/../exit.XXXXXX")
+  echo "$program" >>"$work/programs"
+  # Nothing of it holds the output of a check, which would then wait for the program.
   (
     env KASUMIDO_SITE_ORIGIN="$origin" ${program_env[@]+"${program_env[@]}"} \
-      bash scripts/wine_run.sh "$prefix" "$host/plugin/kasumido.exe" "$@" \
-      >>"$host/../wine.txt" 2>&1
+      bash scripts/wine_run.sh "$prefix" "$host/plugin/kasumido.exe" "$@"
     echo $? >"$program.new"
     mv "$program.new" "$program"
-  ) &
+  ) >>"$host/../wine.txt" 2>&1 </dev/null &
 }
 program_env=()
-program_count=0
+
+# A program that a failed check left running is ended with the prefix's other programs,
+# so that the next run starts alone.
+stop_leftovers() {
+  local file left=
+  while IFS= read -r file; do [[ -e $file ]] || left=1; done < <(cat "$work/programs" 2>/dev/null)
+  if [[ -n $left ]]; then
+    echo "      (a program was still running; ended)"
+    bash scripts/wine_run.sh "$prefix" --stop
+    for _ in $(seq 1 50); do
+      left=
+      while IFS= read -r file; do [[ -e $file ]] || left=1; done <"$work/programs"
+      [[ -z $left ]] && break
+      sleep 0.1
+    done
+  fi
+}
 
 # program_ended PROGRAM: true once the program has ended.
 program_ended() { [[ -e $1 ]]; }
 
-# program_end PROGRAM SECONDS: waits for the program's end and checks its exit code 0; a
-# program still running then is ended, so that the next run starts alone.
+# program_end PROGRAM SECONDS: waits for the program's end and checks its exit code 0.
 program_end() {
   for _ in $(seq 1 $(($2 * 10))); do
     if program_ended "$1"; then
@@ -154,8 +171,7 @@ program_end() {
     fi
     sleep 0.1
   done
-  echo "still running after $2 s (ended with the prefix's other programs)"
-  bash scripts/wine_run.sh "$prefix" --stop
+  echo "still running after $2 s"
   return 1
 }
 

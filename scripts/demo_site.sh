@@ -1,9 +1,11 @@
 # The demo's world, sourced by demo.sh and screenshots.sh (not run on its own):
 #
-#   demo_host_folder BIN   lays out a host folder in a new temporary folder: Shelvio.ini with
-#                          every category on, the program copied (not linked) into its
-#                          sub-folder "plugin" with the tools found in BIN, and a temporary
-#                          folder of its own. Sets demo (the temporary folder).
+#   demo_host_folder BIN [PROGRAM]
+#                          lays out a host folder in a new temporary folder: Shelvio.ini with
+#                          every category on, the program (BIN/kasumido, or the file
+#                          PROGRAM) copied (not linked) into its sub-folder "plugin" with the
+#                          tools found in BIN, and a temporary folder of its own. Sets demo
+#                          (the temporary folder).
 #   demo_start_site ROOT   serves the site folder ROOT on a free loopback port with the
 #                          site server, its requests logged in $demo/requests.log. Sets
 #                          demo_origin. The server is stopped when the calling script ends.
@@ -21,11 +23,11 @@ demo_stop_site() {
 }
 
 demo_host_folder() {
-  local bin=$1 tool
+  local bin=$1 program=${2:-$1/kasumido} tool
   demo=$(mktemp -d /tmp/kasumido-demo.XXXXXX)
   mkdir -p "$demo/host/plugin" "$demo/temp"
   # Copied, not linked: the program finds the host's files relative to its own folder.
-  cp "$bin/kasumido" "$bin/kasumido-site-server" "$demo/host/plugin/"
+  cp "$program" "$bin/kasumido-site-server" "$demo/host/plugin/"
   for tool in kasumido-master-table kasumido-version-info; do
     if [[ -x $bin/$tool ]]; then cp "$bin/$tool" "$demo/host/plugin/"; fi
   done

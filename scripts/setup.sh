@@ -4,8 +4,8 @@
 # the real HTTP peers used by the tests (nginx, tinyproxy), Xvfb and a Japanese font for
 # the window; for the Windows build the mingw-w64 cross compilers (posix threads),
 # GoogleTest's sources and Wine (64-bit) to run its tests, with Wine's own fonts, xdotool
-# (clicks in the Windows program's window) and xwd (its screenshots). Idempotent and quiet; run as
-# root (or with sudo).
+# (clicks in the Windows program's window), xwininfo and xwd (where its windows are, and
+# their screenshots). Idempotent and quiet; run as root (or with sudo).
 set -euo pipefail
 
 packages=(
@@ -18,7 +18,7 @@ packages=(
   xvfb fonts-ipafont-gothic
   libc-bin locales
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64
-  fonts-wine xdotool x11-apps python3
+  fonts-wine xdotool x11-apps x11-utils python3
 )
 
 missing=()

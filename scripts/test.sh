@@ -2,8 +2,9 @@
 # Sets up the machine, builds, and runs every test: the debug build, then the whole
 # suite again under AddressSanitizer and UndefinedBehaviorSanitizer (each run includes
 # the fuzz harnesses over their kept corpus); then the Windows builds (x86_64 and i686,
-# cross-compiled), their executables checked, and the x86_64 suites run under Wine (this
-# kind of machine runs no 32-bit code); last a short fuzz of every harness with libFuzzer
+# cross-compiled), their executables checked, the x86_64 suites run under Wine (this
+# kind of machine runs no 32-bit code) and whole runs of kasumido.exe, clicked in its
+# window on a virtual X display; last a short fuzz of every harness with libFuzzer
 # (the fuzz preset; FUZZ_SECONDS per target, 30 by default, 0 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +24,8 @@ bash scripts/check_windows_binaries.sh build/windows pei-x86-64
 bash scripts/check_windows_binaries.sh build/windows-i686 pei-i386
 echo "== windows tests (under Wine)"
 ctest --preset windows -j2 --timeout 600
+echo "== windows program: whole runs under Wine on a virtual X display"
+bash scripts/windows_runs.sh build/windows/bin/kasumido.exe build/debug/bin/kasumido-site-server
 fuzz_seconds=${FUZZ_SECONDS:-30}
 if ((fuzz_seconds > 0)); then
   echo "== fuzz build and ${fuzz_seconds} s of fuzzing per harness"

@@ -4,13 +4,15 @@
 #   wine_run.sh PREFIX PROGRAM [ARGUMENTS...]   runs PROGRAM
 #   wine_run.sh PREFIX --fresh                  makes the prefix anew (removing an old one)
 #   wine_run.sh PREFIX --fresh-gui [TEMP]       the same, for windows on an X display: the
-#                                               Japanese window fonts are the IPA fonts;
+#                                               Japanese window fonts are the IPA fonts,
+#                                               the windows framed in a Wine desktop;
 #                                               TEMP (a Windows path) is the user's
 #                                               temporary folder (Wine ignores the Linux
 #                                               side's TEMP and TMP)
 #   wine_run.sh PREFIX --stop                   stops the prefix's Wine server
 # Programs see no X display unless KASUMIDO_WINE_DISPLAY names one (e.g. ":5", an Xvfb);
-# their windows are then the display's top-level windows, one X window per client area.
+# in a --fresh-gui prefix their windows are then child X windows of the Wine desktop, at
+# their Windows screen positions, each with its frame.
 # Programs run on a Japanese system (code page 932), as the host's users have it: the
 # suites' own helpers name files through the system's code page. KASUMIDO_WINE_LANG
 # chooses another system language (en_US.UTF-8: code page 1252). Wine names files on the
@@ -24,8 +26,10 @@ unset DISPLAY WAYLAND_DISPLAY
 if [[ -n ${KASUMIDO_WINE_DISPLAY:-} ]]; then export DISPLAY=$KASUMIDO_WINE_DISPLAY; fi
 
 # The window fonts the program asks for by their Japanese names, replaced by the IPA
-# fonts that setup installs (proportional for the P font), so Japanese shows as text; and
-# the user's temporary folder when one is given. The frame's glyph font and the dialog
+# fonts that setup installs (proportional for the P font), so Japanese shows as text; every
+# window in one Wine desktop of 1024 x 768 (the X window "Default - Wine desktop"), which
+# draws the window frames itself, as no window manager runs on the display; and the
+# user's temporary folder when one is given. The frame's glyph font and the dialog
 # font come with Wine's own fonts (fonts-wine), which the prefix does not pick up itself.
 gui_settings() {
   local reg=$prefix/drive_c/gui-settings.reg temp=${1:-} font
@@ -35,7 +39,9 @@ gui_settings() {
   {
     printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
       '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-      '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' '"MS UI Gothic"="IPAPGothic"'
+      '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' '"MS UI Gothic"="IPAPGothic"' \
+      '' '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' \
+      '' '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1024x768"'
     if [[ -n $temp ]]; then
       temp=${temp//\\/\\\\}
       printf '%s\r\n' '' '[HKEY_CURRENT_USER\Environment]' "\"TEMP\"=\"$temp\"" "\"TMP\"=\"$temp\""

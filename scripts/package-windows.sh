@@ -3,8 +3,9 @@
 # windows-i686) and writes one zip per architecture for the host's users:
 #   dist/kasumido-<version>-windows-x86_64.zip
 #   dist/kasumido-<version>-windows-i686.zip
-# each holding kasumido.exe (stripped of its symbols), a read-me in Japanese (Shift_JIS, CR LF, as Notepad on a
-# Japanese Windows reads it) and in English, and SHA256SUMS.txt, the SHA-256 of each file.
+# each holding kasumido.exe (stripped of its symbols), a read-me in Japanese (Shift_JIS,
+# CR LF, as Notepad on a Japanese Windows reads it) and in English, and SHA256SUMS.txt,
+# the SHA-256 of each file.
 # The version is the project's CMake version.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -41,7 +41,7 @@ HBITMAP MakePicture(HDC screen, int width, int height) {
 AboutDialog::AboutDialog(const AboutContent& content, AboutRole role, HWND owner)
     : role_(role), owner_(role == AboutRole::kMainWindow ? nullptr : owner) {
   EnsureCommonControls();
-  RegisterOwnedWindowClass<AboutDialog>(kDialogClass, BackgroundBrush(), LoadMainIcon(32));
+  RegisterOwnedWindowClass<AboutDialog>(kDialogClass, BackgroundBrush(), ClassIcon::kMainIcon);
   RECT outer{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
   CreateWindowExW(kExStyle | (owner_ == nullptr ? WS_EX_APPWINDOW : 0), kDialogClass,
@@ -161,6 +161,13 @@ void AboutDialog::Close() {
   if (role_ == AboutRole::kMainWindow) WindowApplication::Quit();
 }
 
+const AboutDialog::Link* AboutDialog::FindLink(HWND control) const {
+  for (const Link& link : links_) {
+    if (link.control == control) return &link;
+  }
+  return nullptr;
+}
+
 LRESULT AboutDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND: {
@@ -169,40 +176,31 @@ LRESULT AboutDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         Close();
         return 0;
       }
-      for (const Link& link : links_) {
-        if (reinterpret_cast<HWND>(lparam) == link.control && HIWORD(wparam) == STN_CLICKED) {
-          RunHook(
-              [this, &link] {
-                if (OnOpenLink) OnOpenLink(link.url);
-              },
-              OnUnhandledException);
-        }
+      const Link* link = FindLink(reinterpret_cast<HWND>(lparam));
+      if (link != nullptr && HIWORD(wparam) == STN_CLICKED) {
+        RunHook(
+            [this, link] {
+              if (OnOpenLink) OnOpenLink(link->url);
+            },
+            OnUnhandledException);
       }
       return 0;
     }
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wparam);
-      bool is_link = false;
-      for (const Link& link : links_)
-        is_link = is_link || link.control == reinterpret_cast<HWND>(lparam);
-      SetTextColor(dc, is_link ? kLinkBlue : kNavy);
+      SetTextColor(dc, FindLink(reinterpret_cast<HWND>(lparam)) != nullptr ? kLinkBlue : kNavy);
       SetBkColor(dc, kBackground);
       return reinterpret_cast<LRESULT>(BackgroundBrush());
     }
     case WM_SETCURSOR:
-      for (const Link& link : links_) {
-        if (reinterpret_cast<HWND>(wparam) == link.control) {
-          SetCursor(LoadCursorW(nullptr, IDC_HAND));
-          return TRUE;
-        }
+      if (FindLink(reinterpret_cast<HWND>(wparam)) != nullptr) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
       }
       break;
     case WM_CLOSE:
       Close();
       return 0;
-    case WM_NCDESTROY:
-      handle_ = nullptr;
-      break;
     default:
       break;
   }

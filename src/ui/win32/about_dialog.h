@@ -51,6 +51,8 @@ class AboutDialog {
 
   HWND AddLabel(int left, int top, const std::string& text, HFONT font);
   void AddLink(int left, int top, const std::string& url, const std::string& hint);
+  // The link shown by `control`; null when it is no link.
+  const Link* FindLink(HWND control) const;
   // FormCreate's pictures: the icon drawn at its own size on ImageSub, then copied
   // stretched into ImageMain.
   void DrawIcon();

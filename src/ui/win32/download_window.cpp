@@ -103,7 +103,7 @@ DownloadWindow::DownloadWindow(EventLoop& loop, std::string program_dir, std::st
     : calls_(loop), program_path_(std::move(program_path)), placement_(program_dir) {
   EnsureCommonControls();
   RegisterOwnedWindowClass<DownloadWindow>(
-      kWindowClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), LoadMainIcon(32));
+      kWindowClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), ClassIcon::kMainIcon);
   CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, WideFromSjis(texts::kWindowCaption).c_str(),
                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, kFirstLeft, kFirstTop, kFirstWidth,
                   kFirstHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
@@ -207,9 +207,6 @@ LRESULT DownloadWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
     case WM_CLOSE:
       Close();
       return 0;
-    case WM_NCDESTROY:
-      handle_ = nullptr;
-      break;
     default:
       break;
   }

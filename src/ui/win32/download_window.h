@@ -90,7 +90,6 @@ class DownloadWindow : public DownloadView {
   // The control of a run button (for the window's own tests and the program's checks).
   HWND ButtonHandle(RunButton button) const;
   HWND MemoHandle() const { return memo_; }
-  HWND StatusBarHandle() const { return status_bar_; }
 
   // The window procedure's part (win32_controls.h).
   void AttachHandle(HWND handle) { handle_ = handle; }

@@ -41,11 +41,6 @@ LRESULT Panel::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
       return SendMessageW(GetParent(handle_), message, wparam, lparam);
-    case WM_NCDESTROY: {
-      HWND window = handle_;
-      handle_ = nullptr;  // destroyed with its parent: the destructor has nothing to do
-      return DefWindowProcW(window, message, wparam, lparam);
-    }
     default:
       return DefWindowProcW(handle_, message, wparam, lparam);
   }

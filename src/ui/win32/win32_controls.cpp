@@ -91,7 +91,7 @@ HICON LoadMainIcon(int size) {
 
 namespace win32_window {
 
-void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HBRUSH background, HICON icon) {
+void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HBRUSH background, ClassIcon icon) {
   static std::set<std::wstring> registered;
   if (!registered.insert(name).second) return;
   WNDCLASSEXW description{};
@@ -100,7 +100,8 @@ void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HBRUSH background
   description.hInstance = GetModuleHandleW(nullptr);
   description.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   description.hbrBackground = background;
-  description.hIcon = icon;
+  // Loaded once, with the class; it lives as long as the program.
+  description.hIcon = icon == ClassIcon::kMainIcon ? LoadMainIcon(32) : nullptr;
   description.lpszClassName = name;
   RegisterClassExW(&description);
 }

@@ -38,12 +38,17 @@ void SetToolTip(HWND tool_tip, HWND tool, std::string_view sjis);
 // caller destroys it with DestroyIcon.
 HICON LoadMainIcon(int size);
 
+enum class ClassIcon { kNone, kMainIcon };
+
 // Registers the window class `name` once per process: the cursor is the arrow, the
-// background `background` (a brush or a system colour + 1), and the procedure hands
-// every message to `Owner::HandleMessage(UINT, WPARAM, LPARAM)` of the object passed as
-// the creation parameter (CreateWindowExW's last argument).
+// background `background` (a brush or a system colour + 1), the icon MAINICON or none,
+// and the procedure hands every message to `Owner::HandleMessage(UINT, WPARAM, LPARAM)`
+// of the object passed as the creation parameter (CreateWindowExW's last argument). The
+// owner learns its handle through `AttachHandle` before its first message and is given
+// a null handle once the window is gone (after WM_NCDESTROY).
 template <typename Owner>
-void RegisterOwnedWindowClass(const wchar_t* name, HBRUSH background, HICON icon = nullptr);
+void RegisterOwnedWindowClass(const wchar_t* name, HBRUSH background,
+                              ClassIcon icon = ClassIcon::kNone);
 
 // ---- template definitions ------------------------------------------------------------
 
@@ -59,16 +64,19 @@ LRESULT CALLBACK OwnedWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
   }
   auto* owner = reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (owner == nullptr) return DefWindowProcW(window, message, wparam, lparam);
-  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-  return owner->HandleMessage(message, wparam, lparam);
+  if (message != WM_NCDESTROY) return owner->HandleMessage(message, wparam, lparam);
+  SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  const LRESULT result = owner->HandleMessage(message, wparam, lparam);
+  owner->AttachHandle(nullptr);  // destroyed (also with its parent): nothing left to destroy
+  return result;
 }
 
-void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HBRUSH background, HICON icon);
+void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HBRUSH background, ClassIcon icon);
 
 }  // namespace win32_window
 
 template <typename Owner>
-void RegisterOwnedWindowClass(const wchar_t* name, HBRUSH background, HICON icon) {
+void RegisterOwnedWindowClass(const wchar_t* name, HBRUSH background, ClassIcon icon) {
   win32_window::RegisterClassOnce(name, &win32_window::OwnedWindowProc<Owner>, background, icon);
 }
 

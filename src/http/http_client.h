@@ -17,7 +17,7 @@
 //   a control byte" (a Location that would put a byte below 0x20 or 0x7F into the next
 //   request: it is not followed, nothing is sent), "Cannot write the document"
 //   (DocStream refused a chunk: the document would be incomplete), a limit's ("more than
-//   4 MB", "a header of more than 64 KB", "took longer than 300 s"), or the text of an
+//   1 MB", "a header of more than 64 KB", "took longer than 300 s"), or the text of an
 //   exception that an event handler let escape.
 // - A body ends at its Content-Length: the request is complete as soon as that many
 //   bytes have arrived (the server's close is not waited for; bytes beyond it are not

@@ -102,8 +102,9 @@ void THttpClient::RelocationClosedHandling() {
 void THttpClient::StartRelocatedRequest() {
   if (state_ == HttpState::Idle || request_ended_) return;
   try {
+    const TimePoint slot = RequestSlot ? RequestSlot() : loop_.Now();
+    // Read after the slot: a slot granted "now" is never later than this.
     const TimePoint now = loop_.Now();
-    const TimePoint slot = RequestSlot ? RequestSlot() : now;
     if (slot > now) {
       relocation_timer_->SetInterval(std::chrono::ceil<Milliseconds>(slot - now));
       relocation_timer_->SetEnabled(true);

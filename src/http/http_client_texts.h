@@ -24,13 +24,13 @@ std::string SocketFailure(int error);
 // "the body ended after 400 of 1000 bytes": the connection closed before the body
 // reached its Content-Length.
 std::string BodyEndedEarly(std::int64_t received, std::int64_t length);
-// "more than 4 MB": a body larger than the request's limit of `limit` bytes.
+// "more than 1 MB": a body larger than the request's limit of `limit` bytes.
 std::string BodyTooLarge(std::int64_t limit);
 // "a header of more than 64 KB".
 std::string HeaderTooLarge(std::int64_t limit);
 // "took longer than 300 s": the request's deadline passed.
 std::string DeadlinePassed(std::chrono::milliseconds deadline);
-// "4 MB", "64 KB", "1000 bytes": the largest unit of 1024 that divides `bytes`.
+// "1 MB", "64 KB", "1000 bytes": the largest unit of 1024 that divides `bytes`.
 std::string SizeText(std::int64_t bytes);
 
 }  // namespace kasumido::http_text

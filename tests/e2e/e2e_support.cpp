@@ -23,11 +23,13 @@ std::filesystem::path SourcePath(std::string_view relative) {
 
 // ---- SiteServer ---------------------------------------------------------------------
 
-SiteServer::SiteServer(const std::filesystem::path& root) {
+SiteServer::SiteServer(const std::filesystem::path& root,
+                       const std::vector<std::string>& extra_args) {
   const std::string program = std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido-site-server";
-  process_.Start(program,
-                 {"--root", root.string(), "--port", "0", "--request-log", dir_.File("requests")},
-                 dir_.Path() / "output");
+  std::vector<std::string> args = {"--root",        root.string(),         "--port",         "0",
+                                   "--request-log", dir_.File("requests"), "--request-times"};
+  args.insert(args.end(), extra_args.begin(), extra_args.end());
+  process_.Start(program, args, dir_.Path() / "output");
   const std::string output =
       process_.WaitForOutput("\n", std::chrono::seconds(10)) ? process_.Output() : std::string();
   const std::size_t at = output.find("127.0.0.1:");
@@ -43,8 +45,16 @@ std::string SiteServer::Origin() const { return "http://127.0.0.1:" + std::to_st
 std::vector<std::string> SiteServer::Requests() const {
   std::vector<std::string> requests;
   std::istringstream in(test::ReadFile(dir_.Path() / "requests"));
-  for (std::string line; std::getline(in, line);) requests.push_back(line);
+  for (std::string line; std::getline(in, line);)
+    requests.push_back(line.substr(line.find(' ') + 1));
   return requests;
+}
+
+std::vector<long> SiteServer::RequestTimes() const {
+  std::vector<long> times;
+  std::istringstream in(test::ReadFile(dir_.Path() / "requests"));
+  for (std::string line; std::getline(in, line);) times.push_back(std::stol(line));
+  return times;
 }
 
 // ---- Expectations -------------------------------------------------------------------
@@ -64,6 +74,18 @@ std::vector<std::string> ExpectedMasterLines(std::string_view file, const std::s
     if (wanted) lines.push_back(ReplaceAll(ReplaceAll(line, "{ORIGIN}", origin), "{TEMP}", temp));
   }
   return lines;
+}
+
+std::vector<std::string> WithCodes(const std::vector<std::string>& lines,
+                                   const std::set<int>& codes) {
+  std::vector<std::string> kept;
+  for (const std::string& line : lines) {
+    const std::size_t at = line.find("pcd=");
+    if (at != std::string::npos && codes.count(std::stoi(line.substr(at + 4))) != 0) {
+      kept.push_back(line);
+    }
+  }
+  return kept;
 }
 
 }  // namespace kasumido::e2e

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,16 +19,20 @@ namespace kasumido::e2e {
 
 using test::HostLayout;
 
-// kasumido-site-server serving `root` on a free loopback port, its request log kept.
+// kasumido-site-server serving `root` on a free loopback port, its request log kept
+// with the time of each request; `extra_args` go to the server too ("--hostile", ...).
 class SiteServer {
  public:
-  explicit SiteServer(const std::filesystem::path& root);
+  explicit SiteServer(const std::filesystem::path& root,
+                      const std::vector<std::string>& extra_args = {});
   ~SiteServer();
 
   std::uint16_t Port() const { return port_; }
   std::string Origin() const;
   // The request targets served so far, one per request, in order.
   std::vector<std::string> Requests() const;
+  // When each of them came, in milliseconds since the server started.
+  std::vector<long> RequestTimes() const;
 
  private:
   test::ScratchDir dir_;
@@ -42,6 +47,10 @@ class SiteServer {
 std::vector<std::string> ExpectedMasterLines(std::string_view file, const std::string& origin,
                                              const std::string& temp,
                                              const std::vector<std::string>& folders = {});
+
+// The master-file lines whose detail page is one of `codes` ("pcd=" in the URL), in order.
+std::vector<std::string> WithCodes(const std::vector<std::string>& lines,
+                                   const std::set<int>& codes);
 
 std::filesystem::path SourcePath(std::string_view relative);
 

@@ -35,19 +35,6 @@ std::vector<std::string> PlanLog(const std::string& origin, const std::vector<st
   return lines;
 }
 
-// The lines whose detail page is one of `codes`, in file order.
-std::vector<std::string> WithCodes(const std::vector<std::string>& lines,
-                                   const std::set<int>& codes) {
-  std::vector<std::string> kept;
-  for (const std::string& line : lines) {
-    const std::size_t at = line.find("pcd=");
-    if (at != std::string::npos && codes.count(std::stoi(line.substr(at + 4))) != 0) {
-      kept.push_back(line);
-    }
-  }
-  return kept;
-}
-
 std::string SitePage(std::string_view path) {
   return test::ReadFile(SourcePath("samples/site") / path.substr(1));
 }

@@ -142,6 +142,22 @@ TEST_F(FetchUrlOnTestLoop, SpacesEveryRequestOfARelocationChain) {
   }
 }
 
+TEST_F(FetchUrlTest, FollowsARelocationChainAtTheRequestSpacingOnTheRealLoop) {
+  layout_.WriteSettings({{"TimeOut_Text", "10"}});
+  server_.Enqueue(Script::Relocate("/b"));
+  server_.Enqueue(Script::Relocate("/c"));
+  server_.Enqueue(Script::Ok("end"));
+  std::vector<TimePoint> connects;
+  form_->HttpClient1.OnStateChange = [&] {
+    if (form_->HttpClient1.State() == HttpState::Connected) connects.push_back(loop_->Now());
+  };
+  EXPECT_EQ(Fetch("/a"), 3);
+  ASSERT_EQ(connects.size(), 3u);
+  for (std::size_t i = 1; i < connects.size(); ++i) {
+    EXPECT_GE(connects[i] - connects[i - 1], 500ms) << i;
+  }
+}
+
 TEST_F(FetchUrlTest, KeepsEachDocumentWithinItsSizeAndTime) {
   constexpr std::int64_t kMiB = 1024 * 1024;
   const std::string cut_body(1000, 'c');
@@ -154,10 +170,10 @@ TEST_F(FetchUrlTest, KeepsEachDocumentWithinItsSizeAndTime) {
   };
   std::vector<Case> cases;
   cases.push_back({"a page of 5 MB", wire::HugeBody(5 * kMiB, wire::Length::kSent, "text/html"),
-                   DocumentKind::kPage, 0, "more than 4 MB"});
+                   DocumentKind::kPage, 0, "more than 1 MB"});
   cases.push_back({"a page of 5 MB without a length",
                    wire::HugeBody(5 * kMiB, wire::Length::kNotSent, "text/html"),
-                   DocumentKind::kPage, 0, "more than 4 MB"});
+                   DocumentKind::kPage, 0, "more than 1 MB"});
   cases.push_back({"a cover of 5 MB", wire::HugeBody(5 * kMiB, wire::Length::kSent, "image/jpeg"),
                    DocumentKind::kCover, 5 * kMiB, ""});
   cases.push_back({"a cover of 300 MB",

@@ -10,7 +10,9 @@
 #                                               temporary folder (Wine ignores the Linux
 #                                               side's TEMP and TMP);
 #                                               KASUMIDO_WINE_DPI (default 96) is the
-#                                               screen's scale in dots per inch
+#                                               screen's scale in dots per inch,
+#                                               KASUMIDO_WINE_DESKTOP (default 1024x768)
+#                                               the desktop's size
 #   wine_run.sh PREFIX --stop                   stops the prefix's Wine server
 #   wine_run.sh PREFIX --suite SUITE [ARGS...]  runs a GoogleTest binary; fails unless it
 #                                               reported its results (GoogleTest's
@@ -37,7 +39,8 @@ if [[ -n ${KASUMIDO_WINE_DISPLAY:-} ]]; then export DISPLAY=$KASUMIDO_WINE_DISPL
 # The window fonts the program asks for by their Japanese names, replaced by the IPA
 # fonts that setup installs (proportional for the P font), so Japanese shows as text; every
 # window in one Wine desktop of 1024 x 768 (the X window "Default - Wine desktop"), which
-# draws the window frames itself, as no window manager runs on the display; and the
+# draws the window frames itself, as no window manager runs on the display, at the
+# chosen scale; and the
 # user's temporary folder when one is given. The frame's glyph font and the dialog
 # font come with Wine's own fonts (fonts-wine), which the prefix does not pick up itself.
 gui_settings() {
@@ -51,7 +54,7 @@ gui_settings() {
       '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
       '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' '"MS UI Gothic"="IPAPGothic"' \
       '' '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' \
-      '' '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1024x768"' \
+      '' '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' "\"Default\"=\"${KASUMIDO_WINE_DESKTOP:-1024x768}\"" \
       '' '[HKEY_CURRENT_USER\Control Panel\Desktop]' "\"LogPixels\"=dword:$dpi" \
       '' '[HKEY_CURRENT_CONFIG\Software\Fonts]' "\"LogPixels\"=dword:$dpi"
     if [[ -n $temp ]]; then

@@ -71,7 +71,8 @@ TWindowPlacement::TWindowPlacement(const std::string& program_dir)
 
 ScreenRect ScaledRect(const ScreenRect& rect, int from_dpi, int to_dpi) {
   if (from_dpi == to_dpi || from_dpi <= 0) return rect;
-  return {ScaledCoordinate(rect.left, from_dpi, to_dpi), ScaledCoordinate(rect.top, from_dpi, to_dpi),
+  return {ScaledCoordinate(rect.left, from_dpi, to_dpi),
+          ScaledCoordinate(rect.top, from_dpi, to_dpi),
           ScaledCoordinate(rect.right, from_dpi, to_dpi),
           ScaledCoordinate(rect.bottom, from_dpi, to_dpi)};
 }
@@ -105,9 +106,12 @@ std::optional<WindowPlacement> TWindowPlacement::Restore(const std::vector<Scree
 FileWriteStatus TWindowPlacement::Save(const WindowPlacement& placement) const {
   if (!active_) return FileWriteStatus{true, ini_file_name_, {}};
   const IniValues values = {
-      {"FormVersion", std::string(kFormVersion)}, {"Flags", std::string(kFlags)},
-      {"ShowCmd", ToText(placement.show)},        {"PixelsPerInch", std::to_string(placement.pixels_per_inch)},
-      {"MinMaxPos", std::string(kMinMaxPos)},     {"NormPos", FormatNormPos(placement.normal)},
+      {"FormVersion", std::string(kFormVersion)},
+      {"Flags", std::string(kFlags)},
+      {"ShowCmd", ToText(placement.show)},
+      {"PixelsPerInch", std::to_string(placement.pixels_per_inch)},
+      {"MinMaxPos", std::string(kMinMaxPos)},
+      {"NormPos", FormatNormPos(placement.normal)},
       {"Visible", placement.visible ? "1" : "0"},
   };
   return WriteIniStrings(ini_file_name_, kPlacementSection, values);

@@ -115,7 +115,8 @@ TEST_F(WindowPlacementTest, APlacementSavedAtAnotherScaleComesBackAsLargeOnTheSc
       {"24", 2400, std::nullopt},  // scaled a hundredfold: too large
   };
   for (const auto& c : cases) {
-    const std::string saved = c.pixels_per_inch.empty() ? "" : "PixelsPerInch=" + c.pixels_per_inch + "\n";
+    const std::string saved =
+        c.pixels_per_inch.empty() ? "" : "PixelsPerInch=" + c.pixels_per_inch + "\n";
     WriteIni("[TFormDLL]\n" + saved + "NormPos=168,102,536,339\n");
     const std::optional<WindowPlacement> restored = store_.Restore(large_screen, c.now);
     ASSERT_EQ(restored.has_value(), c.expected.has_value()) << c.pixels_per_inch << " " << c.now;

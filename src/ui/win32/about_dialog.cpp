@@ -108,8 +108,8 @@ void AboutDialog::ApplyScale(int dpi) {
 }
 
 void AboutDialog::Layout() {
-  const SIZE outer = OuterSizeForClient({Scaled(kClientSize.cx, dpi_), Scaled(kClientSize.cy, dpi_)},
-                                        kStyle, kExStyle, dpi_);
+  const SIZE outer = OuterSizeForClient(
+      {Scaled(kClientSize.cx, dpi_), Scaled(kClientSize.cy, dpi_)}, kStyle, kExStyle, dpi_);
   SetWindowPos(handle_, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   HDC dc = GetDC(handle_);

@@ -106,9 +106,8 @@ std::wstring WithLineBreaks(const std::wstring& text, int& lines) {
 // area scaled, its frame as the system draws it at `dpi`.
 SIZE OuterSizeAt(SIZE design, int dpi) {
   const SIZE frame = OuterSizeForClient({0, 0}, kStyle, kExStyle, kDesignDpi);
-  return OuterSizeForClient(
-      {Scaled(design.cx - frame.cx, dpi), Scaled(design.cy - frame.cy, dpi)}, kStyle, kExStyle,
-      dpi);
+  return OuterSizeForClient({Scaled(design.cx - frame.cx, dpi), Scaled(design.cy - frame.cy, dpi)},
+                            kStyle, kExStyle, dpi);
 }
 
 }  // namespace
@@ -129,8 +128,8 @@ DownloadWindow::DownloadWindow(EventLoop& loop, std::string program_dir, std::st
   AddDialogNavigation(handle_);
   ApplyScale(WindowDpi(handle_));
   const SIZE first = OuterSizeAt(kFirstSize, dpi_);
-  SetWindowPos(handle_, nullptr, Scaled(kFirstPlace.x, dpi_), Scaled(kFirstPlace.y, dpi_),
-               first.cx, first.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(handle_, nullptr, Scaled(kFirstPlace.x, dpi_), Scaled(kFirstPlace.y, dpi_), first.cx,
+               first.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   RestorePlacement();
   Layout();
 }
@@ -155,14 +154,13 @@ void DownloadWindow::CreateControls() {
   SendMessageW(memo_, EM_SETLIMITTEXT, 0, 0);
   panel2_ = std::make_unique<Panel>(handle_, Bevel::kNone, kPanel2Id);
   for (std::size_t i = 0; i < run_buttons_.size(); ++i) {
-    run_buttons_[i] = MakeControl(panel2_->Handle(), L"BUTTON", RunButtonLooks()[i].caption,
-                                  BS_OWNERDRAW | WS_TABSTOP, 0, 0, 0, 0,
-                                  kPlayButtonId + static_cast<int>(i));
+    run_buttons_[i] =
+        MakeControl(panel2_->Handle(), L"BUTTON", RunButtonLooks()[i].caption,
+                    BS_OWNERDRAW | WS_TABSTOP, 0, 0, 0, 0, kPlayButtonId + static_cast<int>(i));
   }
   EnableWindow(run_buttons_[Index(RunButton::kPlay)], FALSE);
-  status_bar_ =
-      MakeControl(handle_, STATUSCLASSNAMEW, "", SBARS_SIZEGRIP | CCS_NORESIZE, 0, 0, 0, 0,
-                  kStatusBarId);
+  status_bar_ = MakeControl(handle_, STATUSCLASSNAMEW, "", SBARS_SIZEGRIP | CCS_NORESIZE, 0, 0, 0,
+                            0, kStatusBarId);
   tool_tip_ = MakeToolTip(handle_);
   SetToolTip(tool_tip_, url_button_, texts::kHintOpenHomePage);
 }
@@ -198,8 +196,8 @@ void DownloadWindow::Layout() {
   place(about_button_, kAboutButton);
   for (std::size_t i = 0; i < run_buttons_.size(); ++i) {
     const int left = RunButtonLooks()[i].left;
-    place(run_buttons_[i], {left, kRunButtonTop, left + kRunButtonSize.cx,
-                            kRunButtonTop + kRunButtonSize.cy});
+    place(run_buttons_[i],
+          {left, kRunButtonTop, left + kRunButtonSize.cx, kRunButtonTop + kRunButtonSize.cy});
   }
 }
 

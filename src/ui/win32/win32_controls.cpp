@@ -15,9 +15,9 @@ constexpr int kFontHeight = 12;  // at 96 dpi
 constexpr wchar_t kFontName[] = L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF";
 
 HFONT MakeWindowFont(int dpi, bool underlined) {
-  return CreateFontW(-Scaled(kFontHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE, underlined ? TRUE : FALSE,
-                     FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontName);
+  return CreateFontW(-Scaled(kFontHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE,
+                     underlined ? TRUE : FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontName);
 }
 
 BOOL CALLBACK SetFontOfControl(HWND control, LPARAM font) {

@@ -58,7 +58,8 @@ TEST(Win32AboutDialog, ShowsTheVersionRecordAndOpensItsLinks) {
 COLORREF IconPixel(HBITMAP picture, int size, double x, double y) {
   HDC dc = CreateCompatibleDC(nullptr);
   const HGDIOBJ old = SelectObject(dc, picture);
-  const COLORREF pixel = GetPixel(dc, static_cast<int>(x * size / 32), static_cast<int>(y * size / 32));
+  const COLORREF pixel =
+      GetPixel(dc, static_cast<int>(x * size / 32), static_cast<int>(y * size / 32));
   SelectObject(dc, old);
   DeleteDC(dc);
   return pixel;
@@ -76,10 +77,10 @@ TEST(Win32AboutDialog, ItsSizePlacesFontAndIconFollowTheScreensScale) {
   const struct {
     const std::string* text;
     POINT place;
-  } labels[] = {{&content.title, {80, 8}},         {&content.version, {80, 32}},
-                {&content.copy_left, {80, 56}},    {&content.latest_version_note, {8, 76}},
-                {&content.home_page, {32, 96}},    {&content.contact_note, {8, 120}},
-                {&content.board, {32, 144}},       {&content.ok_caption, {127, 169}}};
+  } labels[] = {{&content.title, {80, 8}},      {&content.version, {80, 32}},
+                {&content.copy_left, {80, 56}}, {&content.latest_version_note, {8, 76}},
+                {&content.home_page, {32, 96}}, {&content.contact_note, {8, 120}},
+                {&content.board, {32, 144}},    {&content.ok_caption, {127, 169}}};
   for (const auto& label : labels) {
     HWND control = ChildWithText(dialog.Handle(), *label.text);
     RECT rect;
@@ -104,7 +105,8 @@ TEST(Win32AboutDialog, ItsSizePlacesFontAndIconFollowTheScreensScale) {
     image_main = GetWindow(image_main, GW_HWNDNEXT);  // the first picture: ImageMain
   }
   ASSERT_NE(image_main, nullptr);
-  const auto picture = reinterpret_cast<HBITMAP>(SendMessageW(image_main, STM_GETIMAGE, IMAGE_BITMAP, 0));
+  const auto picture =
+      reinterpret_cast<HBITMAP>(SendMessageW(image_main, STM_GETIMAGE, IMAGE_BITMAP, 0));
   BITMAP bitmap{};
   ASSERT_NE(GetObjectW(picture, sizeof bitmap, &bitmap), 0);
   const int size = Scaled(64, dpi);

@@ -18,8 +18,8 @@
 #include "support/host_layout.h"
 #include "support/steered_site.h"
 #include "support/test_event_loop.h"
-#include "ui/win32/dpi.h"
 #include "ui/win32/download_window.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/win32_controls.h"
 #include "ui/win32/window_application.h"
 
@@ -186,7 +186,9 @@ TEST_F(Win32DownloadWindowTest, EveryPlaceSizeAndFontFollowsTheScreensScale) {
       {"ButtonPlay", window->ButtonHandle(RunButton::kPlay), {8, bottom - 49, 89, bottom - 24}},
       {"ButtonSkip", window->ButtonHandle(RunButton::kSkip), {97, bottom - 49, 178, bottom - 24}},
       {"ButtonStop", window->ButtonHandle(RunButton::kStop), {184, bottom - 49, 265, bottom - 24}},
-      {"ButtonPause", window->ButtonHandle(RunButton::kPause), {272, bottom - 49, 353, bottom - 24}},
+      {"ButtonPause",
+       window->ButtonHandle(RunButton::kPause),
+       {272, bottom - 49, 353, bottom - 24}},
   };
   for (const auto& c : controls) {
     RECT design = c.design;

@@ -126,7 +126,7 @@ TEST_F(WindowPlacementTest, APlacementSavedAtAnotherScaleComesBackAsLargeOnTheSc
   }
   // Saved at its own scale, which the file then names.
   ASSERT_TRUE(store_.Save({ShowCommand::kNormal, {336, 204, 1072, 678}, true, 192}));
-  EXPECT_NE(Ini().find("PixelsPerInch=192\r\n"), std::string::npos) << Ini();
+  EXPECT_NE(Ini().find("\nPixelsPerInch=192\n"), std::string::npos) << Ini();
   EXPECT_EQ(store_.Restore(large_screen, 96)->normal, (ScreenRect{168, 102, 536, 339}));
 }
 

@@ -56,8 +56,9 @@ function(kasumido_wine_test name target)
              COMMAND xvfb-run -a -s "-screen 0 1024x768x24"
                      bash -c "KASUMIDO_WINE_DISPLAY=\$DISPLAY exec bash \"\$@\"" wine_run
                      ${KASUMIDO_WINE_RUN} ${prefix} --suite $<TARGET_FILE:${target}> ${ARGN})
+    # One suite at a time in a windows' prefix: its desktop keeps the first suite's display.
     set_tests_properties(${test_name} PROPERTIES FIXTURES_REQUIRED wine-gui-${dpi} TIMEOUT 600
-                                                 SKIP_RETURN_CODE 77)
+                                                 SKIP_RETURN_CODE 77 RESOURCE_LOCK wine-gui-${dpi})
   endforeach()
 endfunction()
 

@@ -77,7 +77,7 @@ void DownloadCover(BookRecord& record, RunAccess& run) {
   if (name.empty()) return;
   const std::string path = run.TempFolder() + name;
   try {
-    if (run.FetchUrl(run.SiteOrigin() + record.CoverImagePath, path) > 0) {
+    if (run.FetchUrl(run.SiteOrigin() + record.CoverImagePath, path, DocumentKind::kCover) > 0) {
       record.CoverFile = path;
     }
   } catch (...) {

@@ -52,7 +52,7 @@ std::string WithoutSingleQuotes(std::string_view text) {
 // Pumps the event loop: button handlers and timers may run before this returns.
 int FetchQuietly(RunAccess& run, const std::string& url, const std::string& file) {
   try {
-    return run.FetchUrl(url, file);
+    return run.FetchUrl(url, file, DocumentKind::kPage);
   } catch (...) {
     return 0;
   }

@@ -17,6 +17,7 @@ namespace kasumido::e2e {
 namespace {
 
 using namespace std::chrono_literals;
+using test::WithCodes;
 
 const std::map<std::string, std::string> kComicOnly = {{"DLLComic_Checked", "True"},
                                                        {"TimeOut_Text", "10"}};

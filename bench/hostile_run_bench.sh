@@ -48,21 +48,13 @@ link = '<A HREF="detail/bk_detail.php?pcd=4001">x</A>\n'
 open(root + '/comic/kongetsu.html', 'w').write(link + '<a>' * ((limit - 1 - len(link)) // 3))
 open(root + '/comic/detail/bk_detail.php__pcd=4001', 'w').write('<a>' * ((limit - 1) // 3))
 EOF
+source bench/site_server.sh
 # Starts the site server on the site folder $1 with the hostile answers that follow.
 start_server() {
   local root=$1 args=()
   shift
   for hostile in "$@"; do args+=(--hostile "$hostile"); done
-  "$bin/kasumido-site-server" --root "$root" --port 0 --request-log "$work/requests.log" \
-    "${args[@]}" >"$work/server.txt" 2>&1 &
-  server_pid=$!
-  port=
-  for _ in $(seq 1 100); do
-    port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/server.txt")
-    [[ -n $port ]] && break
-    sleep 0.05
-  done
-  [[ -n $port ]] || { echo "hostile_run_bench: the site server did not start" >&2; exit 1; }
+  start_site_server "$root" "${args[@]}"
 }
 
 # One run of the program: name, the TimeOut_Text value.

@@ -7,7 +7,7 @@ namespace {
 
 RequestTarget Target(bool proxy, const char* host, const char* connect_host, const char* port,
                      const char* path) {
-  return RequestTarget{proxy, host, connect_host, port, path};
+  return RequestTarget{proxy, host, connect_host, port, path, false, ""};
 }
 
 TEST(TargetForUrl, ChoosesHostPortAndRequestPathDirectAndThroughAProxy) {

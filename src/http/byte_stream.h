@@ -82,7 +82,9 @@ class ByteStream {
 };
 
 // The stream for `target`: plain TCP, TLS over it, or TLS through the proxy's CONNECT
-// tunnel, as the target asks. It connects to target.ConnectHost and ConnectPort.
-std::unique_ptr<ByteStream> MakeByteStream(EventLoop& loop, const RequestTarget& target);
+// tunnel (opened with `tunnel_request`, the request's bytes), as the target asks. It is
+// opened to target.ConnectHost and ConnectPort.
+std::unique_ptr<ByteStream> MakeByteStream(EventLoop& loop, const RequestTarget& target,
+                                           const std::string& tunnel_request);
 
 }  // namespace kasumido

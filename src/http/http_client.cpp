@@ -135,7 +135,11 @@ void THttpClient::StartRequest() {
 void THttpClient::OpenConnection() {
   RetireStream();
   if (!SetState(HttpState::Resolving)) return;
-  stream_ = MakeByteStream(loop_, target_);
+  const std::string tunnel_request =
+      target_.Tunnel.empty() ? std::string()
+                             : AssembleRequest(TunnelRequestLines(target_.Tunnel, Agent,
+                                                                  ProxyUsername, ProxyPassword));
+  stream_ = MakeByteStream(loop_, target_, tunnel_request);
   stream_->OnResolved = [this] { HandleResolved(); };
   stream_->OnOpened = [this] { HandleOpened(); };
   stream_->OnReadable = [this] { HandleReadable(); };

@@ -95,8 +95,10 @@ class TlsSession {
 };
 
 // A client session for `server_name` (a host name, sent for the server's choice of
-// certificate and matched against it; a dotted address is matched as an address).
-// Returns null with `failure` set when the library cannot start a session.
-std::unique_ptr<TlsSession> StartTlsSession(const std::string& server_name, TlsFailure& failure);
+// certificate and matched against it; a dotted address is matched as an address) at
+// `peer` ("host:port" of the server), which tells servers apart for resuming an earlier
+// session. Returns null with `failure` set when the library cannot start a session.
+std::unique_ptr<TlsSession> StartTlsSession(const std::string& server_name, const std::string& peer,
+                                            TlsFailure& failure);
 
 }  // namespace kasumido

@@ -1,7 +1,8 @@
 // Windows: the authority goes into the current user's Root store, where the chain check
 // of every program of this user (of this Wine prefix) finds it.
-#include <wincrypt.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <wincrypt.h>
 
 #include <fstream>
 #include <sstream>

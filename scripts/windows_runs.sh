@@ -228,6 +228,20 @@ plan_log() { # plan_log WORD...: the plan lines of a run over the whole site's t
   echo END
 }
 
+# after_page PAGE LINE...: the plan lines on stdin with each LINE (after the origin)
+# inserted, in order, after the line of the listing page PAGE.
+after_page() {
+  local page=$1 lines
+  shift
+  lines=$(printf "$origin%s\n" "$@")
+  awk -v page="/$page.html " -v lines="$lines" '{ print } index($0, page) { print lines }'
+}
+# The sample site's missing cover and detail page: logged, and the page tried again on the
+# next run after the first comic page.
+cover_failed='/image/cover_3010.jpg 表紙画像取得失敗'
+detail_failed='/comic/detail/bk_detail.php?pcd=4099 詳細ページ取得失敗'
+detail_retried='/comic/detail/bk_detail.php?pcd=4099 再試行'
+
 # ---- A whole run and a second one ------------------------------------------------------
 
 check_master() { same "the master file" "$(expected_master)" "$(utf8_lines "$host/ShelvioMas.csv")"; }
@@ -238,7 +252,9 @@ check_first_log() {
   [[ $(grep -c $'^--- START ---\t' <<<"$lines") == 1 && $(sed -n 2p <<<"$lines") == "Version "* &&
     $(tail -1 <<<"$lines") == $'--- END ---\t'* ]] ||
     { echo "the START block or the END line is wrong:" && head -3 <<<"$lines" && return 1; }
-  same "the run's lines" "$(plan_log $(printf 'ダウンロード %.0s' {1..12}))" "$(plan_lines 0)"
+  same "the run's lines" "$(plan_log $(printf 'ダウンロード %.0s' {1..12}) |
+    after_page bunko/sengetsu "$cover_failed" | after_page comic/sengetsu "$detail_failed")" \
+    "$(plan_lines 0)"
 }
 
 check_saved_copies() {
@@ -307,7 +323,8 @@ check_shv_ini() {
 check_second_log() {
   same "the second run's lines" \
     "$(plan_log スキップ スキップ スキップ スキップ ダウンロード ダウンロード スキップ スキップ \
-      ダウンロード ダウンロード スキップ スキップ)" "$(plan_lines 1)"
+      ダウンロード ダウンロード スキップ スキップ |
+      after_page comic/kongetsu "$detail_retried" "$detail_failed")" "$(plan_lines 1)"
 }
 
 check_second_master() {
@@ -363,7 +380,8 @@ check_one_instance() {
   # One run's listing requests: a second run would have asked for them again.
   same "the listing pages fetched" "$(printf '%s\n' /comic/{kongetsu,raigetsu,sengetsu}.html)" \
     "$(grep -E '^/comic/[a-z]+\.html$' "$work/instances/requests.log")" &&
-    same "the run's lines" "$(plan_log - - - 失敗 - - - ダウンロード - - - ダウンロード)" "$(plan_lines 0)"
+    same "the run's lines" "$(plan_log - - - 失敗 - - - ダウンロード - - - ダウンロード |
+      after_page comic/sengetsu "$detail_failed")" "$(plan_lines 0)"
 }
 
 instances() {
@@ -453,7 +471,7 @@ check_skip() {
   click_button "$window" skip
   program_end "$program" 90 || return 1
   same "the run's lines" "$(plan_log - - - ダウンロード - - - ダウンロード - - - ダウンロード |
-    sed '2a スキップボタン押下')" "$(plan_lines 0)"
+    sed '2a スキップボタン押下' | after_page comic/sengetsu "$detail_failed")" "$(plan_lines 0)"
 }
 
 # Stop, or the close box, while the first listing page is held: the run ends with the

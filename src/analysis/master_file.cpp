@@ -5,7 +5,7 @@ namespace {
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path,
                        const std::string& reason) {
-  throw MasterFileError(what + " \"" + path + "\": " + reason);
+  throw MasterFileError(what + " \"" + path + "\": " + reason, reason);
 }
 
 }  // namespace

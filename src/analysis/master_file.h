@@ -9,16 +9,22 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/files.h"
 
 namespace kasumido {
 
 // The master file could not be opened or a line could not be written; what() names the
-// file and the system's reason.
+// file and the system's reason, Reason() is the reason alone.
 class MasterFileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  MasterFileError(const std::string& what, std::string reason)
+      : std::runtime_error(what), reason_(std::move(reason)) {}
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 class MasterFile {

@@ -30,9 +30,15 @@ class RunAccess {
   // as a failed download.
   // Pumps the event loop: button handlers and timers may run before this returns.
   virtual int FetchUrl(const std::string& url, const std::string& file) = 0;
+  // Why the last FetchUrl answered 0, in plain words (for the log); empty when it did
+  // not fail or when the run cannot tell.
+  virtual std::string FetchFailureReason() const { return {}; }
 
   // Appends `message` (Shift_JIS) to the run log as one plain line. Never fails.
   virtual void WriteLog(std::string_view message) = 0;
+  // Appends `message` (Shift_JIS) to the run log as one error line (marked as an error
+  // for the host). Never fails.
+  virtual void WriteErrorLog(std::string_view message) = 0;
 
   // The window's title list: how many lines it holds, clearing it, and adding one line
   // (Shift_JIS). AddTitle may throw when the list cannot take the line.

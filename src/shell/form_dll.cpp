@@ -68,8 +68,14 @@ void TFormDLL::RunDownload() {
   SetRunButtons(false);
 }
 
-void TFormDLL::AnalyseListing(const std::string& listing_folder_url, int default_code) {
-  AnalyzeListingPage(listing_folder_url, default_code, *this);
+std::vector<LinkResult> TFormDLL::AnalyseListing(const std::string& listing_folder_url,
+                                                 int default_code) {
+  return AnalyzeListingPage(listing_folder_url, default_code, *this);
+}
+
+LinkResult TFormDLL::FollowLink(const std::string& listing_folder_url, const std::string& link,
+                                int default_code) {
+  return FollowDetailLink(listing_folder_url, link, default_code, *this);
 }
 
 size_t TFormDLL::TitleCount() const {

@@ -46,8 +46,8 @@ class FakeRunAccess : public RunAccess {
   int add_title_failures = 0;  // AddTitle throws this many times
 
   // Records.
-  std::vector<Fetch> fetches;  // every call, also those refused after a stop
-  std::vector<std::string> log;
+  std::vector<Fetch> fetches;    // every call, also those refused after a stop
+  std::vector<std::string> log;  // plain and error lines, in order
   std::vector<std::string> titles;
   std::vector<std::chrono::milliseconds> waits;
   int retry_waits = 0;
@@ -70,15 +70,18 @@ class FakeRunAccess : public RunAccess {
 
   int FetchUrl(const std::string& url, const std::string& file) override {
     fetches.push_back({url, file});
+    failure_reason_ = "stopped";
     if (stop) return 0;  // the real fetch refuses at once after a stop
     if (during_fetch) during_fetch(url);
     if (throwing[url]) throw std::runtime_error("fetch failed: " + url);
     const auto body = bodies.find(url);
     if (claims_no_file[url]) return 1;
     if (body == bodies.end() || body->second.empty() || failures_before[url]-- > 0) {
+      failure_reason_ = "404 Not Found";
       ::unlink(file.c_str());
       return 0;
     }
+    failure_reason_.clear();
     // Like the real fetch, a file that cannot be created is an exception.
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot create " + file);
@@ -86,7 +89,13 @@ class FakeRunAccess : public RunAccess {
     return static_cast<int>(body->second.size());
   }
 
+  std::string FetchFailureReason() const override { return failure_reason_; }
+
+  // Error lines carry the log's error mark at their end.
   void WriteLog(std::string_view message) override { log.emplace_back(message); }
+  void WriteErrorLog(std::string_view message) override {
+    log.push_back(std::string(message) + " (C.ERROR)");
+  }
 
   size_t TitleCount() const override { return titles.size(); }
   void ClearTitles() override { titles.clear(); }
@@ -111,6 +120,7 @@ class FakeRunAccess : public RunAccess {
 
  private:
   ScratchDir scratch_;
+  std::string failure_reason_;
 };
 
 }  // namespace kasumido::test

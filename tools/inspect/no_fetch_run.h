@@ -26,6 +26,7 @@ class NoFetchRun : public RunAccess {
     return 0;
   }
   void WriteLog(std::string_view) override {}
+  void WriteErrorLog(std::string_view) override {}
   size_t TitleCount() const override { return 0; }
   void ClearTitles() override {}
   void AddTitle(std::string_view) override {}

@@ -1,0 +1,130 @@
+// Whole runs in which books fail: a detail page the site does not deliver, a master file
+// that cannot be written. The book is remembered and written on a later run, once; a
+// page that never comes is given up with its log line.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/e2e_support.h"
+#include "support/scripted_http_server.h"
+#include "support/steered_site.h"
+
+namespace kasumido::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kComicNow = "/comic/kongetsu.html";
+const std::string kDetail = "/comic/detail/bk_detail.php?pcd=";
+
+std::vector<std::string> Links(std::initializer_list<int> codes) {
+  std::vector<std::string> links;
+  for (int code : codes) links.push_back("detail/bk_detail.php?pcd=" + std::to_string(code));
+  return links;
+}
+
+// The codes of the master file's lines, in order.
+std::vector<int> MasterCodes(const HostLayout& host) {
+  std::vector<int> codes;
+  for (const std::string& line : host.MasterLines()) {
+    const std::size_t at = line.find("pcd=");
+    codes.push_back(at == std::string::npos ? 0 : std::stoi(line.substr(at + 4)));
+  }
+  return codes;
+}
+
+// The plan lines of run `index` about this month's comic page and its books.
+std::vector<std::string> ComicLines(const HostLayout& host, int index) {
+  std::vector<std::string> lines;
+  for (const std::string& line : host.PlanLines(index)) {
+    if (line.find("/comic/kongetsu") != std::string::npos ||
+        line.find("pcd=") != std::string::npos) {
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+TEST(RetryRun, ADetailPageThatFailsIsWrittenOnTheNextRunAndOnlyOnce) {
+  struct Case {
+    const char* name;
+    test::Script failure;
+  };
+  const Case cases[] = {
+      {"reset", test::Script().Reset()},
+      {"429 three times", test::Script::Bytes(test::ResponseBytes("HTTP/1.1 429 Too Many Requests",
+                                                                  {"Retry-After: 1"}, ""))},
+      {"relocation loop", test::Script::Relocate(kDetail + "4002")},
+  };
+  for (const Case& c : cases) {
+    test::SteeredSite site;
+    site.Listing(kComicNow, Links({4001, 4002, 4003}));
+    site.Answer(kDetail + "4002", c.failure);
+    HostLayout host;
+    host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "10"}});
+    host.RunToEnd(site.Origin(), 120s);
+    EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4003})) << c.name;
+    const std::string url = site.Origin() + kDetail + "4002";
+    const std::vector<std::string> first = ComicLines(host, 0);
+    ASSERT_EQ(first.size(), 2u) << c.name;
+    EXPECT_EQ(first[1].rfind(url + " 詳細ページ取得失敗", 0), 0u) << c.name << ": " << first[1];
+
+    // The site delivers it again; the listing page is unchanged.
+    site.Restore(kDetail + "4002");
+    const int asked = site.Count(kDetail + "4002");
+    host.RunToEnd(site.Origin(), 60s);
+    EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4003, 4002})) << c.name;
+    EXPECT_EQ(ComicLines(host, 1),
+              (std::vector<std::string>{site.Origin() + kComicNow + " スキップ", url + " 再試行"}))
+        << c.name;
+    EXPECT_EQ(site.Count(kDetail + "4002"), asked + 1) << c.name;
+
+    host.RunToEnd(site.Origin(), 60s);
+    EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4003, 4002})) << c.name;
+    EXPECT_EQ(site.Count(kDetail + "4002"), asked + 1) << c.name;
+  }
+}
+
+TEST(RetryRun, BooksOfAMasterFileThatCannotBeOpenedAreWrittenWhenItCanBe) {
+  test::SteeredSite site;
+  site.Listing(kComicNow, Links({4001, 4002}));
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}});
+  std::filesystem::create_directory(host.Host("ShelvioMas.csv"));  // held by another program
+  host.RunToEnd(site.Origin(), 60s);
+  const std::vector<std::string> first = ComicLines(host, 0);
+  ASSERT_EQ(first.size(), 5u);
+  EXPECT_EQ(first[1], "Analyze Error " + site.Origin() + kDetail + "4001");
+  EXPECT_EQ(first[2].find("Shelvio.log: " + site.Origin() + kDetail +
+                          "4001 マスターファイルを開けません ("),
+            0u)
+      << first[2];
+  EXPECT_EQ(first[2].substr(first[2].size() - 10), " (C.ERROR)");
+
+  std::filesystem::remove(host.Host("ShelvioMas.csv"));
+  host.RunToEnd(site.Origin(), 60s);
+  EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4002}));
+  host.RunToEnd(site.Origin(), 60s);
+  EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4002}));
+}
+
+TEST(RetryRun, APageThatNeverComesIsGivenUpAfterFiveRunsWithItsLogLine) {
+  test::SteeredSite site;
+  site.Listing(kComicNow, Links({4001, 4098}));  // 4098 is not a page of the site
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}});
+  const std::string given_up = "Shelvio.log: " + site.Origin() + kDetail +
+                               "4098 再試行打切り (5回の実行で連続失敗) (C.ERROR)";
+  for (int run = 0; run < 6; ++run) {
+    host.RunToEnd(site.Origin(), 60s);
+    const std::vector<std::string> lines = ComicLines(host, run);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), given_up), run == 4 ? 1 : 0) << run;
+  }
+  EXPECT_EQ(site.Count(kDetail + "4098"), 5 * 3);  // three attempts in each of five runs
+  EXPECT_EQ(MasterCodes(host), std::vector<int>{4001});
+}
+
+}  // namespace
+}  // namespace kasumido::e2e

@@ -238,8 +238,8 @@ after_page() {
 }
 # The sample site's missing cover and detail page: logged, and the page tried again on the
 # next run after the first comic page.
-cover_failed='/image/cover_3010.jpg 表紙画像取得失敗'
-detail_failed='/comic/detail/bk_detail.php?pcd=4099 詳細ページ取得失敗'
+cover_failed='/image/cover_3010.jpg 表紙画像取得失敗 (404 Not Found)'
+detail_failed='/comic/detail/bk_detail.php?pcd=4099 詳細ページ取得失敗 (404 Not Found)'
 detail_retried='/comic/detail/bk_detail.php?pcd=4099 再試行'
 
 # ---- A whole run and a second one ------------------------------------------------------

@@ -84,13 +84,14 @@ void DownloadCover(BookRecord& record, RunAccess& run) {
   } else {
     const std::string path = run.TempFolder() + name;
     try {
-      if (run.FetchUrl(url, path) > 0) {
+      if (run.FetchUrl(url, path, DocumentKind::kCover) > 0) {
         record.CoverFile = path;
         return;
       }
-      reason = run.FetchFailureReason();
+      reason = run.LastFetchFailure();
     } catch (const std::exception& error) {
-      reason = error.what();
+      reason = run.LastFetchFailure();
+      if (reason.empty()) reason = error.what();
     } catch (...) {
       reason = "unknown error";
     }

@@ -57,11 +57,12 @@ std::string WithoutSingleQuotes(std::string_view text) {
 int FetchQuietly(RunAccess& run, const std::string& url, const std::string& file,
                  std::string& reason) {
   try {
-    const int received = run.FetchUrl(url, file);
-    if (received <= 0) reason = run.FetchFailureReason();
+    const int received = run.FetchUrl(url, file, DocumentKind::kPage);
+    if (received <= 0) reason = run.LastFetchFailure();
     return received;
   } catch (const std::exception& error) {
-    reason = error.what();
+    reason = run.LastFetchFailure();
+    if (reason.empty()) reason = error.what();
   } catch (...) {
     reason = "unknown error";
   }

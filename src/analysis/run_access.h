@@ -14,6 +14,10 @@
 
 namespace kasumido {
 
+// What a fetched document is for, which sets how large it may be: a page is read whole
+// into memory by the analyses; a cover image is only stored.
+enum class DocumentKind { kPage, kCover };
+
 class RunAccess {
  public:
   virtual ~RunAccess() = default;
@@ -25,14 +29,16 @@ class RunAccess {
 
   // Downloads `url` into the file at `file` (created or truncated) and answers the number
   // of body bytes received. 0 means failure (stop requested, error status, abort, empty
-  // body); the file no longer exists then. Any exception other than the network's own
-  // (for example a file that cannot be created) reaches the caller; the analyses count it
-  // as a failed download.
+  // body, a document larger than `kind` allows); the file no longer exists then. Any
+  // exception other than the network's own (for example a file that cannot be created)
+  // reaches the caller; the analyses count it as a failed download.
   // Pumps the event loop: button handlers and timers may run before this returns.
-  virtual int FetchUrl(const std::string& url, const std::string& file) = 0;
-  // Why the last FetchUrl answered 0, in plain words (for the log); empty when it did
-  // not fail or when the run cannot tell.
-  virtual std::string FetchFailureReason() const { return {}; }
+  virtual int FetchUrl(const std::string& url, const std::string& file, DocumentKind kind) = 0;
+  // Why the last FetchUrl that failed (answered 0 or threw) failed, in plain words for a
+  // log line: printable text without line ends, for example "404 Not Found", "Connection
+  // refused (Error #10061)", "no data for 60 s", "stopped" or "skipped". Empty until a
+  // fetch has failed; a successful fetch leaves it as it was.
+  virtual std::string LastFetchFailure() const = 0;
 
   // Appends `message` (Shift_JIS) to the run log as one plain line. Never fails.
   virtual void WriteLog(std::string_view message) = 0;

@@ -106,6 +106,7 @@ void THttpClient::StartRequest() {
   reply_header_lines_.clear();
   request_done_error_ = 0;
   reply_status_ = 0;
+  local_failure_ = false;
   doc_bytes_ = 0;
   header_line_count_ = 0;
   chunk_count_ = 0;
@@ -138,8 +139,7 @@ void THttpClient::HandleLookupDone(int error) {
   if (state_ != HttpState::Resolving) return;
   if (error != 0) {
     request_done_error_ = error;
-    reply_status_ = kHttpNotFound;
-    reply_reason_ = http_text::kCannotResolve;
+    SetLocalFailure(http_text::kCannotResolve);
     NormalClosedHandling(error);
     return;
   }
@@ -151,8 +151,7 @@ void THttpClient::HandleLookupDone(int error) {
   if (transport_.Connect()) return;
   const int failure = transport_.LastError();
   request_done_error_ = failure;
-  reply_status_ = kHttpNotFound;
-  reply_reason_ = http_text::kCannotConnect + ErrorWithNumber(failure);
+  SetLocalFailure(http_text::kCannotConnect + ErrorWithNumber(failure));
   transport_.Close();
   NormalClosedHandling(failure);
 }
@@ -161,8 +160,7 @@ void THttpClient::HandleSessionConnected(int error) {
   if (state_ != HttpState::Resolved) return;
   if (error != 0) {
     request_done_error_ = error;
-    reply_status_ = kHttpNotFound;
-    reply_reason_ = ErrorWithNumber(error);
+    SetLocalFailure(ErrorWithNumber(error));
     NormalClosedHandling(error);  // the transport's closed event then finds it ended
     return;
   }
@@ -228,8 +226,7 @@ void THttpClient::AbortRunningRequest() {
   if (!Raise(OnStateChange)) return;
   // The cancelled lookup completes at once with an error, which HandleLookupDone ignores.
   if (resolving) transport_.CancelDnsLookup();
-  reply_status_ = kHttpNotFound;
-  reply_reason_ = http_text::kAborted;
+  SetLocalFailure(http_text::kAborted);
   request_done_error_ = 3;
   if (resolving || transport_.State() == TSocketState::ssClosed) {
     NormalClosedHandling(0);

@@ -147,6 +147,10 @@ class THttpClient {
   // The status line's reason phrase or the local failure's text. Not cleared when a
   // request starts.
   const std::string& ReplyReason() const { return reply_reason_; }
+  // True when the last request ended by a failure of the client's own (an abort, a
+  // connection that failed, a broken reply): ReplyStatus is then 404 and ReplyReason the
+  // failure's text, not a server's.
+  bool LocalFailure() const { return local_failure_; }
   // Content-Length of the last header read; -1 when absent. It does not end the body.
   std::int32_t ReplyContentLength() const { return reply_content_length_; }
   // Content-Type, lower-cased; empty when absent ("text/html" for a reply that starts
@@ -213,6 +217,8 @@ class THttpClient {
   void RelocationClosedHandling();
   void HandleBackgroundException(const std::exception& error);
   void Fail(const std::string& reason);
+  // ReplyStatus 404 and `reason` as a failure of the client's own.
+  void SetLocalFailure(std::string reason);
   void EndRequest();
   void SetIdle();
   void DropRequest();
@@ -256,6 +262,7 @@ class THttpClient {
 
   int reply_status_ = 0;
   std::string reply_reason_;
+  bool local_failure_ = false;
   std::int32_t reply_content_length_ = -1;
   std::string reply_content_type_;
   std::vector<std::string> reply_header_lines_;

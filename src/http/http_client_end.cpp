@@ -102,10 +102,15 @@ void THttpClient::HandleBackgroundException(const std::exception& error) {
 }
 
 void THttpClient::Fail(const std::string& reason) {
-  reply_status_ = kHttpNotFound;
-  reply_reason_ = reason;
+  SetLocalFailure(reason);
   relocation_pending_ = false;
   EndRequest();
+}
+
+void THttpClient::SetLocalFailure(std::string reason) {
+  reply_status_ = kHttpNotFound;
+  reply_reason_ = std::move(reason);
+  local_failure_ = true;
 }
 
 void THttpClient::EndRequest() {

@@ -101,6 +101,7 @@ void THttpClient::HandleHeaderLine(std::string_view line) {
     if (!status) InvalidReply();
     reply_status_ = status->Status;
     reply_reason_ = status->Reason;
+    local_failure_ = false;
   } else if (const auto field = SplitHeaderField(line)) {
     HandleHeaderField(field->Name, field->Value);
     if (!Current(epoch)) return;

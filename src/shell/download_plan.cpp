@@ -35,7 +35,7 @@ void RunPlanStep(PlanRun& run, const PlanStep& step, PlanRetries& retries) {
   const std::string working_file = run.TempFolder() + std::string(kListingWorkFile);
   const std::string url = run.SiteOrigin() + std::string(step.page_path);
   RemoveFile(working_file);
-  if (run.FetchUrl(url, working_file) <= 0) {
+  if (run.FetchUrl(url, working_file, DocumentKind::kPage) <= 0) {
     LogPage(run, url, texts::kWordFailed);
     return;
   }

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <exception>
+#include <optional>
+#include <string_view>
 
 #include "http/document_stream.h"
+#include "http/http_client_texts.h"
 #include "http/http_exception.h"
 #include "http/retry_after.h"
 #include "kasumido/texts.h"
@@ -56,6 +60,21 @@ std::string ReceivedText(std::int64_t size) {
   return text;
 }
 
+// A server's text made fit for one line of the run log: printable ASCII only (any other
+// byte, a CR or a byte that might begin a double-byte character, becomes "?"), at most
+// 200 bytes.
+std::string PrintableText(std::string_view text) {
+  constexpr std::size_t kLongest = 200;
+  std::string printable(text.substr(0, kLongest));
+  for (char& c : printable) {
+    if (c < 0x20 || c > 0x7E) c = '?';
+  }
+  return printable;
+}
+
+constexpr const char* kStopped = "stopped";
+constexpr const char* kSkipped = "skipped";
+
 }  // namespace
 
 void TFormDLL::WaitForRequestSlot() {
@@ -67,23 +86,32 @@ void TFormDLL::WaitForRequestSlot() {
   last_request_time_ = loop_.Now();
 }
 
-int TFormDLL::FetchUrl(const std::string& url, const std::string& file) {
+int TFormDLL::FetchUrl(const std::string& url, const std::string& file, DocumentKind) {
   server_back_off_.reset();
-  if (stop_requested_) return 0;
-  WaitForRequestSlot();
-  // A stop pressed during the spacing wait starts no request either.
-  if (stop_requested_) return 0;
+  // A stop pressed before the fetch or during its spacing wait starts no request.
+  if (!stop_requested_) WaitForRequestSlot();
+  if (stop_requested_) {
+    last_fetch_failure_ = kStopped;
+    return 0;
+  }
 
   HttpClient1.URL = url;
-  FetchFile target(file);  // throws when the file cannot be created
+  std::optional<FetchFile> target;
+  try {
+    target.emplace(file);
+  } catch (const std::exception& error) {
+    last_fetch_failure_ = error.what();
+    throw;
+  }
   current_file_name_ = FileNameOf(file);
   int answer = 0;
   try {
-    answer = Transfer(url, target);
-  } catch (...) {
+    answer = Transfer(url, *target);
+  } catch (const std::exception& error) {
+    last_fetch_failure_ = error.what();
     Timer1->SetEnabled(false);
     HttpClient1.DocStream = nullptr;
-    target.Close();
+    target->Close();
     RemoveFile(file);
     throw;
   }
@@ -93,28 +121,52 @@ int TFormDLL::FetchUrl(const std::string& url, const std::string& file) {
 
 int TFormDLL::Transfer(const std::string& url, FetchFile& target) {
   HttpClient1.DocStream = &target;
-  Timer1->SetInterval(Milliseconds(static_cast<std::int64_t>(settings_.TimeOutSeconds()) * 1000));
+  time_out_seconds_ = settings_.TimeOutSeconds();
+  timed_out_ = false;
+  Timer1->SetInterval(Milliseconds(static_cast<std::int64_t>(time_out_seconds_) * 1000));
   Timer1->SetEnabled(true);
   view_.SetStatusHint(url);
   int answer = 0;
+  std::string failure;
   try {
     HttpClient1.FetchSync();
     answer = static_cast<int>(std::min<std::int64_t>(target.Size(), INT_MAX));
     view_.SetStatusText(ReceivedText(target.Size()));
+    if (answer == 0) {
+      failure = HttpClient1.ReplyStatus() == 0
+                    ? std::string("no reply")
+                    : "empty document (" + std::to_string(HttpClient1.ReplyStatus()) + " " +
+                          PrintableText(HttpClient1.ReplyReason()) + ")";
+    }
   } catch (const EHttpException&) {
     view_.SetStatusText(current_file_name_ + ": " + std::to_string(HttpClient1.ReplyStatus()) +
                         " " + HttpClient1.ReplyReason());
     server_back_off_ = ServerBackOff(HttpClient1.ReplyStatus(), HttpClient1.ReplyHeaderLines(),
                                      std::chrono::system_clock::now());
+    failure = RequestFailure();
   }
   Timer1->SetEnabled(false);
   HttpClient1.DocStream = nullptr;
   if (!target.Close() || target.Size() != HttpClient1.DocByteCount()) {
     // Bytes the file did not take: the document is incomplete.
     view_.SetStatusText(current_file_name_ + ": " + target.Failure());
+    failure = target.Failure();
     answer = 0;
   }
+  if (answer == 0) last_fetch_failure_ = failure;
   return answer;
+}
+
+std::string TFormDLL::RequestFailure() const {
+  if (!HttpClient1.LocalFailure()) {
+    return std::to_string(HttpClient1.ReplyStatus()) + " " +
+           PrintableText(HttpClient1.ReplyReason());
+  }
+  if (HttpClient1.ReplyReason() != http_text::kAborted) return HttpClient1.ReplyReason();
+  if (timed_out_) return "no data for " + std::to_string(time_out_seconds_) + " s";
+  if (stop_requested_) return kStopped;
+  if (skip_requested_) return kSkipped;
+  return HttpClient1.ReplyReason();
 }
 
 void TFormDLL::WaitBeforeRetry() {
@@ -137,6 +189,7 @@ void TFormDLL::HttpClient1DocData() {
 }
 
 void TFormDLL::Timer1Timer() {
+  timed_out_ = true;
   HttpClient1.AbortRequest();
   Timer1->SetEnabled(false);
 }

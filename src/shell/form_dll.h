@@ -78,10 +78,11 @@ class TFormDLL final : public PlanRun {
   // Fetches `url` into the file `file` (created or truncated). Answers the body's size,
   // or 0 when the run is stopping, the server answered 400 or more, the request was
   // aborted (skip, stop, time-out, closing), the body was empty or could not be stored
-  // whole; the file is removed whenever the answer is 0. Throws EDocumentStreamError when
-  // the file cannot be created, and passes on any failure other than EHttpException
-  // (the partly written file then removed as well).
-  int FetchUrl(const std::string& url, const std::string& file) override;
+  // whole; the file is removed whenever the answer is 0, and LastFetchFailure says why.
+  // Throws EDocumentStreamError when the file cannot be created, and passes on any
+  // failure other than EHttpException (the partly written file then removed as well).
+  int FetchUrl(const std::string& url, const std::string& file, DocumentKind kind) override;
+  std::string LastFetchFailure() const override { return last_fetch_failure_; }
   // Pumps the event loop. The plan of twelve page steps (download_plan.h).
   void DownloadPlan();
   // Pumps the event loop. Creates the "old" folder, clears the stop and skip requests,
@@ -145,6 +146,8 @@ class TFormDLL final : public PlanRun {
   void WaitForRequestSlot();
   // Pumps the event loop: the GET into an open file; the answer of FetchUrl.
   int Transfer(const std::string& url, FetchFile& target);
+  // Why the request that FetchSync just ended with an EHttpException failed.
+  std::string RequestFailure() const;
 
   EventLoop& loop_;
   DownloadView& view_;
@@ -158,6 +161,10 @@ class TFormDLL final : public PlanRun {
   bool paused_ = false;
   std::string current_file_name_;
   std::optional<TimePoint> last_request_time_;
+  std::string last_fetch_failure_;
+  // The time-out of the running fetch, in seconds, and whether it has cut the transfer.
+  int time_out_seconds_ = 0;
+  bool timed_out_ = false;
   // The wait the server asked for in its answer to the last fetch.
   std::optional<Milliseconds> server_back_off_;
 };

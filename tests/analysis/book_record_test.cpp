@@ -157,6 +157,7 @@ TEST(FinishBookRecord, CoverThatCannotBeSavedLeavesAnEmptyCoverField) {
     EXPECT_TRUE(FinishBookRecord(record, 0, run)) << c.name;
     EXPECT_EQ(record.CoverFile, "") << c.name;
     EXPECT_EQ(run.FetchedUrls(), std::vector<std::string>{url}) << c.name;
+    EXPECT_EQ(run.fetches.at(0).kind, DocumentKind::kCover) << c.name;
   }
 }
 

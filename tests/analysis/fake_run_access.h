@@ -27,6 +27,7 @@ class FakeRunAccess : public RunAccess {
   struct Fetch {
     std::string url;
     std::string file;
+    DocumentKind kind;
   };
 
   FakeRunAccess() {
@@ -39,6 +40,8 @@ class FakeRunAccess : public RunAccess {
   std::map<std::string, int> failures_before;  // URL -> attempts that fail before it is served
   std::map<std::string, bool> throwing;        // URL -> FetchUrl throws
   std::map<std::string, bool> claims_no_file;  // URL -> answers bytes but writes no file
+  std::map<std::string, std::string> failure_texts;          // URL -> its failure's reason
+                                                             // ("404 Not Found" when not given)
   std::function<void(const std::string& url)> during_fetch;  // runs inside FetchUrl
   std::function<void()> during_yield;                        // runs inside YieldToUI
   bool stop = false;
@@ -52,6 +55,7 @@ class FakeRunAccess : public RunAccess {
   std::vector<std::chrono::milliseconds> waits;
   int retry_waits = 0;
   int yields = 0;
+  std::string last_failure;  // what LastFetchFailure answers
 
   std::string Temp() const { return (scratch_.Path() / "temp").string() + "/"; }
   std::string MasterPath() const { return scratch_.File("host/ShelvioMas.csv"); }
@@ -68,28 +72,31 @@ class FakeRunAccess : public RunAccess {
   bool StopRequested() const override { return stop; }
   bool SkipRequested() const override { return skip; }
 
-  int FetchUrl(const std::string& url, const std::string& file) override {
-    fetches.push_back({url, file});
-    failure_reason_ = "stopped";
-    if (stop) return 0;  // the real fetch refuses at once after a stop
+  int FetchUrl(const std::string& url, const std::string& file, DocumentKind kind) override {
+    fetches.push_back({url, file, kind});
+    if (stop) {
+      last_failure = "stopped";
+      return 0;  // the real fetch refuses at once after a stop
+    }
     if (during_fetch) during_fetch(url);
-    if (throwing[url]) throw std::runtime_error("fetch failed: " + url);
+    if (throwing[url]) {
+      last_failure = "fetch failed: " + url;
+      throw std::runtime_error(last_failure);
+    }
     const auto body = bodies.find(url);
     if (claims_no_file[url]) return 1;
     if (body == bodies.end() || body->second.empty() || failures_before[url]-- > 0) {
-      failure_reason_ = "404 Not Found";
       ::unlink(file.c_str());
+      const auto text = failure_texts.find(url);
+      last_failure = text == failure_texts.end() ? "404 Not Found" : text->second;
       return 0;
     }
-    failure_reason_.clear();
     // Like the real fetch, a file that cannot be created is an exception.
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot create " + file);
     out << body->second;
     return static_cast<int>(body->second.size());
   }
-
-  std::string FetchFailureReason() const override { return failure_reason_; }
 
   // Error lines carry the log's error mark at their end.
   void WriteLog(std::string_view message) override { log.emplace_back(message); }
@@ -117,10 +124,10 @@ class FakeRunAccess : public RunAccess {
   std::string TempFolder() const override { return Temp(); }
   std::string SiteOrigin() const override { return std::string(kTestOrigin); }
   std::string MasterFilePath() const override { return MasterPath(); }
+  std::string LastFetchFailure() const override { return last_failure; }
 
  private:
   ScratchDir scratch_;
-  std::string failure_reason_;
 };
 
 }  // namespace kasumido::test

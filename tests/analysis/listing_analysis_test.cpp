@@ -46,7 +46,9 @@ std::string LogLine(const std::string& subject, const char* word, const std::str
 std::vector<std::string> DetailFetches(const FakeRunAccess& run) {
   std::vector<std::string> urls;
   for (const FakeRunAccess::Fetch& fetch : run.fetches) {
-    if (fetch.file == run.Temp() + "GetKasumido2.html") urls.push_back(fetch.url);
+    if (fetch.file != run.Temp() + "GetKasumido2.html") continue;
+    EXPECT_EQ(fetch.kind, DocumentKind::kPage) << fetch.url;
+    urls.push_back(fetch.url);
   }
   return urls;
 }

@@ -43,8 +43,9 @@ std::vector<std::string> PlanLog(
 }
 
 // The sample site's missing cover and missing detail page.
-const std::string kCoverFailed = "/image/cover_3010.jpg 表紙画像取得失敗";
-const std::string k4099Failed = "/comic/detail/bk_detail.php?pcd=4099 詳細ページ取得失敗";
+const std::string kCoverFailed = "/image/cover_3010.jpg 表紙画像取得失敗 (404 Not Found)";
+const std::string k4099Failed =
+    "/comic/detail/bk_detail.php?pcd=4099 詳細ページ取得失敗 (404 Not Found)";
 const std::string k4099Retry = "/comic/detail/bk_detail.php?pcd=4099 再試行";
 
 // The lines whose detail page is one of `codes`, in file order.
@@ -130,9 +131,10 @@ TEST(SiteRun, EdgeSiteGivesItsHandWrittenLinesAndFailsTheMissingPages) {
   EXPECT_EQ(host.MasterLines(), ExpectedMasterLines("edge.csv.utf8", server.Origin(), host.Temp()));
   std::vector<std::string> words(12, "失敗");
   words[0] = words[1] = "ダウンロード";
-  EXPECT_EQ(host.PlanLines(0),
-            PlanLog(server.Origin(), words,
-                    {{0, {"/lnovel/detail/bk_detail.php?pcd=9101 詳細ページ取得失敗"}}}));
+  EXPECT_EQ(
+      host.PlanLines(0),
+      PlanLog(server.Origin(), words,
+              {{0, {"/lnovel/detail/bk_detail.php?pcd=9101 詳細ページ取得失敗 (404 Not Found)"}}}));
   for (const std::string& target : server.Requests()) {
     EXPECT_EQ(target.find("pcd=9104"), std::string::npos);  // trap pages
     EXPECT_EQ(target.find("pcd=9106"), std::string::npos);

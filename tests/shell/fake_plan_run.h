@@ -46,11 +46,14 @@ class FakePlanRun final : public PlanRun {
     const auto found = settings.find(std::string(key));
     return found == settings.end() ? std::string() : found->second;
   }
-  int FetchUrl(const std::string& url, const std::string& file) override {
+  int FetchUrl(const std::string& url, const std::string& file, DocumentKind) override {
     events.push_back("fetch " + url);
     fetched.push_back(url);
     const auto page = pages.find(url);
-    if (page == pages.end()) return 0;
+    if (page == pages.end()) {
+      last_failure = "404 Not Found";
+      return 0;
+    }
     WriteFile(file, page->second);
     return static_cast<int>(page->second.size());
   }
@@ -84,6 +87,7 @@ class FakePlanRun final : public PlanRun {
   std::string SiteOrigin() const override { return origin_; }
   std::string TempFolder() const override { return work_; }
   std::string MasterFilePath() const override { return host_ + "/ShelvioMas.csv"; }
+  std::string LastFetchFailure() const override { return last_failure; }
 
   std::string SavedCopy(const char* name) const { return test::ReadFile(host_ + "/old/" + name); }
   std::string WorkingFile() const { return work_ + "GetKasumido.html"; }
@@ -98,6 +102,7 @@ class FakePlanRun final : public PlanRun {
   std::vector<std::string> followed;  // detail URLs, by the analysis or again
   std::map<std::string, std::string> pages;
   std::vector<std::string> fetched;
+  std::string last_failure;
   std::vector<std::string> analysed;
   std::vector<std::string> events;
   std::vector<std::string> log;

@@ -10,6 +10,7 @@
 #include "shell/fake_download_view.h"
 #include "shell/form_dll.h"
 #include "support/host_layout.h"
+#include "support/loopback_peer.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_http_server.h"
 #include "support/test_event_loop.h"
@@ -29,8 +30,9 @@ class FetchUrlTest : public ::testing::Test {
     form_ = std::make_unique<TFormDLL>(*loop_, view_, layout_.Setup(server_.Origin()));
   }
 
-  int Fetch(const std::string& path, const std::string& file = "GetKasumido.html") {
-    return form_->FetchUrl(server_.Origin() + path, layout_.Temp(file));
+  int Fetch(const std::string& path, const std::string& file = "GetKasumido.html",
+            DocumentKind kind = DocumentKind::kPage) {
+    return form_->FetchUrl(server_.Origin() + path, layout_.Temp(file), kind);
   }
   // Runs `call` from the loop after `delay`, while a fetch waits.
   void After(Milliseconds delay, std::function<void()> call) {
@@ -175,10 +177,58 @@ TEST_F(FetchUrlTest, SkipStopAndClosingAbortTheTransferInProgress) {
   }
 }
 
+TEST_F(FetchUrlTest, SaysWhyAFetchFailedInPlainWords) {
+  enum class During { kNothing, kSkip, kStop };
+  struct Case {
+    const char* what;
+    Script script;
+    std::string reason;
+    During during = During::kNothing;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"404", Script::NotFound(), "404 Not Found"});
+  cases.push_back({"a reason with a line break and bytes beyond ASCII",
+                   Script::Bytes("HTTP/1.0 503 Busy\rnow \x82\xa0\x01\r\n\r\n"),
+                   "503 Busy?now ???"});
+  cases.push_back({"empty", Script::Ok(""), "empty document (200 OK)"});
+  cases.push_back({"closed without a byte", Script::Bytes(""), "no reply"});
+  cases.push_back({"broken reply", Script::Bytes("HTTP/1.0 2x0 OK\r\n\r\n"), "Invalid HTTP reply"});
+  cases.push_back({"silent", Script().HoldOpen(), "no data for 1 s"});
+  cases.push_back({"skipped", Script().HoldOpen(), "skipped", During::kSkip});
+  cases.push_back({"stopped", Script().HoldOpen(), "stopped", During::kStop});
+  for (Case& c : cases) {
+    form_ = std::make_unique<TFormDLL>(*loop_, view_, layout_.Setup(server_.Origin()));
+    server_.Enqueue(std::move(c.script));
+    if (c.during == During::kSkip) After(200ms, [this] { form_->ButtonSkipClick(); });
+    if (c.during == During::kStop) After(200ms, [this] { form_->ButtonStopClick(); });
+    EXPECT_EQ(Fetch("/page.html"), 0) << c.what;
+    EXPECT_EQ(form_->LastFetchFailure(), c.reason) << c.what;
+  }
+  // A stopped run refuses at once; a success keeps the reason of the last failure.
+  EXPECT_EQ(Fetch("/page.html"), 0);
+  EXPECT_EQ(form_->LastFetchFailure(), "stopped");
+  form_ = std::make_unique<TFormDLL>(*loop_, view_, layout_.Setup(server_.Origin()));
+  EXPECT_EQ(form_->LastFetchFailure(), "");
+  EXPECT_EQ(form_->FetchUrl("http://127.0.0.1:" + test::UnusedLoopbackPort() + "/",
+                            layout_.Temp("page.html"), DocumentKind::kPage),
+            0);
+  EXPECT_EQ(form_->LastFetchFailure(), "Connection refused (Error #10061)");
+  server_.Enqueue(Script::Ok("fine"));
+  EXPECT_EQ(Fetch("/page.html"), 4);
+  EXPECT_EQ(form_->LastFetchFailure(), "Connection refused (Error #10061)");
+  // A file that cannot be created: the exception's text.
+  layout_.scratch.Write("temp/plain", "a file");
+  EXPECT_THROW(Fetch("/page.html", "plain/page.html"), EDocumentStreamError);
+  EXPECT_NE(form_->LastFetchFailure().find("plain/page.html"), std::string::npos)
+      << form_->LastFetchFailure();
+}
+
 TEST_F(FetchUrlOnTestLoop, AStopRequestStartsNoRequestAndCreatesNoFile) {
   // A first fetch whose name lookup fails at once: it starts the spacing, and no time
   // passes on the loop's clock before the next fetch waits for its request slot.
-  EXPECT_EQ(form_->FetchUrl("http://unknown.test/first.html", layout_.Temp("first.html")), 0);
+  EXPECT_EQ(form_->FetchUrl("http://unknown.test/first.html", layout_.Temp("first.html"),
+                            DocumentKind::kPage),
+            0);
   const TimePoint first = form_->LastRequestTime().value();
   // Stop pressed while the next fetch waits for its request slot.
   After(100ms, [this] { form_->ButtonStopClick(); });

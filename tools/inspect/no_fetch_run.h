@@ -1,7 +1,7 @@
 // A run for the analyses that fetches nothing, for callers that analyse a page already
-// in memory (the inspector, the benchmarks): every FetchUrl answers 0 and creates no
-// file, and the last one is remembered; the stop and skip flags stay clear, the waits
-// return at once, and the log and the title list take nothing.
+// in memory (the inspector, the benchmarks): every FetchUrl answers 0 ("not fetched")
+// and creates no file, and the last one is remembered; the stop and skip flags stay clear, the
+// waits return at once, and the log and the title list take nothing.
 #pragma once
 
 #include <string>
@@ -20,10 +20,13 @@ class NoFetchRun : public RunAccess {
 
   bool StopRequested() const override { return false; }
   bool SkipRequested() const override { return false; }
-  int FetchUrl(const std::string& url, const std::string& file) override {
+  int FetchUrl(const std::string& url, const std::string& file, DocumentKind) override {
     url_ = url;
     file_ = file;
     return 0;
+  }
+  std::string LastFetchFailure() const override {
+    return url_.empty() ? std::string() : "not fetched";
   }
   void WriteLog(std::string_view) override {}
   void WriteErrorLog(std::string_view) override {}

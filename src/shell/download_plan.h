@@ -74,6 +74,7 @@ class PlanRun : public RunAccess {
  public:
   virtual void ClearSkipRequested() = 0;
   // One value of the host settings, read afresh.
+  // Pumps the event loop while the host saves its settings (host_settings.h).
   virtual std::string ReadHostSetting(std::string_view key) const = 0;
   // Pumps the event loop. The listing analysis of the working file: one result per detail
   // link followed.

@@ -20,7 +20,7 @@ TFormDLL::TFormDLL(EventLoop& loop, DownloadView& view, RunSetup setup)
       loop_(loop),
       view_(view),
       setup_(std::move(setup)),
-      settings_(setup_.program_dir) {
+      settings_(setup_.program_dir, &loop) {
   loop_.OnUnhandledException = [this](const std::exception& error) { AppException(error); };
   HttpClient1.OnDocData = [this](const char*, std::size_t) { HttpClient1DocData(); };
   Timer1->OnTimer = [this] { Timer1Timer(); };

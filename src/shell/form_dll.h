@@ -72,6 +72,7 @@ class TFormDLL final : public PlanRun {
   const RunSetup& Setup() const { return setup_; }
 
   // ---- Operations of the run -----------------------------------------------------------
+  // Pumps the event loop while the host saves its settings (host_settings.h).
   std::string ReadHostSetting(std::string_view key) const override;
   // Pumps the event loop: waits out the request spacing and the transfer; buttons,
   // timers and socket events run meanwhile and may abort it.

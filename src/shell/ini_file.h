@@ -65,6 +65,8 @@ class IniFile {
   // The value of `key` in `section`: from the first key line in the file that names the
   // key inside a section of that name. Nothing when there is no such line.
   std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+  // Whether a section line names `section`.
+  bool HasSection(std::string_view section) const { return FindSectionLine(section) != kNoSection; }
 
   // Sets `key` in `section` to `value`, in memory. The key line that Value() would read is
   // given the new value after its "="; when there is none, a line "key=value" follows the

@@ -51,8 +51,8 @@ std::string WithoutSingleQuotes(std::string_view text) {
   return result;
 }
 
-// FetchUrl, with any exception counted as nothing received and its message taken as the
-// reason.
+// FetchUrl, with any exception counted as nothing received; `reason` becomes why nothing
+// was received (the fetch's own words, else the exception's).
 // Pumps the event loop: button handlers and timers may run before this returns.
 int FetchQuietly(RunAccess& run, const std::string& url, const std::string& file,
                  std::string& reason) {

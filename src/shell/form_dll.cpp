@@ -8,6 +8,7 @@
 #include "platform/open_document.h"
 #include "platform/waits.h"
 #include "shell/download_plan.h"
+#include "shell/host_folder.h"
 #include "text/paths.h"
 #include "text/sjis.h"
 
@@ -59,6 +60,11 @@ void TFormDLL::RunDownload() {
   MakeFolder(JoinPath(host_dir_, kOldFolderName));
   stop_requested_ = false;
   skip_requested_ = false;
+  if (const std::optional<std::string> problem =
+          HostFolderWriteProblem(host_dir_, MasterFilePath())) {
+    ReportHostFolderProblem(*problem);
+    return;
+  }
   view_.SetPhaseCaption(texts::kCaptionRunStart);
   try {
     DownloadPlan();
@@ -66,6 +72,18 @@ void TFormDLL::RunDownload() {
     LogFile1.WriteLog(texts::kLogRunFailed, true);
   }
   SetRunButtons(false);
+}
+
+void TFormDLL::ReportHostFolderProblem(const std::string& problem) {
+  const std::string message = std::string(texts::kHostFolderNotWritable) + " " + problem;
+  view_.SetStatusText(message);
+  view_.SetStatusHint(message);
+  LogFile1.WriteLog(message, true);
+  SetRunButtons(false);
+  // The log lies in the same folder and may be as unwritable: the window stays a while
+  // with the message before it closes, unless its user closes it first.
+  PumpUntil(
+      loop_, [this] { return stop_requested_; }, loop_.Now() + kProblemShownFor);
 }
 
 std::vector<LinkResult> TFormDLL::AnalyseListing(const std::string& listing_folder_url,

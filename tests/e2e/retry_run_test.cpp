@@ -93,10 +93,14 @@ TEST(RetryRun, ADetailPageThatFailsIsWrittenOnTheNextRunAndOnlyOnce) {
 TEST(RetryRun, BooksOfAMasterFileThatCannotBeOpenedAreWrittenWhenItCanBe) {
   test::SteeredSite site;
   site.Listing(kComicNow, Links({4001, 4002}));
+  site.Hold(kDetail + "4001");  // the first attempt waits for the time-out
   HostLayout host;
-  host.WriteSettings({{"DLLComic_Checked", "True"}});
-  std::filesystem::create_directory(host.Host("ShelvioMas.csv"));  // held by another program
-  host.RunToEnd(site.Origin(), 60s);
+  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "2"}});
+  const auto run = host.Start(site.Origin());
+  ASSERT_TRUE(site.WaitFor(kDetail + "4001"));
+  // Another program takes the master file's place while the run is on.
+  std::filesystem::create_directory(host.Host("ShelvioMas.csv"));
+  EXPECT_EQ(run->Wait(60s), 0);
   const std::vector<std::string> first = ComicLines(host, 0);
   ASSERT_EQ(first.size(), 5u);
   EXPECT_EQ(first[1], "Analyze Error " + site.Origin() + kDetail + "4001");

@@ -9,57 +9,17 @@
 #include "e2e/e2e_support.h"
 #include "support/real_peers.h"
 #include "support/scratch_dir.h"
+#include "support/whole_run_expectations.h"
 
 namespace kasumido::e2e {
 namespace {
 
 using namespace std::chrono_literals;
 
-const std::map<std::string, std::string> kEverything = {{"DLLBooks_Checked", "True"},
-                                                        {"DLLBunko_Checked", "True"},
-                                                        {"DLLComic_Checked", "True"},
-                                                        {"CheckEdited_Checked", "True"},
-                                                        {"TimeOut_Text", "10"}};
-
-const std::vector<std::string> kPages = {
-    "/lnovel/kongetsu.html", "/book/kongetsu.html", "/bunko/kongetsu.html", "/comic/kongetsu.html",
-    "/lnovel/raigetsu.html", "/book/raigetsu.html", "/bunko/raigetsu.html", "/comic/raigetsu.html",
-    "/lnovel/sengetsu.html", "/book/sengetsu.html", "/bunko/sengetsu.html", "/comic/sengetsu.html"};
-
-// The plan lines of a run: each page's line with its word (none for an empty word),
-// followed by the lines `after` gives for its index, each prefixed with the origin.
-std::vector<std::string> PlanLog(
-    const std::string& origin, const std::vector<std::string>& words,
-    const std::map<std::size_t, std::vector<std::string>>& after = {}) {
-  std::vector<std::string> lines = {"*** 霞堂書店DLL ***"};
-  for (std::size_t i = 0; i < kPages.size(); ++i) {
-    if (!words[i].empty()) lines.push_back(origin + kPages[i] + " " + words[i]);
-    const auto extra = after.find(i);
-    if (extra == after.end()) continue;
-    for (const std::string& line : extra->second) lines.push_back(origin + line);
-  }
-  lines.push_back("END");
-  return lines;
-}
-
-// The sample site's missing cover and missing detail page.
-const std::string kCoverFailed = "/image/cover_3010.jpg 表紙画像取得失敗 (404 Not Found)";
-const std::string k4099Failed =
-    "/comic/detail/bk_detail.php?pcd=4099 詳細ページ取得失敗 (404 Not Found)";
-const std::string k4099Retry = "/comic/detail/bk_detail.php?pcd=4099 再試行";
-
-// The lines whose detail page is one of `codes`, in file order.
-std::vector<std::string> WithCodes(const std::vector<std::string>& lines,
-                                   const std::set<int>& codes) {
-  std::vector<std::string> kept;
-  for (const std::string& line : lines) {
-    const std::size_t at = line.find("pcd=");
-    if (at != std::string::npos && codes.count(std::stoi(line.substr(at + 4))) != 0) {
-      kept.push_back(line);
-    }
-  }
-  return kept;
-}
+using test::ExpectedMasterLines;
+using test::PlanLog;
+using test::WithCodes;
+const std::map<std::string, std::string>& kEverything = test::kWholeSiteSettings;
 
 std::string SitePage(std::string_view path) {
   return test::ReadFile(SourcePath("samples/site") / path.substr(1));
@@ -77,7 +37,7 @@ TEST(SiteRun, FirstRunWritesEveryBookAndTheSecondAnalysesOnlyChangedPages) {
   EXPECT_EQ(host.MasterLines(), expected);
   EXPECT_EQ(host.PlanLines(0),
             PlanLog(server.Origin(), std::vector<std::string>(12, "ダウンロード"),
-                    {{10, {kCoverFailed}}, {11, {k4099Failed}}}));
+                    {{10, {test::kSiteCoverFailed}}, {11, {test::kSiteDetailFailed}}}));
   // Saved copies; next and last month's book pages overwrote the light-novel pages that
   // share their names.
   const std::vector<std::pair<const char*, const char*>> copies = {
@@ -105,7 +65,7 @@ TEST(SiteRun, FirstRunWritesEveryBookAndTheSecondAnalysesOnlyChangedPages) {
   EXPECT_EQ(host.PlanLines(1),
             PlanLog(server.Origin(),
                     {skip, skip, skip, skip, load, load, skip, skip, load, load, skip, skip},
-                    {{3, {k4099Retry, k4099Failed}}}));
+                    {{3, {test::kSiteDetailRetried, test::kSiteDetailFailed}}}));
 }
 
 TEST(SiteRun, ComicPagesServedByNginxGiveTheSameLines) {
@@ -119,7 +79,7 @@ TEST(SiteRun, ComicPagesServedByNginxGiveTheSameLines) {
   EXPECT_EQ(host.PlanLines(0), PlanLog(nginx.Origin(),
                                        {"", "", "", "ダウンロード", "", "", "", "ダウンロード", "",
                                         "", "", "ダウンロード"},
-                                       {{11, {k4099Failed}}}));
+                                       {{11, {test::kSiteDetailFailed}}}));
   EXPECT_EQ(host.SavedCopy("kasumido9.html"), SitePage("/comic/sengetsu.html"));
 }
 

@@ -1,11 +1,11 @@
 #include "http/document_stream.h"
 
 #include <gtest/gtest.h>
-#include <cstring>
 
 #include <filesystem>
 #include <fstream>
 
+#include "support/faulty_file_system.h"
 #include "support/scratch_dir.h"
 
 namespace kasumido {
@@ -34,13 +34,15 @@ TEST(FileDocumentStream, ThrowsWhenTheFileCannotBeCreatedOrWritten) {
     SCOPED_TRACE(path);
     EXPECT_THROW(FileDocumentStream stream(path.string()), EDocumentStreamError);
   }
-  // A full disk, for root too.
-  FileDocumentStream full("/dev/full");
+  // A full disk: the write takes what fits and throws with the system's reason.
+  test::FaultyFileSystem faults;
+  faults.FillDiskAfter(2);
+  FileDocumentStream full(dir.File("GetKasumido.html"));
   try {
-    full.Write("x", 1);
-    ADD_FAILURE() << "no error from a full device";
+    full.Write("abc", 3);
+    ADD_FAILURE() << "no error from a full disk";
   } catch (const EDocumentStreamError& error) {
-    EXPECT_NE(std::string(error.what()).find(std::strerror(ENOSPC)), std::string::npos)
+    EXPECT_NE(std::string(error.what()).find(test::FaultyFileSystem::kDiskFull), std::string::npos)
         << error.what();
   }
 }

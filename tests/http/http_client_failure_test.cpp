@@ -6,7 +6,9 @@
 #include "http/http_client.h"
 #include "http_client_harness.h"
 #include "platform/waits.h"
+#include "support/faulty_file_system.h"
 #include "support/loopback_peer.h"
+#include "support/scratch_dir.h"
 #include "support/scripted_http_server.h"
 
 namespace kasumido {
@@ -180,7 +182,10 @@ TEST(HttpClientFailure, FailsWhenTheDocumentCannotBeWritten) {
   server.Enqueue(Script::Ok(std::string(30000, 'a')));
   server.Enqueue(Script::Ok(std::string(30000, 'a')));
   auto h = ClientHarness::OnQtLoop();
-  FileDocumentStream full("/dev/full");
+  test::ScratchDir dir;
+  test::FaultyFileSystem faults;
+  faults.FillDiskAfter(1000);
+  FileDocumentStream full(dir.File("GetKasumido.html"));
   h->client.DocStream = &full;
   FetchOutcome outcome = h->Fetch(server.Origin() + "/page.html");
   ExpectOutcome(*h, outcome, {true, 404, "Cannot write the document"});

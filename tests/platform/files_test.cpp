@@ -1,11 +1,10 @@
+// The file seam's Linux side: links and permission bits (the rest of the seam's tests run
+// on every back end: file_system_test.cpp).
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,51 +13,6 @@
 
 namespace kasumido {
 namespace {
-
-std::vector<std::string> Names(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// Limits the size of every file this process writes, so that a write past `bytes` fails
-// (EFBIG) also for root. The limit and the signal's disposition are restored on exit.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    saved_handler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, saved_handler_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t saved_handler_ = SIG_DFL;
-};
-
-TEST(ReplaceFileAtomically, LeavesTheOldFileWholeWhenTheNewOneCannotBeWritten) {
-  test::ScratchDir dir;
-  const std::string path = dir.Write("SHV.INI", "[TFormDLL]\r\nShowCmd=1\r\n");
-  FileWriteStatus status;
-  {
-    const FileSizeLimit limit(64);
-    status = ReplaceFileAtomically(path, std::string(4096, 'x'));
-  }
-  EXPECT_FALSE(status);
-  EXPECT_NE(status.error.find("write"), std::string::npos) << status.error;
-  EXPECT_EQ(status.path, path);
-  EXPECT_EQ(test::ReadFile(path), "[TFormDLL]\r\nShowCmd=1\r\n");
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"SHV.INI"});
-}
 
 TEST(ReplaceFileAtomically, KeepsPermissionBitsAndReplacesTheTargetOfALink) {
   test::ScratchDir dir;
@@ -73,7 +27,7 @@ TEST(ReplaceFileAtomically, KeepsPermissionBitsAndReplacesTheTargetOfALink) {
   struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
-  EXPECT_EQ(Names(dir.Path() / "host"), std::vector<std::string>{"SHV.INI"});
+  EXPECT_EQ(test::FolderEntries(dir.Path() / "host"), std::vector<std::string>{"SHV.INI"});
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 // object. Tests that need files (run log, master file, pages) work only in here.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kasumido::test {
 
@@ -29,5 +31,15 @@ class ScratchDir {
 
 // The whole content of a file; empty when it does not exist.
 std::string ReadFile(const std::filesystem::path& path);
+
+// The names of the entries of `folder`, sorted.
+inline std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 }  // namespace kasumido::test

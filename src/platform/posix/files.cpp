@@ -1,45 +1,21 @@
 // Files on Linux: POSIX descriptors, opened close-on-exec so no child process keeps them.
-#include "platform/files.h"
-
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <system_error>
+#include <utility>
+
+#include "platform/file_system.h"
 
 namespace kasumido {
 namespace {
 
-constexpr std::intptr_t kClosed = kClosedFile;
-
-std::string Reason(std::string_view step, int error) {
-  return std::string(step) + ": " + std::strerror(error);
-}
-
-int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
-
-bool WriteAll(int fd, std::string_view bytes, int& error) {
-  while (!bytes.empty()) {
-    const ssize_t count = ::write(fd, bytes.data(), bytes.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      error = errno;
-      return false;
-    }
-    if (count == 0) {
-      error = ENOSPC;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(count));
-  }
-  return true;
-}
+std::string ErrorText(int error) { return std::strerror(error); }
 
 int OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
   int fd;
@@ -49,10 +25,93 @@ int OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
   return fd;
 }
 
-bool IsRegular(int fd) {
+std::optional<std::int64_t> SizeOf(int fd, int& error) {
   struct stat info {};
-  return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (::fstat(fd, &info) != 0) {
+    error = errno;
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>(info.st_size);
 }
+
+class PosixWritableFile final : public WritableFile {
+ public:
+  explicit PosixWritableFile(int fd) : fd_(fd) {}
+  ~PosixWritableFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PosixWritableFile(const PosixWritableFile&) = delete;
+  PosixWritableFile& operator=(const PosixWritableFile&) = delete;
+
+  bool Write(std::string_view bytes, std::string& error) override {
+    if (fd_ < 0) return Fail(EBADF, error);
+    while (!bytes.empty()) {
+      const ssize_t count = ::write(fd_, bytes.data(), bytes.size());
+      if (count < 0) {
+        if (errno == EINTR) continue;
+        return Fail(errno, error);
+      }
+      if (count == 0) return Fail(ENOSPC, error);
+      bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return true;
+  }
+  std::optional<std::int64_t> Size(std::string& error) override {
+    int code = EBADF;
+    std::optional<std::int64_t> size = fd_ >= 0 ? SizeOf(fd_, code) : std::nullopt;
+    if (!size) error = ErrorText(code);
+    return size;
+  }
+  bool Truncate(std::int64_t size, std::string& error) override {
+    if (fd_ < 0) return Fail(EBADF, error);
+    while (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+      if (errno != EINTR) return Fail(errno, error);
+    }
+    // The next write lands at the new end (appending files land there anyway).
+    return ::lseek(fd_, static_cast<off_t>(size), SEEK_SET) >= 0 || Fail(errno, error);
+  }
+  bool Flush(std::string& error) override {
+    if (fd_ < 0) return Fail(EBADF, error);
+    return ::fsync(fd_) == 0 || Fail(errno, error);
+  }
+  bool Close(std::string& error) override {
+    if (fd_ < 0) return true;
+    const int fd = std::exchange(fd_, -1);
+    return ::close(fd) == 0 || errno == EINTR || Fail(errno, error);
+  }
+
+ private:
+  static bool Fail(int code, std::string& error) {
+    error = ErrorText(code);
+    return false;
+  }
+  int fd_;
+};
+
+class PosixReadableFile final : public ReadableFile {
+ public:
+  explicit PosixReadableFile(int fd) : fd_(fd) {}
+  ~PosixReadableFile() override { ::close(fd_); }
+  PosixReadableFile(const PosixReadableFile&) = delete;
+  PosixReadableFile& operator=(const PosixReadableFile&) = delete;
+
+  std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+    for (;;) {
+      const ssize_t count = ::read(fd_, buffer, size);
+      if (count >= 0 || errno != EINTR) return count;
+    }
+  }
+  std::optional<std::int64_t> Size() override {
+    int ignored = 0;
+    return SizeOf(fd_, ignored);
+  }
+  bool Seek(std::int64_t offset) override {
+    return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+  }
+
+ private:
+  int fd_;
+};
 
 // The file that a write to `path` must replace: the target of a symbolic link.
 std::filesystem::path ResolveTarget(const std::filesystem::path& path) {
@@ -75,176 +134,84 @@ mode_t ModeFor(const std::filesystem::path& target) {
 // Flushes the folder's entry of a renamed file; a failure here loses nothing that the
 // rename has not already made visible, so it is not reported.
 void SyncFolder(const std::filesystem::path& folder) {
-  const int fd = OpenRetrying(folder.string(), O_RDONLY | O_DIRECTORY);
+  const int fd = OpenRetrying(folder.empty() ? "." : folder.string(), O_RDONLY | O_DIRECTORY);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
 }
 
-// Writes a hidden temporary file beside the target with `fill`, flushes it and renames it
-// over the target. `fill` answers the failed step's name and sets `error`, or null.
-FileWriteStatus ReplaceWith(const std::string& path,
-                            const std::function<const char*(int fd, int& error)>& fill) {
-  const std::filesystem::path target = ResolveTarget(path);
-  std::filesystem::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return FileWriteStatus::Failed(path, Reason("create temporary file", errno));
+class PosixFileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<WritableFile> OpenOutput(const std::string& path, OutputMode mode,
+                                           std::string& error) override {
+    const int flags =
+        mode == OutputMode::kAppend ? O_WRONLY | O_APPEND | O_CREAT : O_WRONLY | O_CREAT | O_TRUNC;
+    const int fd = OpenRetrying(path, flags, 0666);
+    if (fd < 0) {
+      error = ErrorText(errno);
+      return nullptr;
+    }
+    return std::make_unique<PosixWritableFile>(fd);
+  }
 
-  int error = 0;
-  // A failure here only leaves the replacement with the temporary file's bits (0600).
-  (void)::fchmod(fd, ModeFor(target));
-  const char* failed_step = fill(fd, error);
-  if (failed_step == nullptr && ::fsync(fd) != 0) {
-    failed_step = "flush";
-    error = errno;
+  // Opened without waiting (a FIFO would block), and only a regular file is kept.
+  std::unique_ptr<ReadableFile> OpenInput(const std::string& path) override {
+    const int fd = OpenRetrying(path, O_RDONLY | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixReadableFile>(fd);
   }
-  if (::close(fd) != 0 && failed_step == nullptr) {
-    failed_step = "close";
-    error = errno;
+
+  std::optional<Replacement> CreateReplacement(const std::string& path,
+                                               std::string& error) override {
+    const std::filesystem::path target = ResolveTarget(path);
+    const std::filesystem::path folder = target.parent_path();
+    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+      error = ErrorText(errno);
+      return std::nullopt;
+    }
+    // A failure here only leaves the replacement with the temporary file's bits (0600).
+    (void)::fchmod(fd, ModeFor(target));
+    return Replacement{std::make_unique<PosixWritableFile>(fd), temp, target.string()};
   }
-  if (failed_step == nullptr && ::rename(temp.c_str(), target.c_str()) != 0) {
-    failed_step = "rename";
-    error = errno;
+
+  bool Rename(const std::string& from, const std::string& to, std::string& error) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+      error = ErrorText(errno);
+      return false;
+    }
+    SyncFolder(std::filesystem::path(to).parent_path());
+    return true;
   }
-  if (failed_step != nullptr) {
-    ::unlink(temp.c_str());
-    return FileWriteStatus::Failed(path, Reason(failed_step, error));
+
+  PathKind KindOf(const std::string& path) override {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return PathKind::kMissing;
+    if (S_ISREG(info.st_mode)) return PathKind::kFile;
+    if (S_ISDIR(info.st_mode)) return PathKind::kFolder;
+    return PathKind::kOther;
   }
-  SyncFolder(folder);
-  return FileWriteStatus{true, path, {}};
-}
+
+  bool RemoveFile(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
+  bool MakeFolder(const std::string& path) override {
+    return ::mkdir(path.c_str(), 0777) == 0 ||
+           (errno == EEXIST && KindOf(path) == PathKind::kFolder);
+  }
+};
 
 }  // namespace
 
-void CloseFileHandle(std::intptr_t handle) {
-  if (handle != kClosed) ::close(Fd(handle));
-}
-
-std::optional<OutputFile> OutputFile::Open(const std::string& path, OutputMode mode,
-                                           std::string& error) {
-  const int flags =
-      mode == OutputMode::kAppend ? O_WRONLY | O_APPEND | O_CREAT : O_WRONLY | O_CREAT | O_TRUNC;
-  const int fd = OpenRetrying(path, flags, 0666);
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return std::nullopt;
-  }
-  return OutputFile(fd);
-}
-
-bool OutputFile::Write(std::string_view bytes, std::string& error) {
-  if (handle_ == kClosed) {
-    error = std::strerror(EBADF);
-    return false;
-  }
-  int code = 0;
-  if (WriteAll(Fd(handle_), bytes, code)) return true;
-  error = std::strerror(code);
-  return false;
-}
-
-bool OutputFile::Close(std::string& error) {
-  if (handle_ == kClosed) return true;
-  const int fd = Fd(std::exchange(handle_, kClosed));
-  if (::close(fd) != 0 && errno != EINTR) {
-    error = std::strerror(errno);
-    return false;
-  }
-  return true;
-}
-
-std::optional<InputFile> InputFile::OpenShared(const std::string& path) {
-  const int fd = OpenRetrying(path, O_RDONLY);
-  if (fd < 0) return std::nullopt;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  return InputFile(fd);
-}
-
-std::ptrdiff_t InputFile::Read(char* buffer, std::size_t size) {
-  if (handle_ == kClosed) return -1;
-  for (;;) {
-    const ssize_t count = ::read(Fd(handle_), buffer, size);
-    if (count >= 0 || errno != EINTR) return count;
-  }
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t max_size) {
-  const int fd = OpenRetrying(path, O_RDONLY);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> content;
-  if (IsRegular(fd)) {
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-      const std::size_t want = std::min(sizeof buffer, max_size - bytes.size());
-      const ssize_t count = want == 0 ? 0 : ::read(fd, buffer, want);
-      if (count > 0) {
-        bytes.append(buffer, static_cast<std::size_t>(count));
-      } else if (count == 0) {
-        content = std::move(bytes);
-        break;
-      } else if (errno != EINTR) {
-        break;
-      }
-    }
-  }
-  ::close(fd);
-  return content;
-}
-
-bool PathExists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0;
-}
-
-bool IsFile(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-
-bool MakeFolder(const std::string& path) {
-  return ::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && IsFolder(path));
-}
-
-FileWriteStatus CopyFile(const std::string& from, const std::string& to) {
-  const int source = OpenRetrying(from, O_RDONLY);
-  if (source < 0) return FileWriteStatus::Failed(to, Reason("open " + from, errno));
-  const FileWriteStatus status = ReplaceWith(to, [source](int fd, int& error) -> const char* {
-    char buffer[65536];
-    for (;;) {
-      const ssize_t count = ::read(source, buffer, sizeof buffer);
-      if (count == 0) return nullptr;
-      if (count < 0) {
-        if (errno == EINTR) continue;
-        error = errno;
-        return "read";
-      }
-      if (!WriteAll(fd, std::string_view(buffer, static_cast<std::size_t>(count)), error)) {
-        return "write";
-      }
-    }
-  });
-  ::close(source);
-  return status;
-}
-
-FileWriteStatus ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
-  return ReplaceWith(path, [bytes](int fd, int& error) -> const char* {
-    return WriteAll(fd, bytes, error) ? nullptr : "write";
-  });
+FileSystem& SystemFileSystem() {
+  static PosixFileSystem file_system;
+  return file_system;
 }
 
 }  // namespace kasumido

@@ -28,6 +28,23 @@ std::string SjisFromWide(std::wstring_view wide) {
   return sjis;
 }
 
+std::wstring WidePath(std::string_view path) { return WideFromSjis(path); }
+
+std::string PathFromWide(std::wstring_view wide) { return SjisFromWide(wide); }
+
+std::size_t LastPathSeparator(std::string_view path) {
+  std::size_t last = std::string_view::npos;
+  for (std::size_t at = 0; at < path.size(); ++at) {
+    const unsigned char byte = static_cast<unsigned char>(path[at]);
+    if (IsDBCSLeadByteEx(kShiftJisCodePage, byte)) {
+      ++at;
+    } else if (byte == '\\' || byte == '/' || byte == ':') {
+      last = at;
+    }
+  }
+  return last;
+}
+
 std::string SystemErrorText(unsigned long error) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(

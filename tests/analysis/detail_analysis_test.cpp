@@ -12,6 +12,7 @@
 #include "fake_run_access.h"
 #include "html/html_parser.h"
 #include "support/encoding.h"
+#include "support/faulty_file_system.h"
 
 namespace kasumido {
 namespace {
@@ -74,6 +75,23 @@ TEST(DetailAnalysis, LinesAreAppendedAfterWhatTheFileHolds) {
   EXPECT_EQ(Analyze(run).outcome, LinkOutcome::kWritten);
   const std::string line = ExpectedLine{}.Sjis();
   EXPECT_EQ(run.Master(), "\"old\"\r\n" + line + line);
+}
+
+TEST(DetailAnalysis, ALineThatCannotBeAppendedLeavesTheMasterFileAsItWasAndIsAnErrorLine) {
+  FakeRunAccess run;
+  run.Scratch().Write("host/ShelvioMas.csv", "\"old\"\r\n");
+  PutPage(run, DetailPage{});
+  run.bodies[CoverUrl("/image/cover_4891234567.jpg")] = "IMAGE";
+  test::FaultyFileSystem faults;
+  faults.FillDiskAfter(10);
+  const DetailPageResult result = Analyze(run);
+  EXPECT_EQ(result.outcome, LinkOutcome::kNotWritten);
+  EXPECT_EQ(result.reason, test::FaultyFileSystem::kDiskFull);
+  EXPECT_EQ(run.Master(), "\"old\"\r\n");
+  EXPECT_EQ(run.log,
+            std::vector<std::string>{kPageUrl + " " + test::Sjis("マスターファイル書込失敗") +
+                                     " (" + test::FaultyFileSystem::kDiskFull + ") (C.ERROR)"});
+  EXPECT_EQ(run.titles, std::vector<std::string>{test::Sjis("星の海の図書館")});
 }
 
 // A run in which the page file appears during the first pause.

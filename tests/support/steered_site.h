@@ -25,7 +25,8 @@ class SteeredSite {
   void Hold(const std::string& target, int times = 1);
   // Answers every request for `target` with `script`.
   void Answer(const std::string& target, Script script);
-  // Serves `target` as the site does again (the sample page, or 404 for a listing).
+  // Serves `target` as the site does again: its sample page, or 404 for a listing page
+  // unless the whole site is served.
   void Restore(const std::string& target);
   // Answers `target` with a listing page that links `links` (relative to the listing's
   // folder, e.g. "detail/bk_detail.php?pcd=4001"), in order.

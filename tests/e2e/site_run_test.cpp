@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "e2e/e2e_support.h"
+#include "platform/text_encoding.h"
 #include "support/real_peers.h"
 #include "support/scratch_dir.h"
+#include "support/steered_site.h"
 #include "support/whole_run_expectations.h"
 
 namespace kasumido::e2e {
@@ -98,6 +100,26 @@ TEST(SiteRun, EdgeSiteGivesItsHandWrittenLinesAndFailsTheMissingPages) {
   for (const std::string& target : server.Requests()) {
     EXPECT_EQ(target.find("pcd=9104"), std::string::npos);  // trap pages
     EXPECT_EQ(target.find("pcd=9106"), std::string::npos);
+  }
+}
+
+TEST(SiteRun, SettingsSavedWithAByteOrderMarkAreReadAsTheSystemReadsThem) {
+  const std::string settings = "[TSetup]\r\nDLLComic_Checked=True\r\nTimeOut_Text=10\r\n";
+  const std::string utf8_mark = "\xEF\xBB\xBF", utf16_mark = "\xFF\xFE";
+  for (const std::string& bytes :
+       {utf8_mark + settings,
+        utf16_mark + ConvertText(settings, TextEncoding::kUtf8, TextEncoding::kUtf16Le).value()}) {
+    test::SteeredSite site;
+    for (const char* page :
+         {"/comic/kongetsu.html", "/comic/raigetsu.html", "/comic/sengetsu.html"}) {
+      site.Listing(page, {});
+    }
+    HostLayout host;
+    host.scratch.Write("host/Shelvio.ini", bytes);
+    host.RunToEnd(site.Origin());
+    EXPECT_EQ(host.PlanLines(0),
+              PlanLog(site.Origin(), {"", "", "", "ダウンロード", "", "", "", "ダウンロード", "",
+                                      "", "", "ダウンロード"}));
   }
 }
 

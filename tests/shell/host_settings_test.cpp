@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/paths.h"
+#include "support/faulty_file_system.h"
 #include "support/scratch_dir.h"
 #include "support/test_event_loop.h"
 
@@ -119,6 +120,15 @@ TEST_F(HostSettingsTest, AReadLooksAgainForAMissingSectionWhileTheHostSavesTheFi
     EXPECT_EQ(settings.ReadHostSetting(host_keys::kTimeOutText), c.value) << c.name;
     EXPECT_EQ(loop.Now() - start, c.waited) << c.name;
   }
+  // The same through the file seam: the first three opens find the file empty.
+  dir_.Write("host/Shelvio.ini", whole);
+  test::FaultyFileSystem faults;
+  faults.ReadEmpty("Shelvio.ini", 3);
+  test::TestEventLoop loop;
+  const TimePoint start = loop.Now();
+  EXPECT_EQ(HostSettings(ProgramDir(), &loop).TimeOutSeconds(), 25);
+  EXPECT_EQ(loop.Now() - start, 3 * kSettingsReadPause);
+  EXPECT_EQ(faults.Refusals("Shelvio.ini"), 3);
 }
 
 TEST(ParseTimeOutSeconds, TakesADecimalNumberElse60) {

@@ -98,11 +98,13 @@ void AboutDialog::AddLink(POINT place, const std::string& url, const std::string
 
 void AboutDialog::ApplyScale(int dpi) {
   dpi_ = dpi;
-  fonts_ = std::make_unique<WindowFonts>(dpi);
-  SetFontOfControls(handle_, fonts_->Regular());
+  // The new fonts are given before the old ones go: no control keeps a deleted font.
+  auto fonts = std::make_unique<WindowFonts>(dpi);
+  SetFontOfControls(handle_, fonts->Regular());
   for (const Link& link : links_) {
-    SendMessageW(link.control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->Underlined()), TRUE);
+    SendMessageW(link.control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts->Underlined()), TRUE);
   }
+  fonts_ = std::move(fonts);
   icons_.SetFor(handle_, dpi);
   DrawIcon();
 }

@@ -167,8 +167,10 @@ void DownloadWindow::CreateControls() {
 
 void DownloadWindow::ApplyScale(int dpi) {
   dpi_ = dpi;
-  fonts_ = std::make_unique<WindowFonts>(dpi);
-  SetFontOfControls(handle_, fonts_->Regular());
+  // The new fonts are given before the old ones go: no control keeps a deleted font.
+  auto fonts = std::make_unique<WindowFonts>(dpi);
+  SetFontOfControls(handle_, fonts->Regular());
+  fonts_ = std::move(fonts);
   icons_.SetFor(handle_, dpi);
 }
 

@@ -5,10 +5,13 @@
 #include "text/paths.h"
 
 namespace kasumido {
+namespace {
 
 std::string RetryListPath(const std::string& host_folder) {
   return JoinPath(JoinPath(host_folder, kOldFolderName), kRetryListFileName);
 }
+
+}  // namespace
 
 PlanRetries::PlanRetries(PlanRun& run)
     : run_(run), list_(RetryList::Load(RetryListPath(run.HostFolder()))) {

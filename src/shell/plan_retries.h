@@ -40,8 +40,6 @@ class PlanRetries {
   // not be written; true when it was written or unchanged.
   bool Save();
 
-  const RetryList& List() const { return list_; }
-
  private:
   // Notes one result; logs a link given up or not remembered. False when the link's book
   // is missing and not remembered.
@@ -51,8 +49,5 @@ class PlanRetries {
   PlanRun& run_;
   RetryList list_;
 };
-
-// The full path of the retry list in the host's folder `host_folder`.
-std::string RetryListPath(const std::string& host_folder);
 
 }  // namespace kasumido

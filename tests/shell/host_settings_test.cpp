@@ -88,8 +88,8 @@ TEST_F(HostSettingsTest, AReadLooksAgainForAMissingSectionWhileTheHostSavesTheFi
   const std::string whole = "[TSetup]\r\nTimeOut_Text=25\r\n";
   const struct {
     const char* name;
-    const char* before;       // the file until the host's save ends; null: missing
-    milliseconds saved_at;    // when the whole file is there; 0: never
+    const char* before;     // the file until the host's save ends; null: missing
+    milliseconds saved_at;  // when the whole file is there; 0: never
     bool with_loop;
     std::string value;
     milliseconds waited;
@@ -101,8 +101,7 @@ TEST_F(HostSettingsTest, AReadLooksAgainForAMissingSectionWhileTheHostSavesTheFi
       {"missing during the save", nullptr, milliseconds(450), true, "25", milliseconds(500)},
       {"never there", "", milliseconds(0), true, "", milliseconds(500)},
       {"without a loop", "", milliseconds(300), false, "", milliseconds(0)},
-      {"the section without the key", "[TSetup]\r\n", milliseconds(0), true, "",
-       milliseconds(0)},
+      {"the section without the key", "[TSetup]\r\n", milliseconds(0), true, "", milliseconds(0)},
   };
   for (const auto& c : cases) {
     std::filesystem::remove(dir_.Path() / "host/Shelvio.ini");

@@ -43,10 +43,10 @@ TEST(IniText, ReadsUtf8AndUtf16WithTheirMarkAsShiftJisWithoutBestFit) {
       {"LF line ends kept", kUtf16Mark + Utf16("a=1\nb=2"), IniEncoding::kUtf16Le, "a=1\nb=2"},
       {"characters Shift_JIS lacks", kUtf8Mark + "x=Zoë😀¥\r\n", IniEncoding::kUtf8,
        "x=Zo\0\0\0\r\n"s},
-      {"no character", kUtf8Mark + "x=\xC3\r\n\xFFy", IniEncoding::kUtf8,
-       "x=\0\r\n\0y"s},
-      {"a lone surrogate and a cut unit", kUtf16Mark + Utf16("x=") + "\x00\xD8"s + Utf16("\n") + "a",
-       IniEncoding::kUtf16Le, "x=\0\n\0"s},
+      {"no character", kUtf8Mark + "x=\xC3\r\n\xFFy", IniEncoding::kUtf8, "x=\0\r\n\0y"s},
+      {"a lone surrogate and a cut unit",
+       kUtf16Mark + Utf16("x=") + "\x00\xD8"s + Utf16("\n") + "a", IniEncoding::kUtf16Le,
+       "x=\0\n\0"s},
   };
   for (const auto& c : cases) {
     const IniText text = IniText::Decode(c.bytes);
@@ -67,8 +67,7 @@ TEST(IniText, WritesChangedAndAddedLinesInTheFilesEncodingKeepingEveryOtherByte)
        "; 😀 Zoë\r\n[A]\r\nx=1\r\n[B]\r\ny=2\r\n"},
       {"a value changed", "[A]\r\nx=😀\r\n; ë\r\n", "[A]\r\nx=表\r\n; \0\r\n"s,
        "[A]\r\nx=表\r\n; ë\r\n"},
-      {"a last line given its end", "[A]\r\n; ë", "[A]\r\n; \0\r\nx=1"s,
-       "[A]\r\n; ë\r\nx=1"},
+      {"a last line given its end", "[A]\r\n; ë", "[A]\r\n; \0\r\nx=1"s, "[A]\r\n; ë\r\nx=1"},
   };
   for (const auto& c : cases) {
     for (const bool utf16 : {false, true}) {

@@ -1,8 +1,12 @@
 // Whole runs in which books fail: a detail page the site does not deliver, a master file
 // that cannot be written. The book is remembered and written on a later run, once; a
 // page that never comes is given up with its log line.
+#include <signal.h>
+
 #include <filesystem>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -10,6 +14,7 @@
 #include "e2e/e2e_support.h"
 #include "support/scripted_http_server.h"
 #include "support/steered_site.h"
+#include "support/whole_run_expectations.h"
 
 namespace kasumido::e2e {
 namespace {
@@ -131,6 +136,27 @@ TEST(RetryRun, APageThatNeverComesIsGivenUpAfterFiveRunsWithItsLogLine) {
   }
   EXPECT_EQ(site.Count(kDetail + "4098"), 5 * 3);  // three attempts in each of five runs
   EXPECT_EQ(MasterCodes(host), std::vector<int>{4001});
+}
+
+TEST(RetryRun, KillsAtRandomMomentsNeverCutAHostFileAndLoseNoBook) {
+  test::SteeredSite site;
+  site.ServeWholeSite();
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "10"}});
+  const std::string settings = host.scratch.Read("host/Shelvio.ini");
+  const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> moment_ms(300, 6000);
+  for (int kill = 1; kill <= 6; ++kill) {
+    const auto run = host.Start(site.Origin());
+    std::this_thread::sleep_for(std::chrono::milliseconds(moment_ms(random)));
+    run->Signal(SIGKILL);
+    run->Wait(10s);
+    EXPECT_EQ(test::ComicRunsProblems(host, site.Origin(), settings, false), "")
+        << "seed " << seed << ", kill " << kill;
+  }
+  host.RunToEnd(site.Origin(), 90s);
+  EXPECT_EQ(test::ComicRunsProblems(host, site.Origin(), settings, true), "") << "seed " << seed;
 }
 
 }  // namespace

@@ -52,6 +52,14 @@ extern const std::string kSiteDetailRetried;
 // same names); empty when all are right.
 std::vector<std::string> WrongSavedCopies(const HostLayout& host);
 
+// What is wrong with the host's files after runs over the sample site's comic pages, any
+// of which may have been killed at any moment: a master-file line that is not one of the
+// site's (a cut or glued record), a retry list that is not whole, a Shelvio.ini that is
+// not `settings` byte for byte; and, when `complete` (the last run ran to its end), a
+// comic book that is not in the master file. Empty when all is right.
+std::string ComicRunsProblems(const HostLayout& host, const std::string& origin,
+                              const std::string& settings, bool complete);
+
 // A host's SHV.INI before a run: two sections of its own, a comment, Shift_JIS.
 std::string HostShvIni();
 // What is wrong with `ini`, the host's SHV.INI after a run that started from

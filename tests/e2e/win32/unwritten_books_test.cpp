@@ -2,10 +2,14 @@
 // another program takes while the run is on, and the host's settings files saved in
 // UTF-16 with a byte order mark. The book is written on a later run, once; the host's
 // files keep their encoding and every byte of their own.
+#include <signal.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/win32/whole_run_fixture.h"
@@ -100,6 +104,24 @@ TEST_F(UnwrittenBooks, SettingsFilesSavedAsUtf16AreReadAndKeepTheirEncoding) {
       ConvertText(std::string_view(ini).substr(2), TextEncoding::kUtf16Le, TextEncoding::kShiftJis);
   ASSERT_TRUE(text.has_value()) << "SHV.INI is not UTF-16 throughout";
   EXPECT_EQ(ShvIniProblems(*text), "");
+}
+
+TEST_F(WholeRun, KillsAtRandomMomentsNeverCutAHostFileAndLoseNoBook) {
+  host_.WriteSettings(ComicsOnly(10));
+  const std::string settings = host_.scratch.Read("host/Shelvio.ini");
+  const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> moment_ms(1000, 8000);
+  for (int kill = 1; kill <= 5; ++kill) {
+    Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(moment_ms(random)));
+    program_->Signal(SIGTERM);  // on Windows: TerminateProcess, at once
+    EXPECT_EQ(ComicRunsProblems(host_, site_.Origin(), settings, false), "")
+        << "seed " << seed << ", kill " << kill;
+  }
+  Start();
+  ASSERT_EQ(Finish(120s), 0);
+  EXPECT_EQ(ComicRunsProblems(host_, site_.Origin(), settings, true), "") << "seed " << seed;
 }
 
 }  // namespace

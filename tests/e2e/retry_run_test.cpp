@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <ostream>
 #include <random>
 #include <string>
 #include <thread>
@@ -52,48 +53,53 @@ std::vector<std::string> ComicLines(const HostLayout& host, int index) {
   return lines;
 }
 
-TEST(RetryRun, ADetailPageThatFailsIsWrittenOnTheNextRunAndOnlyOnce) {
-  struct Case {
-    const char* name;
-    test::Script failure;
-    std::string reason;  // in the log line
-  };
-  const Case cases[] = {
-      {"reset", test::Script().Reset(), "no reply"},
-      {"429 three times",
-       test::Script::Bytes(
-           test::ResponseBytes("HTTP/1.1 429 Too Many Requests", {"Retry-After: 1"}, "")),
-       "429 Too Many Requests"},
-      {"relocation loop", test::Script::Relocate(kDetail + "4002"), "Too many relocations"},
-  };
-  for (const Case& c : cases) {
-    test::SteeredSite site;
-    site.Listing(kComicNow, Links({4001, 4002, 4003}));
-    site.Answer(kDetail + "4002", c.failure);
-    HostLayout host;
-    host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "10"}});
-    host.RunToEnd(site.Origin(), 120s);
-    EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4003})) << c.name;
-    const std::string url = site.Origin() + kDetail + "4002";
-    const std::vector<std::string> first = ComicLines(host, 0);
-    ASSERT_EQ(first.size(), 2u) << c.name;
-    EXPECT_EQ(first[1], url + " 詳細ページ取得失敗 (" + c.reason + ")") << c.name;
+// How the site fails a detail page (a mode of site_server/hostile_answers.h), and the
+// start of the reason the log gives.
+struct DetailFailure {
+  const char* mode;
+  const char* reason;
+};
 
-    // The site delivers it again; the listing page is unchanged.
-    site.Restore(kDetail + "4002");
-    const int asked = site.Count(kDetail + "4002");
-    host.RunToEnd(site.Origin(), 60s);
-    EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4003, 4002})) << c.name;
-    EXPECT_EQ(ComicLines(host, 1),
-              (std::vector<std::string>{site.Origin() + kComicNow + " スキップ", url + " 再試行"}))
-        << c.name;
-    EXPECT_EQ(site.Count(kDetail + "4002"), asked + 1) << c.name;
+void PrintTo(const DetailFailure& failure, std::ostream* out) { *out << failure.mode; }
 
-    host.RunToEnd(site.Origin(), 60s);
-    EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4003, 4002})) << c.name;
-    EXPECT_EQ(site.Count(kDetail + "4002"), asked + 1) << c.name;
-  }
+class FailedDetailPage : public ::testing::TestWithParam<DetailFailure> {};
+
+TEST_P(FailedDetailPage, IsWrittenOnTheNextRunAndOnlyOnce) {
+  test::SteeredSite site;
+  site.Listing(kComicNow, Links({4001, 4002, 4003}));
+  site.Hostile(kDetail + "4002", GetParam().mode);
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "10"}});
+  host.RunToEnd(site.Origin(), 120s);
+  EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4003}));
+  const std::string url = site.Origin() + kDetail + "4002";
+  const std::vector<std::string> first = ComicLines(host, 0);
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_EQ(first[1].rfind(url + " 詳細ページ取得失敗 (" + GetParam().reason, 0), 0u) << first[1];
+
+  // The site delivers it again; the listing page is unchanged.
+  site.Restore(kDetail + "4002");
+  const int asked = site.Count(kDetail + "4002");
+  host.RunToEnd(site.Origin(), 60s);
+  EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4003, 4002}));
+  EXPECT_EQ(ComicLines(host, 1),
+            (std::vector<std::string>{site.Origin() + kComicNow + " スキップ", url + " 再試行"}));
+  EXPECT_EQ(site.Count(kDetail + "4002"), asked + 1);
+
+  host.RunToEnd(site.Origin(), 60s);
+  EXPECT_EQ(MasterCodes(host), (std::vector<int>{4001, 4003, 4002}));
+  EXPECT_EQ(site.Count(kDetail + "4002"), asked + 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(RetryRun, FailedDetailPage,
+                         ::testing::Values(DetailFailure{"cut:40", "the body ended after "},
+                                           DetailFailure{"reset:40", "Connection reset by peer"},
+                                           DetailFailure{"429:1", "429 Too Many Requests"},
+                                           DetailFailure{"loop", "Too many relocations"}),
+                         [](const ::testing::TestParamInfo<DetailFailure>& info) {
+                           const std::string mode = info.param.mode;
+                           return mode.substr(0, mode.find(':')) + "_" + std::to_string(info.index);
+                         });
 
 TEST(RetryRun, BooksOfAMasterFileThatCannotBeOpenedAreWrittenWhenItCanBe) {
   test::SteeredSite site;

@@ -68,6 +68,7 @@ void SteeredSite::Answer(const std::string& target, Script script) {
 void SteeredSite::Restore(const std::string& target) {
   std::lock_guard<std::mutex> lock(mutex_);
   answers_.erase(target);
+  hostiles_.erase(target);
 }
 
 void SteeredSite::Listing(const std::string& target, const std::vector<std::string>& links) {

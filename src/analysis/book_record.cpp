@@ -5,6 +5,9 @@
 
 #include "analysis/work_files.h"
 #include "kasumido/texts.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text_encoding.h"
 #include "text/file_names.h"
 #include "text/half_width.h"
 #include "text/isbn.h"
@@ -68,21 +71,37 @@ void AppendNumber(std::string& line, int number) {
   line += ',';
 }
 
-// Fetches the cover into the temporary folder; CoverFile is set only when bytes arrived.
+void LogCoverNotSaved(RunAccess& run, const std::string& url, std::string_view reason) {
+  run.WriteLog(url + " " + std::string(texts::kWordCoverNotSaved) + " (" + std::string(reason) +
+               ")");
+}
+
+// Fetches the cover into the temporary folder under its Shift_JIS name made path text,
+// and sets CoverFile to the Shift_JIS path the host opens it by. A cover that cannot be
+// named for the file system or for the host is not kept; CoverFile stays empty then, and
+// the book is still written. When the host cannot name the temporary folder at all, the
+// run has said so once and no cover is fetched.
 // Pumps the event loop: button handlers and timers may run before this returns.
 void DownloadCover(BookRecord& record, RunAccess& run) {
   record.CoverFile.clear();
   if (record.CoverImagePath.empty()) return;
   const std::string name = CoverFileName(record.ISBN, record.Title, record.CoverImagePath);
-  if (name.empty()) return;
-  const std::string path = run.TempFolder() + name;
+  if (name.empty() || !SjisPathForHost(run.TempFolder())) return;
+  const std::string url = run.SiteOrigin() + record.CoverImagePath;
+  const std::optional<std::string> file_name = PathFromSjis(name);
+  if (!file_name) return LogCoverNotSaved(run, url, "its name is not a file name: " + name);
+  const std::string path = run.TempFolder() + *file_name;
   try {
-    if (run.FetchUrl(run.SiteOrigin() + record.CoverImagePath, path, DocumentKind::kCover) > 0) {
-      record.CoverFile = path;
-    }
+    if (run.FetchUrl(url, path, DocumentKind::kCover) <= 0) return;
   } catch (...) {
-    // A cover that cannot be saved leaves the field empty; the book is still written.
+    return;  // a cover that cannot be saved leaves the field empty
   }
+  std::optional<std::string> for_host = SjisPathForHost(path);
+  if (!for_host) {
+    RemoveFile(path);
+    return LogCoverNotSaved(run, url, "no path the host can open: " + ShiftJisForDisplay(path));
+  }
+  record.CoverFile = std::move(*for_host);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ constexpr std::string_view kSearchScript = "/bk_search.php?pcd=";
 class WorkFileRemover {
  public:
   explicit WorkFileRemover(std::string path) : path_(std::move(path)) {}
-  ~WorkFileRemover() { ::unlink(path_.c_str()); }
+  ~WorkFileRemover() { RemoveFile(path_); }
   WorkFileRemover(const WorkFileRemover&) = delete;
   WorkFileRemover& operator=(const WorkFileRemover&) = delete;
 
@@ -67,7 +67,7 @@ void FollowLink(const std::string& listing_folder_url, std::string link, int cat
   int failures = 0;
   while (received <= 0 && failures < kDetailFetchAttempts && IsDetailLink(link)) {
     link = WithoutSingleQuotes(link);
-    ::unlink(detail_file.c_str());
+    RemoveFile(detail_file);
     const std::string url = listing_folder_url + link;
     received = FetchQuietly(run, url, detail_file);
     if (received <= 0) {

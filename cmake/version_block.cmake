@@ -19,7 +19,7 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/version_block.cpp.in ${KASUMIDO_VERSION
                @ONLY)
 
 # On Windows the same strings become a VERSIONINFO resource, compiled by windres from UTF-8
-# (the resource holds UTF-16), with the icon MAINICON beside it.
+# (the resource holds UTF-16), with the icon MAINICON and the application manifest beside it.
 if(WIN32)
   file(STRINGS ${KASUMIDO_TEXTS_CATALOGUE} description_line ENCODING UTF-8 REGEX "^kFileDescription = ")
   file(STRINGS ${KASUMIDO_TEXTS_CATALOGUE} product_line ENCODING UTF-8 REGEX "^kProductName = ")
@@ -27,6 +27,28 @@ if(WIN32)
                        "${description_line}")
   string(REGEX REPLACE "^kProductName = " "" KASUMIDO_VERSION_PRODUCT_UTF8 "${product_line}")
   set(KASUMIDO_MAINICON_FILE ${CMAKE_CURRENT_LIST_DIR}/windows/mainicon.ico)
+  # The application manifest beside them (docs/ARCHITECTURE.md, "Windows build"). The
+  # 64-bit program declares asInvoker: a 64-bit process is never under UAC's file
+  # virtualisation, so the entry only says that it never asks for elevation. The 32-bit
+  # program leaves the entry out on purpose: a 32-bit process without it is virtualised,
+  # like the 32-bit host it serves, and so sees the host's files where a host installed
+  # under Program Files keeps them, in the user's virtual store.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(KASUMIDO_MANIFEST_ARCHITECTURE amd64)
+    string(CONCAT KASUMIDO_MANIFEST_TRUST_INFO
+           "  <trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n"
+           "    <security><requestedPrivileges>\n"
+           "      <requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>\n"
+           "    </requestedPrivileges></security>\n"
+           "  </trustInfo>")
+  else()
+    set(KASUMIDO_MANIFEST_ARCHITECTURE x86)
+    set(KASUMIDO_MANIFEST_TRUST_INFO
+        "  <!-- No requestedExecutionLevel: virtualised like the 32-bit host it serves. -->")
+  endif()
+  set(KASUMIDO_MANIFEST_FILE ${CMAKE_BINARY_DIR}/generated/kasumido.manifest)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/windows/kasumido.manifest.in ${KASUMIDO_MANIFEST_FILE}
+                 @ONLY)
   set(KASUMIDO_VERSION_RESOURCE_SOURCE ${CMAKE_BINARY_DIR}/generated/version_resource.rc)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/windows/version_resource.rc.in
                  ${KASUMIDO_VERSION_RESOURCE_SOURCE} @ONLY)

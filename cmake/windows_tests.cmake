@@ -4,9 +4,10 @@
 # `ctest --preset windows` makes a fresh Wine prefix in the build folder once per run
 # (the fixture "wine"), runs each suite's binary through scripts/wine_run.sh, quiet and
 # without the Mono or Gecko installers, and stops the prefix's Wine server at the end.
-# Suites that make windows get a prefix of their own (the fixture "wine-gui"): Wine's
-# desktop process takes its X display from the first program that needs it, so windows
-# must not share a prefix with the suites that run without a display.
+# Suites that make windows get prefixes of their own, one per screen scale (the fixtures
+# "wine-gui-96" and "wine-gui-192"): Wine's desktop process takes its X display from the
+# first program that needs it, so windows must not share a prefix with the suites that
+# run without a display.
 set(KASUMIDO_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
@@ -18,38 +19,60 @@ foreach(library gtest gtest_main gmock gmock_main)
 endforeach()
 
 set(KASUMIDO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
-set(KASUMIDO_WINE_GUI_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix-gui)
-set(CMAKE_CROSSCOMPILING_EMULATOR bash ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh
-                                  ${KASUMIDO_WINE_PREFIX})
+set(KASUMIDO_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh)
 
-# Adds the ctest test `name` running `target` under Wine, after the fresh prefix. With
-# KASUMIDO_SUITE_NEEDS_DISPLAY set (a suite that makes windows: Wine creates none
-# without an X display) it runs on a virtual X display of its own, in the windows' prefix.
-function(kasumido_wine_test name target)
-  set(fixture wine)
-  if(KASUMIDO_SUITE_NEEDS_DISPLAY)
-    set(fixture wine-gui)
-    add_test(NAME ${name}
-             COMMAND xvfb-run -a -s "-screen 0 1024x768x24"
-                     bash -c "KASUMIDO_WINE_DISPLAY=\$DISPLAY exec bash \"\$@\"" wine_run
-                     ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh ${KASUMIDO_WINE_GUI_PREFIX}
-                     $<TARGET_FILE:${target}> ${ARGN})
-  else()
-    add_test(NAME ${name} COMMAND ${target} ${ARGN})
-  endif()
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${fixture} TIMEOUT 600)
+# The prefix of the suites that make windows at `dpi` dots per inch (Wine takes the
+# screen's scale from the registry's LogPixels).
+function(kasumido_wine_gui_prefix variable dpi)
+  set(${variable} ${CMAKE_BINARY_DIR}/wine-prefix-gui-${dpi} PARENT_SCOPE)
 endfunction()
 
-add_test(NAME Wine.FreshPrefix COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh
-                                       ${KASUMIDO_WINE_PREFIX} --fresh)
-add_test(NAME Wine.StopServer COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh
-                                      ${KASUMIDO_WINE_PREFIX} --stop)
+# Adds the ctest test `name` running the GoogleTest binary `target` under Wine, after the
+# fresh prefix; it passes only when the binary reported its results, and a 32-bit suite
+# on a machine that runs no 32-bit code is reported as skipped (wine_run.sh --suite).
+# With KASUMIDO_SUITE_NEEDS_DISPLAY set (a suite that makes windows: Wine creates none
+# without an X display) it runs on a virtual X display of its own, in a windows' prefix,
+# once for each scale in KASUMIDO_SUITE_DPIS (default 96 and 192; the tests at another
+# scale than 96 are named "<name>.<dpi>dpi").
+function(kasumido_wine_test name target)
+  if(NOT KASUMIDO_SUITE_NEEDS_DISPLAY)
+    add_test(NAME ${name} COMMAND bash ${KASUMIDO_WINE_RUN} ${KASUMIDO_WINE_PREFIX} --suite
+                                  $<TARGET_FILE:${target}> ${ARGN})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600
+                                            SKIP_RETURN_CODE 77)
+    return()
+  endif()
+  set(dpis ${KASUMIDO_SUITE_DPIS})
+  if(NOT dpis)
+    set(dpis 96 192)
+  endif()
+  foreach(dpi IN LISTS dpis)
+    set(test_name ${name})
+    if(NOT dpi EQUAL 96)
+      set(test_name ${name}.${dpi}dpi)
+    endif()
+    kasumido_wine_gui_prefix(prefix ${dpi})
+    add_test(NAME ${test_name}
+             COMMAND xvfb-run -a -s "-screen 0 1024x768x24"
+                     bash -c "KASUMIDO_WINE_DISPLAY=\$DISPLAY exec bash \"\$@\"" wine_run
+                     ${KASUMIDO_WINE_RUN} ${prefix} --suite $<TARGET_FILE:${target}> ${ARGN})
+    # One suite at a time in a windows' prefix: its desktop keeps the first suite's display.
+    set_tests_properties(${test_name} PROPERTIES FIXTURES_REQUIRED wine-gui-${dpi} TIMEOUT 600
+                                                 SKIP_RETURN_CODE 77 RESOURCE_LOCK wine-gui-${dpi})
+  endforeach()
+endfunction()
+
+add_test(NAME Wine.FreshPrefix COMMAND bash ${KASUMIDO_WINE_RUN} ${KASUMIDO_WINE_PREFIX} --fresh)
+add_test(NAME Wine.StopServer COMMAND bash ${KASUMIDO_WINE_RUN} ${KASUMIDO_WINE_PREFIX} --stop)
 set_tests_properties(Wine.FreshPrefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
 set_tests_properties(Wine.StopServer PROPERTIES FIXTURES_CLEANUP wine)
 
-add_test(NAME Wine.FreshGuiPrefix COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh
-                                          ${KASUMIDO_WINE_GUI_PREFIX} --fresh-gui)
-add_test(NAME Wine.StopGuiServer COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine_run.sh
-                                         ${KASUMIDO_WINE_GUI_PREFIX} --stop)
-set_tests_properties(Wine.FreshGuiPrefix PROPERTIES FIXTURES_SETUP wine-gui TIMEOUT 300)
-set_tests_properties(Wine.StopGuiServer PROPERTIES FIXTURES_CLEANUP wine-gui)
+foreach(dpi 96 192)
+  kasumido_wine_gui_prefix(prefix ${dpi})
+  add_test(NAME Wine.FreshGuiPrefix.${dpi}dpi
+           COMMAND env KASUMIDO_WINE_DPI=${dpi} bash ${KASUMIDO_WINE_RUN} ${prefix} --fresh-gui)
+  add_test(NAME Wine.StopGuiServer.${dpi}dpi COMMAND bash ${KASUMIDO_WINE_RUN} ${prefix} --stop)
+  set_tests_properties(Wine.FreshGuiPrefix.${dpi}dpi
+                       PROPERTIES FIXTURES_SETUP wine-gui-${dpi} TIMEOUT 300)
+  set_tests_properties(Wine.StopGuiServer.${dpi}dpi PROPERTIES FIXTURES_CLEANUP wine-gui-${dpi})
+endforeach()

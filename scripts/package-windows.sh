@@ -3,7 +3,8 @@
 # windows-i686) and writes one zip per architecture for the host's users:
 #   dist/kasumido-<version>-windows-x86_64.zip
 #   dist/kasumido-<version>-windows-i686.zip
-# each holding kasumido.exe (stripped of its symbols), a read-me in Japanese (Shift_JIS,
+# each holding kasumido.exe and the diagnostic tools kasumido-fetch.exe and
+# kasumido-inspect.exe (stripped of their symbols), a read-me in Japanese (Shift_JIS,
 # CR LF, as Notepad on a Japanese Windows reads it) and in English, and SHA256SUMS.txt,
 # the SHA-256 of each file.
 # The version is the project's CMake version.
@@ -43,6 +44,24 @@ readme_ja() {
   変えられます。未設定なら組み込みの接続先です。
   kasumido.exe /c でバージョン情報を表示します。
 
+どちらの zip を使うか
+  シェルヴィオが C:\\Program Files (x86) のような、書き込みが制限されたフォルダに
+  ある場合は i686 版を使ってください。32 ビットのシェルヴィオはそこで書いた
+  ファイルをユーザーごとの仮想ストアに置きます。i686 版は同じ仕組みでそれを
+  読み書きします（x86_64 版は見えません）。32 ビットの Windows でも i686 版です。
+  それ以外は x86_64 版で構いません。フォルダに書き込めないときは、
+  ダウンロードせずにその旨をステータスバー（書ければログにも）に表示します。
+
+うまく動かないとき（同じフォルダの診断ツール、コマンドプロンプトで）
+  サイトにつながらない:
+    kasumido-fetch.exe [--proxy ホスト:ポート] URL 保存先ファイル
+    プログラムと同じ方法（Shelvio.ini のプロキシ設定を含む）で1ページを取得し、
+    転送先、ステータス、バイト数を表示します。
+  本の内容がおかしい:
+    kasumido-fetch.exe で詳細ページを保存してから
+    kasumido-inspect.exe detail 保存したファイル [分類コード]
+    プログラムがそのページから読み取る項目と、マスターファイルに書く行を表示します。
+
 ライセンス: MIT
 EOF
 }
@@ -73,11 +92,30 @@ Settings
   example http://127.0.0.1:8080), else the built-in one.
   "kasumido.exe /c" shows the version dialog.
 
+Which zip
+  For a host in a folder where users may not write, such as C:\\Program Files (x86),
+  take the i686 zip: a 32-bit host keeps the files it writes there in the user's
+  virtual store, and the 32-bit plug-in reads and writes them there too (the x86_64
+  one cannot see them). On 32-bit Windows, too, take the i686 zip. Elsewhere the
+  x86_64 zip is fine. When it cannot write into the host's folder, the program
+  downloads nothing and says so in its status bar (and in the log when it can).
+
+When something goes wrong (the tools beside it, in a command prompt)
+  It cannot reach the site:
+    kasumido-fetch.exe [--proxy HOST:PORT] URL FILE
+    fetches one page as the program does (the proxy from Shelvio.ini included) and
+    shows each relocation, the status and the byte count.
+  A book comes out wrong:
+    save its detail page with kasumido-fetch.exe, then
+    kasumido-inspect.exe detail FILE [CLASSIFICATION CODE]
+    shows what the program reads from the page and the master-file line it writes.
+
 Licence: MIT
 EOF
 }
 
 crlf() { sed 's/$/\r/'; }
+programs=(kasumido.exe kasumido-fetch.exe kasumido-inspect.exe)
 
 for preset in windows windows-i686; do
   case $preset in
@@ -86,15 +124,17 @@ for preset in windows windows-i686; do
   esac
   echo "package-windows: building $preset"
   cmake --preset "$preset" >/dev/null
-  nice -n 10 cmake --build --preset "$preset" -j2 --target kasumido >/dev/null
+  nice -n 10 cmake --build --preset "$preset" -j2 --target "${programs[@]%.exe}" >/dev/null
   name=kasumido-$version-windows-$arch
   mkdir -p "$stage/$name"
-  cp "build/$preset/bin/kasumido.exe" "$stage/$name/"
-  # The build keeps its symbols for debugging; users get the program without them.
-  "$arch-w64-mingw32-strip" "$stage/$name/kasumido.exe"
+  for program in "${programs[@]}"; do
+    cp "build/$preset/bin/$program" "$stage/$name/"
+    # The build keeps its symbols for debugging; users get the programs without them.
+    "$arch-w64-mingw32-strip" "$stage/$name/$program"
+  done
   readme_ja "$arch" | crlf | iconv -f UTF-8 -t CP932 >"$stage/$name/README-ja.txt"
   readme_en "$arch" | crlf >"$stage/$name/README-en.txt"
-  (cd "$stage/$name" && sha256sum kasumido.exe README-ja.txt README-en.txt | crlf >SHA256SUMS.txt)
+  (cd "$stage/$name" && sha256sum "${programs[@]}" README-ja.txt README-en.txt | crlf >SHA256SUMS.txt)
   rm -f "dist/$name.zip"
   python3 - "$stage/$name" "dist/$name.zip" <<'PYTHON'
 import os
@@ -104,7 +144,7 @@ import zipfile
 folder, archive = sys.argv[1], sys.argv[2]
 name = os.path.basename(folder)
 with zipfile.ZipFile(archive, 'w', zipfile.ZIP_DEFLATED) as out:
-    for file in ('kasumido.exe', 'README-ja.txt', 'README-en.txt', 'SHA256SUMS.txt'):
+    for file in sorted(os.listdir(folder)):
         out.write(os.path.join(folder, file), f'{name}/{file}')
 PYTHON
   echo "package-windows: dist/$name.zip (kasumido.exe $(stat -c %s "$stage/$name/kasumido.exe") bytes)"

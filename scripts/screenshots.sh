@@ -6,8 +6,9 @@
 #   docs/images/about-dialog.png     the version dialog of "/c", as the main window
 # Both are saved by the program itself (KASUMIDO_GRAB_WINDOW, KASUMIDO_GRAB_ABOUT).
 # "windows" takes the same two pictures of kasumido.exe under Wine, with the windows'
-# frames, from an xwd dump of the Wine desktop:
-#   docs/images/windows-download-window.png, docs/images/windows-about-dialog.png
+# frames, from an xwd dump of the Wine desktop, at 96, 144 and 192 dpi:
+#   docs/images/windows-download-window.png, docs/images/windows-about-dialog.png (96),
+#   docs/images/windows-*-144dpi.png, docs/images/windows-*-192dpi.png
 # Usage: screenshots.sh [preset | windows]   (default: release; builds the program and the
 #   site server, for "windows" kasumido.exe and the release preset's site server)
 set -euo pipefail
@@ -34,27 +35,35 @@ if [[ $preset == windows ]]; then
   source scripts/wine_gui.sh
   demo_host_folder build/release/bin build/windows/bin/kasumido.exe
   demo_start_site samples/site
-  prefix=$demo/prefix
   trap 'bash scripts/wine_run.sh "$prefix" --stop; gui_stop_display; demo_stop_site' EXIT
-  gui_start_display
-  echo "screenshots: a Wine prefix for windows (about 20 s)"
-  bash scripts/wine_run.sh "$prefix" --fresh-gui "Z:${demo//\//\\}\\temp"
+  gui_start_display 2048x1536
+  export KASUMIDO_WINE_DESKTOP=2048x1536
   program=$demo/host/plugin/kasumido.exe
-  echo "screenshots: the demo's run in kasumido.exe's window (about a minute; host folder $demo/host)"
-  KASUMIDO_SITE_ORIGIN="$demo_origin" bash scripts/wine_run.sh "$prefix" "$program" &
-  run=$!
-  window=$(gui_find_window '霞堂書店データダウンロード中...')
-  sleep 8
-  windows_picture "$window" "$out/windows-download-window.png"
-  wait "$run"
-  bash scripts/wine_run.sh "$prefix" "$program" /c &
-  run=$!
-  window=$(gui_find_window 'バージョン情報')
-  sleep 1
-  windows_picture "$window" "$out/windows-about-dialog.png"
-  gui_click "$window" 164 22 # OK ends the program
-  wait "$run"
-  echo "screenshots: $out/windows-download-window.png $out/windows-about-dialog.png"
+  pictures=()
+  for dpi in 96 144 192; do
+    suffix=
+    [[ $dpi != 96 ]] && suffix=-${dpi}dpi
+    prefix=$demo/prefix-$dpi
+    echo "screenshots: $dpi dpi: a Wine prefix for windows (about 20 s), the demo's run, the version dialog"
+    KASUMIDO_WINE_DPI=$dpi bash scripts/wine_run.sh "$prefix" --fresh-gui "Z:${demo//\//\\}\\temp"
+    rm -f "$demo/host/SHV.INI" # the first place at every scale
+    KASUMIDO_SITE_ORIGIN="$demo_origin" bash scripts/wine_run.sh "$prefix" "$program" &
+    run=$!
+    window=$(gui_find_window '霞堂書店データダウンロード中...')
+    sleep 8
+    windows_picture "$window" "$out/windows-download-window$suffix.png"
+    bash scripts/wine_run.sh "$prefix" --stop # ends the run; only its picture is wanted
+    wait "$run" || true
+    bash scripts/wine_run.sh "$prefix" "$program" /c &
+    run=$!
+    window=$(gui_find_window 'バージョン情報')
+    sleep 1
+    windows_picture "$window" "$out/windows-about-dialog$suffix.png"
+    bash scripts/wine_run.sh "$prefix" --stop
+    wait "$run" || true
+    pictures+=("$out/windows-download-window$suffix.png" "$out/windows-about-dialog$suffix.png")
+  done
+  echo "screenshots: ${pictures[*]}"
   exit 0
 fi
 

@@ -2,26 +2,19 @@
 // window, or the version dialog with "/c". The command line arrives as UTF-16 and is
 // handed on as Shift_JIS, the program's own text. The exit code is 0 in every case.
 #include <windows.h>
-// After windows.h, whose types it uses.
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
 
 #include "app/program.h"
 #include "app/window_mode.h"
-#include "platform/win32/wide_text.h"
+#include "platform/program_arguments.h"
 
 namespace {
 
 // The arguments as Shift_JIS, the program's name first.
 std::vector<std::string> ArgumentsFromCommandLine() {
-  std::vector<std::string> arguments;
-  int count = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (wide == nullptr) return {"kasumido"};
-  for (int i = 0; i < count; ++i) arguments.push_back(kasumido::SjisFromWide(wide[i]));
-  LocalFree(wide);
+  std::vector<std::string> arguments = kasumido::ProgramArguments(0, nullptr);
   if (arguments.empty()) arguments.emplace_back("kasumido");
   return arguments;
 }

@@ -10,6 +10,7 @@
 #include "platform/text_encoding.h"
 #include "platform/waits.h"
 #include "shell/download_plan.h"
+#include "shell/host_folder.h"
 #include "text/paths.h"
 #include "text/sjis.h"
 
@@ -61,6 +62,11 @@ void TFormDLL::RunDownload() {
   MakeFolder(JoinPath(host_dir_, kOldFolderName));
   stop_requested_ = false;
   skip_requested_ = false;
+  if (const std::optional<std::string> problem =
+          HostFolderWriteProblem(host_dir_, MasterFilePath())) {
+    ReportHostFolderProblem(*problem);
+    return;
+  }
   view_.SetPhaseCaption(texts::kCaptionRunStart);
   try {
     if (CheckTempFolder()) DownloadPlan();
@@ -82,6 +88,18 @@ bool TFormDLL::CheckTempFolder() {
                       true);
   }
   return true;
+}
+
+void TFormDLL::ReportHostFolderProblem(const std::string& problem) {
+  const std::string message = std::string(texts::kHostFolderNotWritable) + " " + problem;
+  view_.SetStatusText(message);
+  view_.SetStatusHint(message);
+  LogFile1.WriteLog(message, true);
+  SetRunButtons(false);
+  // The log lies in the same folder and may be as unwritable: the window stays a while
+  // with the message before it closes, unless its user closes it first.
+  PumpUntil(
+      loop_, [this] { return stop_requested_; }, loop_.Now() + kProblemShownFor);
 }
 
 void TFormDLL::AnalyseListing(const std::string& listing_folder_url, int default_code) {

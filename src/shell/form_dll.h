@@ -40,6 +40,7 @@ inline constexpr std::string_view kBytesSuffix = " Bytes";
 inline constexpr std::string_view kLogFileName = "Shelvio.log";
 inline constexpr std::string_view kMasterFileName = "ShelvioMas.csv";
 inline constexpr Milliseconds kRequestSpacing{500};
+inline constexpr Milliseconds kProblemShownFor{10000};
 
 class FetchFile;  // the file that one fetch writes (fetch.cpp)
 
@@ -87,7 +88,10 @@ class TFormDLL final : public PlanRun {
   void DownloadPlan();
   // Pumps the event loop. Creates the "old" folder, clears the stop and skip requests,
   // runs the plan (an exception out of it becomes the error line "霞堂書店失敗." in the
-  // log) and disables the four run buttons.
+  // log) and disables the four run buttons. A host folder that cannot be written
+  // (host_folder.h) is reported instead of running the plan: one error in the status bar
+  // and, where it can be written, the log, shown for kProblemShownFor or until the view
+  // closes.
   void RunDownload();
 
   // ---- Handlers (named after the control and its event) --------------------------------
@@ -141,6 +145,8 @@ class TFormDLL final : public PlanRun {
   // anything is fetched (false, an error line); one the host cannot name leaves every
   // cover out (one error line).
   bool CheckTempFolder();
+  // Pumps the event loop.
+  void ReportHostFolderProblem(const std::string& problem);
   // Pumps the event loop: waits until the request spacing since the last fetch has passed.
   void WaitForRequestSlot();
   // Pumps the event loop: the GET into an open file; the answer of FetchUrl.

@@ -15,11 +15,13 @@ constexpr int kMinCoordinate = -32768;
 constexpr int kMaxCoordinate = 32767;
 
 // The fixed keys: this window has a single layout (FormVersion 0), carries no placement
-// flags, is laid out at 96 dots per inch and keeps no minimised or maximised position.
+// flags and keeps no minimised or maximised position.
 constexpr std::string_view kFormVersion = "0";
 constexpr std::string_view kFlags = "0";
-constexpr std::string_view kPixelsPerInch = "96";
 constexpr std::string_view kMinMaxPos = "-1,-1,-1,-1";
+// The scales a saved PixelsPerInch may name (from a quarter to 25 times 96 dpi).
+constexpr int kMinPixelsPerInch = 24;
+constexpr int kMaxPixelsPerInch = 2400;
 
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -39,6 +41,20 @@ std::optional<int> ParseCoordinate(std::string_view text) {
   return static_cast<int>(value);
 }
 
+int ParsePixelsPerInch(std::string_view text) {
+  const std::optional<int> value = ParseCoordinate(text);
+  if (!value || *value < kMinPixelsPerInch || *value > kMaxPixelsPerInch) {
+    return kDefaultPixelsPerInch;
+  }
+  return *value;
+}
+
+int ScaledCoordinate(int value, int from_dpi, int to_dpi) {
+  const long long product = static_cast<long long>(value) * to_dpi;
+  // Rounded half away from zero, as the system's MulDiv does.
+  return static_cast<int>((product + (product < 0 ? -from_dpi / 2 : from_dpi / 2)) / from_dpi);
+}
+
 std::string ToText(ShowCommand show) { return std::to_string(static_cast<int>(show)); }
 
 ShowCommand ParseShowCommand(std::string_view text) {
@@ -53,19 +69,35 @@ ShowCommand ParseShowCommand(std::string_view text) {
 TWindowPlacement::TWindowPlacement(const std::string& program_dir)
     : ini_file_name_(JoinPath(JoinPath(program_dir, ".."), kPlacementFileName)) {}
 
-std::optional<WindowPlacement> TWindowPlacement::Restore(
-    const std::vector<ScreenRect>& screens) const {
+ScreenRect ScaledRect(const ScreenRect& rect, int from_dpi, int to_dpi) {
+  if (from_dpi == to_dpi || from_dpi <= 0) return rect;
+  return {ScaledCoordinate(rect.left, from_dpi, to_dpi),
+          ScaledCoordinate(rect.top, from_dpi, to_dpi),
+          ScaledCoordinate(rect.right, from_dpi, to_dpi),
+          ScaledCoordinate(rect.bottom, from_dpi, to_dpi)};
+}
+
+std::optional<WindowPlacement> TWindowPlacement::Restore(const std::vector<ScreenRect>& screens,
+                                                         int pixels_per_inch) const {
   if (!active_) return std::nullopt;
   const IniFile file = IniFile::Load(ini_file_name_);
   const std::optional<std::string> version = file.Value(kPlacementSection, "FormVersion");
   if (version && TrimBlanks(*version) != kFormVersion) return std::nullopt;
   const std::optional<std::string> norm_pos = file.Value(kPlacementSection, "NormPos");
   if (!norm_pos) return std::nullopt;
-  const std::optional<ScreenRect> normal = ParseNormPos(*norm_pos);
-  if (!normal || !OnSomeScreen(*normal, screens)) return std::nullopt;
+  const std::optional<ScreenRect> saved = ParseNormPos(*norm_pos);
+  if (!saved) return std::nullopt;
+  const int saved_scale =
+      ParsePixelsPerInch(file.Value(kPlacementSection, "PixelsPerInch").value_or(""));
+  const ScreenRect normal = ScaledRect(*saved, saved_scale, pixels_per_inch);
+  if (normal.Width() > kMaxWindowExtent || normal.Height() > kMaxWindowExtent ||
+      !OnSomeScreen(normal, screens)) {
+    return std::nullopt;
+  }
 
   WindowPlacement placement;
-  placement.normal = *normal;
+  placement.normal = normal;
+  placement.pixels_per_inch = pixels_per_inch;
   placement.show = ParseShowCommand(file.Value(kPlacementSection, "ShowCmd").value_or(""));
   placement.visible = TrimBlanks(file.Value(kPlacementSection, "Visible").value_or("1")) != "0";
   return placement;
@@ -74,9 +106,12 @@ std::optional<WindowPlacement> TWindowPlacement::Restore(
 FileWriteStatus TWindowPlacement::Save(const WindowPlacement& placement) const {
   if (!active_) return FileWriteStatus{true, ini_file_name_, {}};
   const IniValues values = {
-      {"FormVersion", std::string(kFormVersion)}, {"Flags", std::string(kFlags)},
-      {"ShowCmd", ToText(placement.show)},        {"PixelsPerInch", std::string(kPixelsPerInch)},
-      {"MinMaxPos", std::string(kMinMaxPos)},     {"NormPos", FormatNormPos(placement.normal)},
+      {"FormVersion", std::string(kFormVersion)},
+      {"Flags", std::string(kFlags)},
+      {"ShowCmd", ToText(placement.show)},
+      {"PixelsPerInch", std::to_string(placement.pixels_per_inch)},
+      {"MinMaxPos", std::string(kMinMaxPos)},
+      {"NormPos", FormatNormPos(placement.normal)},
       {"Visible", placement.visible ? "1" : "0"},
   };
   return WriteIniStrings(ini_file_name_, kPlacementSection, values);

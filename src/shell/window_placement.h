@@ -4,6 +4,11 @@
 // "NormPos" and "Visible". Only these keys are written; every other byte of the host's
 // file stays as it was.
 //
+// The rectangles are in the screen's pixels at the scale given by "PixelsPerInch" (96
+// unless the window was saved at another scale): a placement saved at another scale is
+// restored scaled to the caller's, so the window comes back as large on the screen as it
+// was, as the system's own placement functions give it to a program at 96 dpi.
+//
 // A saved placement is used only when it puts the window on a screen the caller names: a
 // NormPos that is malformed, inverted, absurdly large or off every screen is ignored, and
 // so is one written by another layout of the window (FormVersion other than 0). A missing
@@ -36,13 +41,21 @@ struct ScreenRect {
 
 enum class ShowCommand { kNormal = 1, kMinimized = 2, kMaximized = 3 };
 
+inline constexpr int kDefaultPixelsPerInch = 96;
+
 struct WindowPlacement {
   ShowCommand show = ShowCommand::kNormal;
   // The window's normal (not maximised, not minimised) geometry.
   ScreenRect normal;
   bool visible = true;
+  // The scale `normal` is measured at.
+  int pixels_per_inch = kDefaultPixelsPerInch;
   bool operator==(const WindowPlacement&) const = default;
 };
+
+// `rect` measured at `from_dpi` dots per inch, measured at `to_dpi` (every coordinate
+// scaled, rounded to the nearest pixel).
+ScreenRect ScaledRect(const ScreenRect& rect, int from_dpi, int to_dpi);
 
 // The widest and highest window taken from the file, and the least of it that must lie
 // on one screen (the whole window when it is smaller).
@@ -61,10 +74,13 @@ class TWindowPlacement {
   bool Active() const { return active_; }
   void SetActive(bool active) { active_ = active; }
 
-  // The saved placement when the store is active and the file holds a usable one: a
-  // well-formed NormPos that overlaps one of `screens` by at least kMinVisibleExtent in
-  // both directions. ShowCmd other than 2 or 3 reads as normal; Visible "0" as hidden.
-  std::optional<WindowPlacement> Restore(const std::vector<ScreenRect>& screens) const;
+  // The saved placement at `pixels_per_inch` when the store is active and the file holds
+  // a usable one: a well-formed NormPos that, scaled from the saved PixelsPerInch (96
+  // when missing or not a number from 24 to 2400), overlaps one of `screens` by at least
+  // kMinVisibleExtent in both directions. ShowCmd other than 2 or 3 reads as normal;
+  // Visible "0" as hidden.
+  std::optional<WindowPlacement> Restore(const std::vector<ScreenRect>& screens,
+                                         int pixels_per_inch = kDefaultPixelsPerInch) const;
 
   // Writes the seven keys of `placement` (nothing while inactive). Fails, leaving the
   // file as it was, when the file cannot be read whole or cannot be replaced.

@@ -5,17 +5,6 @@
 #include <gtest/gtest.h>
 
 namespace kasumido::e2e {
-namespace {
-
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
-  for (std::size_t at = text.find(from); at != std::string::npos;
-       at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-  return text;
-}
-
-}  // namespace
 
 std::filesystem::path SourcePath(std::string_view relative) {
   return std::filesystem::path(KASUMIDO_SOURCE_DIR) / relative;
@@ -45,25 +34,6 @@ std::vector<std::string> SiteServer::Requests() const {
   std::istringstream in(test::ReadFile(dir_.Path() / "requests"));
   for (std::string line; std::getline(in, line);) requests.push_back(line);
   return requests;
-}
-
-// ---- Expectations -------------------------------------------------------------------
-
-std::vector<std::string> ExpectedMasterLines(std::string_view file, const std::string& origin,
-                                             const std::string& temp,
-                                             const std::vector<std::string>& folders) {
-  std::vector<std::string> lines;
-  std::istringstream in(test::ReadFile(SourcePath("samples/expected") / file));
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
-    bool wanted = folders.empty();
-    for (const std::string& folder : folders) {
-      if (line.find("\"{ORIGIN}" + folder) != std::string::npos) wanted = true;
-    }
-    if (wanted) lines.push_back(ReplaceAll(ReplaceAll(line, "{ORIGIN}", origin), "{TEMP}", temp));
-  }
-  return lines;
 }
 
 }  // namespace kasumido::e2e

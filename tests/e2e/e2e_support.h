@@ -13,6 +13,7 @@
 #include "support/child_process.h"
 #include "support/host_layout.h"
 #include "support/scratch_dir.h"
+#include "support/whole_run_expectations.h"
 
 namespace kasumido::e2e {
 
@@ -35,13 +36,7 @@ class SiteServer {
   std::uint16_t port_ = 0;
 };
 
-// The hand-written master-file lines of a first run over samples/site (or, with
-// "edge.csv.utf8", samples/edge), with {ORIGIN} and {TEMP} filled in, keeping only the
-// lines whose detail URL lies in one of `folders` ("/lnovel/", "/book/", ...); all when
-// `folders` is empty.
-std::vector<std::string> ExpectedMasterLines(std::string_view file, const std::string& origin,
-                                             const std::string& temp,
-                                             const std::vector<std::string>& folders = {});
+using test::ExpectedMasterLines;
 
 std::filesystem::path SourcePath(std::string_view relative);
 

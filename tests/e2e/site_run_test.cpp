@@ -9,44 +9,17 @@
 #include "e2e/e2e_support.h"
 #include "support/real_peers.h"
 #include "support/scratch_dir.h"
+#include "support/whole_run_expectations.h"
 
 namespace kasumido::e2e {
 namespace {
 
 using namespace std::chrono_literals;
 
-const std::map<std::string, std::string> kEverything = {{"DLLBooks_Checked", "True"},
-                                                        {"DLLBunko_Checked", "True"},
-                                                        {"DLLComic_Checked", "True"},
-                                                        {"CheckEdited_Checked", "True"},
-                                                        {"TimeOut_Text", "10"}};
-
-const std::vector<std::string> kPages = {
-    "/lnovel/kongetsu.html", "/book/kongetsu.html", "/bunko/kongetsu.html", "/comic/kongetsu.html",
-    "/lnovel/raigetsu.html", "/book/raigetsu.html", "/bunko/raigetsu.html", "/comic/raigetsu.html",
-    "/lnovel/sengetsu.html", "/book/sengetsu.html", "/bunko/sengetsu.html", "/comic/sengetsu.html"};
-
-std::vector<std::string> PlanLog(const std::string& origin, const std::vector<std::string>& words) {
-  std::vector<std::string> lines = {"*** 霞堂書店DLL ***"};
-  for (std::size_t i = 0; i < kPages.size(); ++i) {
-    if (!words[i].empty()) lines.push_back(origin + kPages[i] + " " + words[i]);
-  }
-  lines.push_back("END");
-  return lines;
-}
-
-// The lines whose detail page is one of `codes`, in file order.
-std::vector<std::string> WithCodes(const std::vector<std::string>& lines,
-                                   const std::set<int>& codes) {
-  std::vector<std::string> kept;
-  for (const std::string& line : lines) {
-    const std::size_t at = line.find("pcd=");
-    if (at != std::string::npos && codes.count(std::stoi(line.substr(at + 4))) != 0) {
-      kept.push_back(line);
-    }
-  }
-  return kept;
-}
+using test::ExpectedMasterLines;
+using test::PlanLog;
+using test::WithCodes;
+const std::map<std::string, std::string>& kEverything = test::kWholeSiteSettings;
 
 std::string SitePage(std::string_view path) {
   return test::ReadFile(SourcePath("samples/site") / path.substr(1));

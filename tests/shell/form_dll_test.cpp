@@ -83,6 +83,27 @@ TEST_F(RunControlTest, AnExceptionOutOfThePlanBecomesTheErrorLineAndTheRunStillE
   EXPECT_EQ(view_.close_count, 1);
 }
 
+TEST_F(RunControlTest, AHostFolderThatCannotBeWrittenIsOneErrorAndNothingIsFetched) {
+  layout_.WriteSettings({{"DLLBooks_Checked", "True"}});
+  // A folder in the master file's place: it cannot be opened for appending (also as root).
+  std::filesystem::create_directories(layout_.Host("ShelvioMas.csv"));
+  const TimePoint started = loop_.Now();
+  form_->FormActivate();
+  const std::string message =
+      Sjis("ホストのフォルダに書き込めないため、ダウンロードしません: ") + form_->MasterFilePath();
+  EXPECT_TRUE(StartsWith(view_.status_text, message)) << view_.status_text;
+  EXPECT_EQ(view_.status_hint, view_.status_text);
+  const std::vector<std::string> lines = Log();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_TRUE(StartsWith(lines[2], "Shelvio.log: " + test::Utf8FromSjis(message))) << lines[2];
+  EXPECT_NE(lines[2].find("(C.ERROR)"), std::string::npos);
+  EXPECT_EQ(view_.captions.size(), 0u) << "the plan ran";
+  EXPECT_EQ(view_.buttons, (std::array<bool, 4>{false, false, false, false}));
+  EXPECT_GE(loop_.Now() - started, kProblemShownFor) << "the message was not shown a while";
+  EXPECT_EQ(view_.close_count, 1);
+  EXPECT_FALSE(std::filesystem::exists(layout_.Host("kasumido-write-check.tmp")));
+}
+
 TEST_F(RunControlTest, SkipMarksTheCaptionOnceAndLogsEveryPress) {
   StartLog();
   view_.SetPhaseCaption(Sjis("文庫今月ダウンロード"));

@@ -97,6 +97,39 @@ TEST_F(WindowPlacementTest, UsesOnlyANormPosThatPutsTheWindowOnAScreen) {
   }
 }
 
+TEST_F(WindowPlacementTest, APlacementSavedAtAnotherScaleComesBackAsLargeOnTheScreen) {
+  const std::vector<ScreenRect> large_screen = {{0, 0, 3840, 2160}};
+  const struct {
+    std::string pixels_per_inch;  // as saved; "" for none
+    int now;                      // the scale restored at
+    std::optional<ScreenRect> expected;
+  } cases[] = {
+      {"96", 96, ScreenRect{168, 102, 536, 339}},
+      {"96", 192, ScreenRect{336, 204, 1072, 678}},
+      {"", 144, ScreenRect{252, 153, 804, 509}},  // none saved: 96; halves round up
+      {"192", 96, ScreenRect{84, 51, 268, 170}},
+      {"192", 192, ScreenRect{168, 102, 536, 339}},
+      {"120", 144, ScreenRect{202, 122, 643, 407}},
+      {"abc", 192, ScreenRect{336, 204, 1072, 678}},  // not a scale: 96
+      {"9999", 192, ScreenRect{336, 204, 1072, 678}},
+      {"24", 2400, std::nullopt},  // scaled a hundredfold: too large
+  };
+  for (const auto& c : cases) {
+    const std::string saved =
+        c.pixels_per_inch.empty() ? "" : "PixelsPerInch=" + c.pixels_per_inch + "\n";
+    WriteIni("[TFormDLL]\n" + saved + "NormPos=168,102,536,339\n");
+    const std::optional<WindowPlacement> restored = store_.Restore(large_screen, c.now);
+    ASSERT_EQ(restored.has_value(), c.expected.has_value()) << c.pixels_per_inch << " " << c.now;
+    if (!restored) continue;
+    EXPECT_EQ(restored->normal, *c.expected) << c.pixels_per_inch << " " << c.now;
+    EXPECT_EQ(restored->pixels_per_inch, c.now);
+  }
+  // Saved at its own scale, which the file then names.
+  ASSERT_TRUE(store_.Save({ShowCommand::kNormal, {336, 204, 1072, 678}, true, 192}));
+  EXPECT_NE(Ini().find("\nPixelsPerInch=192\n"), std::string::npos) << Ini();
+  EXPECT_EQ(store_.Restore(large_screen, 96)->normal, (ScreenRect{168, 102, 536, 339}));
+}
+
 TEST_F(WindowPlacementTest, ReadsOtherKeysLeniently) {
   const struct {
     std::string keys;

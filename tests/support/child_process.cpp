@@ -1,3 +1,4 @@
+// The child processes of the tests on Linux: fork and execve, signals, waitpid.
 #include "support/child_process.h"
 
 #include <fcntl.h>
@@ -18,7 +19,7 @@ extern char** environ;
 namespace kasumido::test {
 namespace {
 
-constexpr Milliseconds kStopGrace{5000};
+constexpr Milliseconds kStopGrace{5000};  // from SIGTERM to SIGKILL
 
 // The environment of this process with `overrides` on top (an empty value unsets).
 std::vector<std::string> ChildEnvironment(const std::map<std::string, std::string>& overrides) {
@@ -41,12 +42,6 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 }
 
 }  // namespace
-
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                           const std::filesystem::path& output_file,
-                           const std::map<std::string, std::string>& env) {
-  Start(program, args, output_file, env);
-}
 
 void ChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
                          const std::filesystem::path& output_file,
@@ -102,19 +97,6 @@ bool ChildProcess::Running() {
   return false;
 }
 
-int ChildProcess::Wait(Milliseconds timeout) {
-  if (PollUntil([this] { return !Running(); }, Clock::now() + timeout)) return exit_code_;
-  ADD_FAILURE() << program_ << " did not end in time; output:\n" << Output();
-  Kill();
-  return -1;
-}
-
-bool ChildProcess::WaitForOutput(std::string_view text, Milliseconds timeout) {
-  PollUntil([&] { return Output().find(text) != std::string::npos || !Running(); },
-            Clock::now() + timeout);
-  return Output().find(text) != std::string::npos;
-}
-
 void ChildProcess::Signal(int signal_number) {
   if (Running()) ::kill(pid_, signal_number);
 }
@@ -125,8 +107,6 @@ int ChildProcess::Stop() {
   if (!PollUntil([this] { return !Running(); }, Clock::now() + kStopGrace)) Kill();
   return exit_code_;
 }
-
-std::string ChildProcess::Output() const { return ReadFile(output_); }
 
 void ChildProcess::Kill() {
   if (!Running()) return;

@@ -1,14 +1,14 @@
 // A program started by a test as a child process: the program under test, a tool, or a
-// real peer. Standard input is /dev/null; standard output and error go into one file.
-// The child gets this process's environment with chosen variables set or unset, and the
-// default handling of every signal. It dies with the thread that started it, so with the
-// test process too; an object that goes while its child still runs kills (SIGKILL) and
-// reaps it.
+// real peer. Standard input is /dev/null (NUL); standard output and error go into one
+// file. The child gets this process's environment with chosen variables set or unset,
+// and the default handling of every signal. On Linux it dies with the thread that
+// started it, so with the test process too; an object that goes while its child still
+// runs kills (SIGKILL; on Windows TerminateProcess) and reaps it. On Windows a signal
+// (Signal, Stop) ends the child at once, with exit code 1.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -59,7 +59,7 @@ class ChildProcess {
 
   std::string program_;
   std::filesystem::path output_;
-  pid_t pid_ = -1;
+  std::intptr_t pid_ = -1;  // the process id; on Windows the process handle
   bool reaped_ = false;
   int exit_code_ = -1;
 };

@@ -44,6 +44,12 @@ void HostLayout::WriteSettings(const std::map<std::string, std::string>& setting
   std::filesystem::rename(FsPath(Host("Shelvio.ini.new")), FsPath(Host("Shelvio.ini")));
 }
 
+std::string HostLayout::RunToEnd(const std::string& origin, std::chrono::milliseconds timeout) {
+  const std::unique_ptr<ChildProcess> run = Start(origin);
+  EXPECT_EQ(run->Wait(timeout), 0);
+  return run->Output();
+}
+
 std::string HostLayout::Temp(std::string_view name) const {
   return scratch.File(name.empty() ? temp_ : temp_ + "/" + std::string(name));
 }

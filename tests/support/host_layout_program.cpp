@@ -26,10 +26,4 @@ std::unique_ptr<ChildProcess> HostLayout::Start(const std::string& origin,
   return std::make_unique<ChildProcess>(program, args, scratch.Path() / output_name, env);
 }
 
-std::string HostLayout::RunToEnd(const std::string& origin, std::chrono::milliseconds timeout) {
-  const std::unique_ptr<ChildProcess> run = Start(origin);
-  EXPECT_EQ(run->Wait(timeout), 0);
-  return run->Output();
-}
-
 }  // namespace kasumido::test

@@ -30,7 +30,7 @@ Script SteeredSite::Serve(const wire::RequestHead& head) {
   }
   const auto answer = answers_.find(head.target);
   if (answer != answers_.end()) return answer->second;
-  if (!FromSampleSite(head.target)) return Script::NotFound();
+  if (!whole_site_ && !FromSampleSite(head.target)) return Script::NotFound();
   const std::filesystem::path root = std::filesystem::path(KASUMIDO_SOURCE_DIR) / "samples/site";
   return Script::Bytes(site::AnswerSiteRequest(root, head).response);
 }
@@ -49,6 +49,11 @@ void SteeredSite::Listing(const std::string& target, const std::vector<std::stri
   std::string page = "<html>\n<body>\n<h1>listing " + target + "</h1>\n";
   for (const std::string& link : links) page += "<A HREF=\"" + link + "\">book</A><br>\n";
   Answer(target, Script::Ok(page + "</body>\n</html>\n"));
+}
+
+void SteeredSite::ServeWholeSite() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  whole_site_ = true;
 }
 
 std::vector<std::string> SteeredSite::Targets() const {

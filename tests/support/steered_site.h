@@ -1,8 +1,8 @@
 // The sample site behind a scripted loopback server, for runs that a test steers while
 // they work. Detail pages and images are served from samples/site; a listing page has
 // only the content the test gives it (Listing, Answer) and is missing (404) otherwise,
-// so a run walks exactly the books the test chose. A request can be held open without
-// an answer, once or every time. Every request target is recorded in order.
+// so a run walks exactly the books the test chose, unless the whole site is served. A request can
+// be held open without an answer, once or every time. Every request target is recorded in order.
 #pragma once
 
 #include <chrono>
@@ -28,6 +28,9 @@ class SteeredSite {
   // Answers `target` with a listing page that links `links` (relative to the listing's
   // folder, e.g. "detail/bk_detail.php?pcd=4001"), in order.
   void Listing(const std::string& target, const std::vector<std::string>& links);
+  // Serves the sample site's own listing pages too, so a run walks the whole site (holds
+  // and answers still come first).
+  void ServeWholeSite();
 
   std::vector<std::string> Targets() const;
   int Count(const std::string& target) const;
@@ -41,6 +44,7 @@ class SteeredSite {
   mutable std::mutex mutex_;
   std::map<std::string, int> holds_;
   std::map<std::string, Script> answers_;
+  bool whole_site_ = false;
   std::vector<std::string> targets_;
   ScriptedHttpServer server_;  // last: stopped before the members above go
 };

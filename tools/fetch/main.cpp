@@ -15,13 +15,14 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "http/http_client.h"
 #include "platform/paths.h"
-#include "platform/qt/qt_application.h"
-#include "platform/qt/qt_event_loop.h"
+#include "platform/program_arguments.h"
 #include "shell/host_settings.h"
 #include "text/paths.h"
+#include "tool_loop.h"
 
 namespace {
 
@@ -39,12 +40,12 @@ void Usage(const char* program) {
   std::fprintf(stderr, "usage: %s [--proxy HOST:PORT] [--timeout SECONDS] URL FILE\n", program);
 }
 
-bool ParseOptions(int argc, char** argv, Options& options) {
+bool ParseOptions(const std::vector<std::string>& args, Options& options) {
   std::vector<std::string> positional;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if ((arg == "--proxy" || arg == "--timeout") && i + 1 < argc) {
-      const std::string value = argv[++i];
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if ((arg == "--proxy" || arg == "--timeout") && i + 1 < args.size()) {
+      const std::string& value = args[++i];
       if (arg == "--proxy") {
         options.proxy_given = true;
         options.proxy = value;
@@ -75,9 +76,8 @@ ProxySetting ProxyFor(const Options& options) {
   return ProxySetting{options.proxy, "80"};
 }
 
-int Fetch(const Options& options) {
-  const std::unique_ptr<EventLoop> loop = MakeEventLoop();
-  THttpClient client(*loop);
+int Fetch(const Options& options, EventLoop& loop) {
+  THttpClient client(loop);
   const ProxySetting proxy = ProxyFor(options);
   client.Proxy = proxy.Proxy;
   client.ProxyPort = proxy.ProxyPort;
@@ -86,7 +86,7 @@ int Fetch(const Options& options) {
   } else {
     std::printf("proxy: %s (port %s)\n", proxy.Proxy.c_str(), proxy.ProxyPort.c_str());
   }
-  const std::unique_ptr<Timer> time_out = loop->CreateTimer();
+  const std::unique_ptr<Timer> time_out = loop.CreateTimer();
   time_out->SetInterval(std::chrono::seconds(options.timeout_seconds));
   time_out->OnTimer = [&] {
     time_out->SetEnabled(false);
@@ -119,13 +119,14 @@ int Fetch(const Options& options) {
 
 int main(int argc, char** argv) {
   Options options;
-  if (!ParseOptions(argc, argv, options)) {
+  if (!ParseOptions(ProgramArguments(argc, argv), options)) {
     Usage(argv[0]);
     return 1;
   }
-  const ConsoleApplication application(argc, argv, "");
+  UseUtf8Console();
+  ToolLoop tool_loop(argc, argv);
   try {
-    return Fetch(options);
+    return Fetch(options, tool_loop.Loop());
   } catch (const std::exception& error) {
     std::fprintf(stderr, "error: %s\n", error.what());
     return 1;

@@ -10,11 +10,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/detail_walker.h"
 #include "detail_walk.h"
 #include "element_listing.h"
 #include "html/html_parser.h"
+#include "platform/program_arguments.h"
 #include "text/numbers.h"
 
 namespace {
@@ -98,15 +100,16 @@ const Mode* FindMode(std::string_view name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::span<char*> args(argv + 1, argc - 1);
-  if (args.size() == 1 &&
-      (std::string_view(args[0]) == "-h" || std::string_view(args[0]) == "--help")) {
+  const std::vector<std::string> all = kasumido::ProgramArguments(argc, argv);
+  const std::span<const std::string> args(all.begin() + (all.empty() ? 0 : 1), all.end());
+  kasumido::UseUtf8Console();
+  if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
     Usage();
     return 0;
   }
   if (args.size() == 1) return kModes[0].run(args[0], {});
   if (args.size() == 2 || args.size() == 3) {
-    const std::string_view option = args.size() == 3 ? args[2] : "";
+    const std::string_view option = args.size() == 3 ? std::string_view(args[2]) : "";
     if (const Mode* mode = FindMode(args[0])) return mode->run(args[1], option);
     std::cerr << kProgram << ": unknown mode \"" << args[0] << "\"\n";
   }

@@ -2,6 +2,7 @@
 
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_event_loop.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/win32_controls.h"
 #include "ui/win32/window_application.h"
 
@@ -9,8 +10,8 @@ namespace kasumido {
 namespace {
 
 constexpr wchar_t kDialogClass[] = L"TAboutForm";
-constexpr int kClientWidth = 334;
-constexpr int kClientHeight = 204;
+// The layout at 96 dpi, scaled to the dialog's.
+constexpr SIZE kClientSize{334, 204};
 constexpr COLORREF kBackground = RGB(240, 251, 255);
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
@@ -42,33 +43,30 @@ AboutDialog::AboutDialog(const AboutContent& content, AboutRole role, HWND owner
     : role_(role), owner_(role == AboutRole::kMainWindow ? nullptr : owner) {
   EnsureCommonControls();
   RegisterOwnedWindowClass<AboutDialog>(kDialogClass, BackgroundBrush(), ClassIcon::kMainIcon);
-  RECT outer{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
   CreateWindowExW(kExStyle | (owner_ == nullptr ? WS_EX_APPWINDOW : 0), kDialogClass,
                   WideFromSjis(content.caption).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                  outer.right - outer.left, outer.bottom - outer.top, owner_, nullptr,
-                  GetModuleHandleW(nullptr), this);
+                  kClientSize.cx, kClientSize.cy, owner_, nullptr, GetModuleHandleW(nullptr), this);
   if (handle_ == nullptr) {
     throw std::runtime_error("the version dialog cannot be created: " +
                              SystemErrorText(GetLastError()));
   }
   tool_tip_ = MakeToolTip(handle_);
   // Made first: first in the tab order. Its identifier makes Esc (IDCANCEL) press it.
-  btn_cancel_ = MakeControl(handle_, L"BUTTON", content.ok_caption, BS_DEFPUSHBUTTON | WS_TABSTOP,
-                            127, 169, 75, 25, IDCANCEL);
-  image_main_ =
-      MakeControl(handle_, L"STATIC", "", SS_BITMAP, 8, 8, kImageMainSize, kImageMainSize);
-  image_sub_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_BITMAP, 232, 16, kImageSubSize,
-                               kImageSubSize, handle_, nullptr, GetModuleHandleW(nullptr), nullptr);
-  DrawIcon();
-  AddLabel(80, 8, content.title, WindowFont());
-  AddLabel(80, 32, content.version, WindowFont());
-  AddLabel(80, 56, content.copy_left, WindowFont());
-  AddLabel(8, 76, content.latest_version_note, WindowFont());
-  AddLink(32, 96, content.home_page, content.link_hint);
-  AddLabel(8, 120, content.contact_note, WindowFont());
-  AddLink(32, 144, content.board, content.link_hint);
+  btn_cancel_ = Add(L"BUTTON", content.ok_caption, BS_DEFPUSHBUTTON | WS_TABSTOP, {127, 169},
+                    {75, 25}, IDCANCEL);
+  image_main_ = Add(L"STATIC", "", SS_BITMAP, {8, 8}, {kImageMainSize, kImageMainSize});
+  image_sub_ = Add(L"STATIC", "", SS_BITMAP, {232, 16}, {kImageSubSize, kImageSubSize});
+  ShowWindow(image_sub_, SW_HIDE);
+  AddLabel({80, 8}, content.title);
+  AddLabel({80, 32}, content.version);
+  AddLabel({80, 56}, content.copy_left);
+  AddLabel({8, 76}, content.latest_version_note);
+  AddLink({32, 96}, content.home_page, content.link_hint);
+  AddLabel({8, 120}, content.contact_note);
+  AddLink({32, 144}, content.board, content.link_hint);
   AddDialogNavigation(handle_);
+  ApplyScale(WindowDpi(handle_));
+  Layout();
 }
 
 AboutDialog::~AboutDialog() {
@@ -81,49 +79,88 @@ AboutDialog::~AboutDialog() {
   if (main_picture_ != nullptr) DeleteObject(main_picture_);
 }
 
-HWND AboutDialog::AddLabel(int left, int top, const std::string& text, HFONT font) {
-  const std::wstring wide = WideFromSjis(text);
-  HDC dc = GetDC(handle_);
-  const HGDIOBJ old = SelectObject(dc, font);
-  SIZE size{};
-  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(handle_, dc);
-  HWND label = MakeControl(handle_, L"STATIC", text, SS_NOPREFIX | SS_NOTIFY, left, top,
-                           size.cx + 1, size.cy);
-  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
-  return label;
+HWND AboutDialog::Add(const wchar_t* window_class, const std::string& text, DWORD style,
+                      POINT place, SIZE size, int id) {
+  HWND control = MakeControl(handle_, window_class, text, style, 0, 0, 0, 0, id);
+  placed_.push_back({control, place, size});
+  return control;
 }
 
-void AboutDialog::AddLink(int left, int top, const std::string& url, const std::string& hint) {
-  HWND link = AddLabel(left, top, url, UnderlinedWindowFont());
+HWND AboutDialog::AddLabel(POINT place, const std::string& text) {
+  return Add(L"STATIC", text, SS_NOPREFIX | SS_NOTIFY, place, {0, 0});
+}
+
+void AboutDialog::AddLink(POINT place, const std::string& url, const std::string& hint) {
+  HWND link = AddLabel(place, url);
   SetToolTip(tool_tip_, link, hint);
   links_.push_back({link, url});
 }
 
+void AboutDialog::ApplyScale(int dpi) {
+  dpi_ = dpi;
+  // The new fonts are given before the old ones go: no control keeps a deleted font.
+  auto fonts = std::make_unique<WindowFonts>(dpi);
+  SetFontOfControls(handle_, fonts->Regular());
+  for (const Link& link : links_) {
+    SendMessageW(link.control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts->Underlined()), TRUE);
+  }
+  fonts_ = std::move(fonts);
+  icons_.SetFor(handle_, dpi);
+  DrawIcon();
+}
+
+void AboutDialog::Layout() {
+  const SIZE outer = OuterSizeForClient(
+      {Scaled(kClientSize.cx, dpi_), Scaled(kClientSize.cy, dpi_)}, kStyle, kExStyle, dpi_);
+  SetWindowPos(handle_, nullptr, 0, 0, outer.cx, outer.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HDC dc = GetDC(handle_);
+  for (const Placed& item : placed_) {
+    SIZE size{Scaled(item.size.cx, dpi_), Scaled(item.size.cy, dpi_)};
+    if (item.size.cx == 0) {  // a label: as large as its text in its font
+      const std::wstring text = ControlText(item.control);
+      const HGDIOBJ old = SelectObject(dc, FontOf(item.control));
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      SelectObject(dc, old);
+      size.cx += 1;
+    }
+    MoveWindow(item.control, Scaled(item.place.x, dpi_), Scaled(item.place.y, dpi_), size.cx,
+               size.cy, TRUE);
+  }
+  ReleaseDC(handle_, dc);
+}
+
 void AboutDialog::DrawIcon() {
-  HICON icon = static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-  if (icon == nullptr) return;  // both images stay empty
+  const int main_size = Scaled(kImageMainSize, dpi_);
+  const int sub_size = Scaled(kImageSubSize, dpi_);
+  HBITMAP sub_picture = DrawIconPicture(sub_size);
+  HBITMAP main_picture = DrawIconPicture(main_size);
+  if (sub_picture == nullptr || main_picture == nullptr) {  // no icon: both images stay empty
+    if (sub_picture != nullptr) DeleteObject(sub_picture);
+    if (main_picture != nullptr) DeleteObject(main_picture);
+    return;
+  }
+  SendMessageW(image_sub_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(sub_picture));
+  SendMessageW(image_main_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(main_picture));
+  if (sub_picture_ != nullptr) DeleteObject(sub_picture_);
+  if (main_picture_ != nullptr) DeleteObject(main_picture_);
+  sub_picture_ = sub_picture;
+  main_picture_ = main_picture;
+}
+
+HBITMAP AboutDialog::DrawIconPicture(int size) const {
+  HICON icon = LoadMainIcon(size);
+  if (icon == nullptr) return nullptr;
   HDC screen = GetDC(nullptr);
-  sub_picture_ = MakePicture(screen, kImageSubSize, kImageSubSize);
-  main_picture_ = MakePicture(screen, kImageMainSize, kImageMainSize);
-  HDC sub = CreateCompatibleDC(screen);
-  HDC main = CreateCompatibleDC(screen);
-  const HGDIOBJ old_sub = SelectObject(sub, sub_picture_);
-  const HGDIOBJ old_main = SelectObject(main, main_picture_);
-  DrawIconEx(sub, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
-  SetStretchBltMode(main, COLORONCOLOR);
-  StretchBlt(main, 0, 0, kImageMainSize, kImageMainSize, sub, 0, 0, kImageSubSize, kImageSubSize,
-             SRCCOPY);
-  SelectObject(sub, old_sub);
-  SelectObject(main, old_main);
-  DeleteDC(sub);
-  DeleteDC(main);
+  HBITMAP picture = MakePicture(screen, size, size);
+  HDC dc = CreateCompatibleDC(screen);
+  const HGDIOBJ old = SelectObject(dc, picture);
+  DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+  SelectObject(dc, old);
+  DeleteDC(dc);
   ReleaseDC(nullptr, screen);
   DestroyIcon(icon);
-  SendMessageW(image_sub_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(sub_picture_));
-  SendMessageW(image_main_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(main_picture_));
+  return picture;
 }
 
 void AboutDialog::Show() {
@@ -201,6 +238,14 @@ LRESULT AboutDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_DPICHANGED: {  // moved to a monitor of another scale: at the suggested place
+      ApplyScale(LOWORD(wparam));
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(handle_, nullptr, suggested.left, suggested.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      Layout();
+      return 0;
+    }
     default:
       break;
   }

@@ -12,6 +12,7 @@
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_event_loop.h"
 #include "ui/win32/about_dialog.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/glyphs.h"
 #include "ui/win32/win32_controls.h"
 
@@ -19,17 +20,21 @@ namespace kasumido {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TFormDLL";
-// The window's first place and size, and its least size (outer pixels).
-constexpr int kFirstLeft = 168;
-constexpr int kFirstTop = 102;
-constexpr int kFirstWidth = 368;
-constexpr int kFirstHeight = 237;
-constexpr int kMinimumWidth = 250;
-constexpr int kMinimumHeight = 150;
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+// The layout at 96 dpi, scaled to the window's: its first place and size and its least
+// size (outer pixels at 96 dpi, of which the client area keeps what the frame leaves),
+// the panels' heights, the two glyph buttons on Panel1 and the run buttons on Panel2.
+constexpr POINT kFirstPlace{168, 102};
+constexpr SIZE kFirstSize{368, 237};
+constexpr SIZE kMinimumSize{250, 150};
 constexpr int kPanel1Height = 41;
 constexpr int kPanel2Height = 26;
-// The status bar's text area; with its borders the bar is 24 pixels high.
-constexpr int kStatusTextHeight = 20;
+constexpr RECT kUrlButton{304, 8, 304 + 23, 8 + 22};
+constexpr RECT kAboutButton{328, 8, 328 + 23, 8 + 22};
+constexpr int kRunButtonTop = 1;
+constexpr SIZE kRunButtonSize{81, 25};
+constexpr int kStatusBarHeight = 24;
 
 enum ControlId : int {
   kPanel1Id = 100,
@@ -97,6 +102,14 @@ std::wstring WithLineBreaks(const std::wstring& text, int& lines) {
   return shown;
 }
 
+// The outer size at `dpi` of a window whose outer size at 96 dpi is `design`: its client
+// area scaled, its frame as the system draws it at `dpi`.
+SIZE OuterSizeAt(SIZE design, int dpi) {
+  const SIZE frame = OuterSizeForClient({0, 0}, kStyle, kExStyle, kDesignDpi);
+  return OuterSizeForClient({Scaled(design.cx - frame.cx, dpi), Scaled(design.cy - frame.cy, dpi)},
+                            kStyle, kExStyle, dpi);
+}
+
 }  // namespace
 
 DownloadWindow::DownloadWindow(EventLoop& loop, std::string program_dir, std::string program_path)
@@ -104,15 +117,19 @@ DownloadWindow::DownloadWindow(EventLoop& loop, std::string program_dir, std::st
   EnsureCommonControls();
   RegisterOwnedWindowClass<DownloadWindow>(
       kWindowClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), ClassIcon::kMainIcon);
-  CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, WideFromSjis(texts::kWindowCaption).c_str(),
-                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, kFirstLeft, kFirstTop, kFirstWidth,
-                  kFirstHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  CreateWindowExW(kExStyle, kWindowClass, WideFromSjis(texts::kWindowCaption).c_str(), kStyle,
+                  kFirstPlace.x, kFirstPlace.y, kFirstSize.cx, kFirstSize.cy, nullptr, nullptr,
+                  GetModuleHandleW(nullptr), this);
   if (handle_ == nullptr) {
     throw std::runtime_error("the download window cannot be created: " +
                              SystemErrorText(GetLastError()));
   }
   CreateControls();
   AddDialogNavigation(handle_);
+  ApplyScale(WindowDpi(handle_));
+  const SIZE first = OuterSizeAt(kFirstSize, dpi_);
+  SetWindowPos(handle_, nullptr, Scaled(kFirstPlace.x, dpi_), Scaled(kFirstPlace.y, dpi_), first.cx,
+               first.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   RestorePlacement();
   Layout();
 }
@@ -128,26 +145,33 @@ DownloadWindow::~DownloadWindow() {
 void DownloadWindow::CreateControls() {
   panel1_ = std::make_unique<Panel>(handle_, Bevel::kLowered, kPanel1Id);
   url_button_ =
-      MakeControl(panel1_->Handle(), L"BUTTON", "", BS_OWNERDRAW, 304, 8, 23, 22, kUrlButtonId);
+      MakeControl(panel1_->Handle(), L"BUTTON", "", BS_OWNERDRAW, 0, 0, 0, 0, kUrlButtonId);
   about_button_ =
-      MakeControl(panel1_->Handle(), L"BUTTON", "", BS_OWNERDRAW, 328, 8, 23, 22, kAboutButtonId);
+      MakeControl(panel1_->Handle(), L"BUTTON", "", BS_OWNERDRAW, 0, 0, 0, 0, kAboutButtonId);
   memo_ = MakeControl(handle_, L"EDIT", "",
-                      WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0,
-                      kPanel1Height, 0, 0, kMemoId, WS_EX_CLIENTEDGE);
+                      WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
+                      0, 0, kMemoId, WS_EX_CLIENTEDGE);
   SendMessageW(memo_, EM_SETLIMITTEXT, 0, 0);
   panel2_ = std::make_unique<Panel>(handle_, Bevel::kNone, kPanel2Id);
   for (std::size_t i = 0; i < run_buttons_.size(); ++i) {
-    const RunButtonLook& look = RunButtonLooks()[i];
     run_buttons_[i] =
-        MakeControl(panel2_->Handle(), L"BUTTON", look.caption, BS_OWNERDRAW | WS_TABSTOP,
-                    look.left, 1, 81, 25, kPlayButtonId + static_cast<int>(i));
+        MakeControl(panel2_->Handle(), L"BUTTON", RunButtonLooks()[i].caption,
+                    BS_OWNERDRAW | WS_TABSTOP, 0, 0, 0, 0, kPlayButtonId + static_cast<int>(i));
   }
   EnableWindow(run_buttons_[Index(RunButton::kPlay)], FALSE);
-  status_bar_ =
-      MakeControl(handle_, STATUSCLASSNAMEW, "", SBARS_SIZEGRIP, 0, 0, 0, 0, kStatusBarId);
-  SendMessageW(status_bar_, SB_SETMINHEIGHT, kStatusTextHeight, 0);
+  status_bar_ = MakeControl(handle_, STATUSCLASSNAMEW, "", SBARS_SIZEGRIP | CCS_NORESIZE, 0, 0, 0,
+                            0, kStatusBarId);
   tool_tip_ = MakeToolTip(handle_);
   SetToolTip(tool_tip_, url_button_, texts::kHintOpenHomePage);
+}
+
+void DownloadWindow::ApplyScale(int dpi) {
+  dpi_ = dpi;
+  // The new fonts are given before the old ones go: no control keeps a deleted font.
+  auto fonts = std::make_unique<WindowFonts>(dpi);
+  SetFontOfControls(handle_, fonts->Regular());
+  fonts_ = std::move(fonts);
+  icons_.SetFor(handle_, dpi);
 }
 
 void DownloadWindow::Layout() {
@@ -155,14 +179,28 @@ void DownloadWindow::Layout() {
   GetClientRect(handle_, &client);
   const int width = client.right;
   const int height = client.bottom;
-  SendMessageW(status_bar_, WM_SIZE, 0, 0);  // the bar places itself at the bottom
-  RECT bar;
-  GetWindowRect(status_bar_, &bar);
-  const int bar_height = bar.bottom - bar.top;
-  const int panel2_top = std::max(kPanel1Height, height - bar_height - kPanel2Height);
-  MoveWindow(panel1_->Handle(), 0, 0, width, kPanel1Height, TRUE);
-  MoveWindow(memo_, 0, kPanel1Height, width, panel2_top - kPanel1Height, TRUE);
-  MoveWindow(panel2_->Handle(), 0, panel2_top, width, kPanel2Height, TRUE);
+  // Placed here, not by itself (CCS_NORESIZE): a bar sizes itself from system metrics,
+  // which keep the scale the program started at.
+  const int bar_height = Scaled(kStatusBarHeight, dpi_);
+  MoveWindow(status_bar_, 0, height - bar_height, width, bar_height, TRUE);
+  const int panel1_height = Scaled(kPanel1Height, dpi_);
+  const int panel2_height = Scaled(kPanel2Height, dpi_);
+  const int panel2_top = std::max(panel1_height, height - bar_height - panel2_height);
+  MoveWindow(panel1_->Handle(), 0, 0, width, panel1_height, TRUE);
+  MoveWindow(memo_, 0, panel1_height, width, panel2_top - panel1_height, TRUE);
+  MoveWindow(panel2_->Handle(), 0, panel2_top, width, panel2_height, TRUE);
+  const auto place = [this](HWND control, const RECT& design) {
+    MoveWindow(control, Scaled(design.left, dpi_), Scaled(design.top, dpi_),
+               Scaled(design.right - design.left, dpi_), Scaled(design.bottom - design.top, dpi_),
+               TRUE);
+  };
+  place(url_button_, kUrlButton);
+  place(about_button_, kAboutButton);
+  for (std::size_t i = 0; i < run_buttons_.size(); ++i) {
+    const int left = RunButtonLooks()[i].left;
+    place(run_buttons_[i],
+          {left, kRunButtonTop, left + kRunButtonSize.cx, kRunButtonTop + kRunButtonSize.cy});
+  }
 }
 
 void DownloadWindow::Show() {
@@ -176,8 +214,17 @@ LRESULT DownloadWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
       if (memo_ != nullptr) Layout();
       return 0;
     case WM_GETMINMAXINFO: {
-      auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
-      limits->ptMinTrackSize = {kMinimumWidth, kMinimumHeight};
+      const SIZE least = OuterSizeAt(kMinimumSize, dpi_);
+      reinterpret_cast<MINMAXINFO*>(lparam)->ptMinTrackSize = {least.cx, least.cy};
+      return 0;
+    }
+    case WM_DPICHANGED: {  // moved to a monitor of another scale: at the suggested place
+      ApplyScale(LOWORD(wparam));
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(handle_, nullptr, suggested.left, suggested.top,
+                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      Layout();
       return 0;
     }
     case WM_ACTIVATE:
@@ -233,13 +280,13 @@ void DownloadWindow::OnCommand(int id) {
 
 void DownloadWindow::DrawItem(const DRAWITEMSTRUCT& item) {
   if (item.hwndItem == url_button_) {
-    DrawGlyphButton(item, Glyph::kHomePage, ButtonFace::kFlat);
+    DrawGlyphButton(item, Glyph::kHomePage, ButtonFace::kFlat, dpi_);
   } else if (item.hwndItem == about_button_) {
-    DrawGlyphButton(item, Glyph::kAbout, ButtonFace::kFlat);
+    DrawGlyphButton(item, Glyph::kAbout, ButtonFace::kFlat, dpi_);
   } else {
     for (std::size_t i = 0; i < run_buttons_.size(); ++i) {
       if (item.hwndItem == run_buttons_[i]) {
-        DrawGlyphButton(item, RunButtonLooks()[i].glyph, ButtonFace::kRaised);
+        DrawGlyphButton(item, RunButtonLooks()[i].glyph, ButtonFace::kRaised, dpi_);
       }
     }
   }
@@ -312,7 +359,7 @@ void DownloadWindow::PostActivation() {
 
 void DownloadWindow::RestorePlacement() {
   placement_.SetActive(true);
-  const std::optional<WindowPlacement> saved = placement_.Restore(VisibleMonitors());
+  const std::optional<WindowPlacement> saved = placement_.Restore(VisibleMonitors(), dpi_);
   if (!saved) return;
   WINDOWPLACEMENT placement{};
   placement.length = sizeof placement;
@@ -338,6 +385,7 @@ void DownloadWindow::SavePlacement() {
                    : IsIconic(handle_) ? ShowCommand::kMinimized
                                        : ShowCommand::kNormal;
   placement.visible = IsWindowVisible(handle_) != FALSE;
+  placement.pixels_per_inch = dpi_;
   // A file that cannot be written keeps its old placement; the run is not disturbed.
   (void)placement_.Save(placement);
 }

@@ -13,8 +13,12 @@
 //
 // Closing (the close box, CloseView): OnClose runs, the placement is saved and the
 // window is hidden; it is destroyed with the object. Placement: restored from SHV.INI
-// when the window is created (onto a visible monitor only), saved when it closes and, if
-// it never closed, when it is destroyed.
+// when the window is created (onto a visible monitor only, scaled from the scale it was
+// saved at), saved when it closes and, if it never closed, when it is destroyed.
+//
+// Scale: every place, size and font comes from the window's DPI (dpi.h), and a move to a
+// monitor of another scale (WM_DPICHANGED) lays the window out anew at the size the
+// system suggests.
 #pragma once
 
 #include <windows.h>
@@ -29,7 +33,9 @@
 #include "shell/download_view.h"
 #include "shell/view_hooks.h"
 #include "shell/window_placement.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/panel.h"
+#include "ui/win32/win32_controls.h"
 
 namespace kasumido {
 
@@ -97,6 +103,9 @@ class DownloadWindow : public DownloadView {
 
  private:
   void CreateControls();
+  // The window's scale: its fonts, the status bar's height and its icons at `dpi`.
+  void ApplyScale(int dpi);
+  // Every control's place and size at the window's scale.
   void Layout();
   void OnCommand(int id);
   void DrawItem(const DRAWITEMSTRUCT& item);
@@ -115,6 +124,9 @@ class DownloadWindow : public DownloadView {
   bool show_maximized_ = false;
 
   HWND handle_ = nullptr;
+  int dpi_ = kDesignDpi;
+  std::unique_ptr<WindowFonts> fonts_;
+  WindowIcons icons_;
   std::unique_ptr<Panel> panel1_;
   std::unique_ptr<Panel> panel2_;
   HWND memo_ = nullptr;

@@ -35,6 +35,12 @@ LRESULT Panel::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SIZE:
       InvalidateRect(handle_, nullptr, TRUE);  // the caption stays centred
       return 0;
+    case WM_SETFONT:  // the caption's font, given by the window at its scale
+      font_ = reinterpret_cast<HFONT>(wparam);
+      if (LOWORD(lparam) != 0) InvalidateRect(handle_, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
     case WM_COMMAND:
     case WM_DRAWITEM:
     case WM_NOTIFY:
@@ -53,7 +59,7 @@ void Panel::Paint() {
   GetClientRect(handle_, &area);
   if (bevel_ == Bevel::kLowered) DrawEdge(dc, &area, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
   const std::wstring caption = ControlText(handle_);
-  const HGDIOBJ old_font = SelectObject(dc, WindowFont());
+  const HGDIOBJ old_font = SelectObject(dc, FontOf(handle_));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &area,

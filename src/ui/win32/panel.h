@@ -1,5 +1,6 @@
 // A panel of the download window: a child window in the button-face colour that shows
-// its caption centred, with a lowered bevel or none, and holds controls of its own. What
+// its caption centred (in the font the window gives it), with a lowered bevel or none,
+// and holds controls of its own. What
 // its controls tell it (clicks, owner drawing, colours, notifications) goes on to the
 // window that holds the panel, so that window handles every control in one place.
 #pragma once
@@ -33,6 +34,7 @@ class Panel {
 
   Bevel bevel_;
   HWND handle_ = nullptr;
+  HFONT font_ = nullptr;  // owned by the window
 };
 
 }  // namespace kasumido

@@ -5,18 +5,24 @@
 #include <set>
 
 #include "platform/win32/wide_text.h"
+#include "ui/win32/dpi.h"
 
 namespace kasumido {
 namespace {
 
-constexpr int kFontHeight = 12;
+constexpr int kFontHeight = 12;  // at 96 dpi
 // "ＭＳ Ｐゴシック" as UTF-16.
 constexpr wchar_t kFontName[] = L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF";
 
-HFONT MakeWindowFont(bool underlined) {
-  return CreateFontW(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, underlined ? TRUE : FALSE, FALSE,
-                     SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, kFontName);
+HFONT MakeWindowFont(int dpi, bool underlined) {
+  return CreateFontW(-Scaled(kFontHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE,
+                     underlined ? TRUE : FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontName);
+}
+
+BOOL CALLBACK SetFontOfControl(HWND control, LPARAM font) {
+  SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+  return TRUE;
 }
 
 }  // namespace
@@ -31,25 +37,29 @@ void EnsureCommonControls() {
   (void)registered;
 }
 
-HFONT WindowFont() {
-  static const HFONT font = MakeWindowFont(false);
-  return font;
+WindowFonts::WindowFonts(int dpi)
+    : regular_(MakeWindowFont(dpi, false)), underlined_(MakeWindowFont(dpi, true)) {}
+
+WindowFonts::~WindowFonts() {
+  DeleteObject(regular_);
+  DeleteObject(underlined_);
 }
 
-HFONT UnderlinedWindowFont() {
-  static const HFONT font = MakeWindowFont(true);
-  return font;
+void SetFontOfControls(HWND window, HFONT font) {
+  EnumChildWindows(window, SetFontOfControl, reinterpret_cast<LPARAM>(font));
+}
+
+HFONT FontOf(HWND control) {
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  return font != nullptr ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 HWND MakeControl(HWND parent, const wchar_t* window_class, std::string_view sjis, DWORD style,
                  int left, int top, int width, int height, int id, DWORD ex_style) {
-  HWND control = CreateWindowExW(ex_style, window_class, WideFromSjis(sjis).c_str(),
-                                 WS_CHILD | WS_VISIBLE | style, left, top, width, height, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
-  if (control != nullptr)
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont()), 0);
-  return control;
+  return CreateWindowExW(ex_style, window_class, WideFromSjis(sjis).c_str(),
+                         WS_CHILD | WS_VISIBLE | style, left, top, width, height, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleW(nullptr), nullptr);
 }
 
 void SetControlText(HWND control, std::string_view sjis) {
@@ -87,6 +97,22 @@ void SetToolTip(HWND tool_tip, HWND tool, std::string_view sjis) {
 HICON LoadMainIcon(int size) {
   return static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, 0));
+}
+
+void WindowIcons::SetFor(HWND window, int dpi) {
+  HICON big_icon = LoadMainIcon(SystemMetricForDpi(SM_CXICON, dpi));
+  HICON small_icon = LoadMainIcon(SystemMetricForDpi(SM_CXSMICON, dpi));
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon));
+  Release();  // the window no longer shows the old ones
+  big_ = big_icon;
+  small_ = small_icon;
+}
+
+void WindowIcons::Release() {
+  if (big_ != nullptr) DestroyIcon(big_);
+  if (small_ != nullptr) DestroyIcon(small_);
+  big_ = small_ = nullptr;
 }
 
 namespace win32_window {

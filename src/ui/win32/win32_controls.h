@@ -15,14 +15,31 @@ namespace kasumido {
 // process; every window that uses them calls it first.
 void EnsureCommonControls();
 
-// "ＭＳ Ｐゴシック", 12 pixels high, Shift_JIS character set (Windows substitutes a
-// Japanese font where it is missing). Made once; lives as long as the program.
-HFONT WindowFont();
-// The same font underlined (the link labels).
-HFONT UnderlinedWindowFont();
+// The window font at one scale: "ＭＳ Ｐゴシック", 12 pixels high at 96 dpi, Shift_JIS
+// character set (Windows substitutes a Japanese font where it is missing), and the same
+// font underlined (the link labels). A window keeps one for its current scale.
+class WindowFonts {
+ public:
+  explicit WindowFonts(int dpi);
+  ~WindowFonts();
+  WindowFonts(const WindowFonts&) = delete;
+  WindowFonts& operator=(const WindowFonts&) = delete;
 
-// A child control of `parent` with the window font, its text `sjis` and the control
-// identifier `id`.
+  HFONT Regular() const { return regular_; }
+  HFONT Underlined() const { return underlined_; }
+
+ private:
+  HFONT regular_;
+  HFONT underlined_;
+};
+
+// Gives `font` to every control inside `window` (children and theirs).
+void SetFontOfControls(HWND window, HFONT font);
+// The font a control was given (WM_GETFONT); the system's font when none.
+HFONT FontOf(HWND control);
+
+// A child control of `parent` with its text `sjis` and the control identifier `id`; its
+// font is given by its window (SetFontOfControls).
 HWND MakeControl(HWND parent, const wchar_t* window_class, std::string_view sjis, DWORD style,
                  int left, int top, int width, int height, int id = 0, DWORD ex_style = 0);
 void SetControlText(HWND control, std::string_view sjis);
@@ -34,9 +51,28 @@ HWND MakeToolTip(HWND owner);
 // empty text shows no tip).
 void SetToolTip(HWND tool_tip, HWND tool, std::string_view sjis);
 
-// The program's icon "MAINICON" at `size` pixels; null when the resource is missing. The
+// The program's icon "MAINICON" at `size` pixels, taken from the image of that size in
+// the icon file (or scaled from the nearest one); null when the resource is missing. The
 // caller destroys it with DestroyIcon.
 HICON LoadMainIcon(int size);
+
+// The title-bar and task-bar icons of a window at its scale: MAINICON at the sizes the
+// system asks for at `dpi` (WM_SETICON). Owned here, destroyed with the object.
+class WindowIcons {
+ public:
+  WindowIcons() = default;
+  ~WindowIcons() { Release(); }
+  WindowIcons(const WindowIcons&) = delete;
+  WindowIcons& operator=(const WindowIcons&) = delete;
+
+  void SetFor(HWND window, int dpi);
+
+ private:
+  void Release();
+
+  HICON big_ = nullptr;
+  HICON small_ = nullptr;
+};
 
 enum class ClassIcon { kNone, kMainIcon };
 

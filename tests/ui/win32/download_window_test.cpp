@@ -1,5 +1,6 @@
-// The Win32 download window: its placement through SHV.INI, its title list, and its
-// buttons over a real run on the deterministic loop, clicked as a user clicks them.
+// The Win32 download window: its placement through SHV.INI, its layout at the screen's
+// scale, its title list, and its buttons over a real run on the deterministic loop,
+// clicked as a user clicks them. The suite runs at 96 and at 192 dpi.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,6 +19,8 @@
 #include "support/steered_site.h"
 #include "support/test_event_loop.h"
 #include "ui/win32/download_window.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/win32_controls.h"
 #include "ui/win32/window_application.h"
 
 namespace kasumido {
@@ -54,7 +57,23 @@ class Win32DownloadWindowTest : public ::testing::Test {
   test::TestEventLoop loop_;
 };
 
+// The first place at the screen's scale: 168, 102 at 96 dpi.
+RECT FirstPlace(const DownloadWindow& window) {
+  RECT outer;
+  GetWindowRect(window.Handle(), &outer);
+  const int dpi = WindowDpi(window.Handle());
+  return {Scaled(168, dpi), Scaled(102, dpi), Scaled(168, dpi) + outer.right - outer.left,
+          Scaled(102, dpi) + outer.bottom - outer.top};
+}
+
+std::string NormPos(const RECT& rect) {
+  return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+         std::to_string(rect.right) + "," + std::to_string(rect.bottom);
+}
+
 TEST_F(Win32DownloadWindowTest, PlacementGoesThroughShvIniAndComesBackOntoAScreen) {
+  const RECT first = FirstPlace(*MakeWindow());
+  // Sizes above the least size at 96 and at 192 dpi.
   struct Case {
     const char* what;
     std::function<void(HWND)> arrange;  // what the user did before the window closed
@@ -64,21 +83,21 @@ TEST_F(Win32DownloadWindowTest, PlacementGoesThroughShvIniAndComesBackOntoAScree
     bool maximised;                     // and whether it shows maximised
   };
   const std::vector<Case> cases = {
-      {"left at its first place", [](HWND) {}, "168,102,536,339", "1", {168, 102, 536, 339}, false},
+      {"left at its first place", [](HWND) {}, NormPos(first), "1", first, false},
       {"moved and resized",
-       [](HWND window) { SetWindowPos(window, nullptr, 200, 150, 400, 260, SWP_NOZORDER); },
-       "200,150,600,410",
+       [](HWND window) { SetWindowPos(window, nullptr, 200, 150, 560, 330, SWP_NOZORDER); },
+       "200,150,760,480",
        "1",
-       {200, 150, 600, 410},
+       {200, 150, 760, 480},
        false},
       {"maximised over a moved place",
        [](HWND window) {
-         SetWindowPos(window, nullptr, 60, 70, 300, 200, SWP_NOZORDER);
+         SetWindowPos(window, nullptr, 60, 70, 520, 310, SWP_NOZORDER);
          ShowWindow(window, SW_MAXIMIZE);
        },
-       "60,70,360,270",
+       "60,70,580,380",
        "3",
-       {60, 70, 360, 270},
+       {60, 70, 580, 380},
        true},
   };
   const std::string kHostIni = "[Host]\r\nKey=" + test::Sjis("値") + "\r\n";
@@ -108,8 +127,98 @@ TEST_F(Win32DownloadWindowTest, PlacementGoesThroughShvIniAndComesBackOntoAScree
   layout_.scratch.Write("host/SHV.INI", "[TFormDLL]\r\nNormPos=9000,9000,9368,9237\r\n");
   const std::unique_ptr<DownloadWindow> window = MakeWindow();
   const RECT normal = NormalRect(*window);
-  EXPECT_EQ((std::array{normal.left, normal.top, normal.right, normal.bottom}),
-            (std::array<LONG, 4>{168, 102, 536, 339}));
+  EXPECT_EQ(NormPos(normal), NormPos(first));
+  // One saved at 96 dpi comes back as large on the screen at this scale.
+  layout_.scratch.Write("host/SHV.INI",
+                        "[TFormDLL]\r\nPixelsPerInch=96\r\nNormPos=100,60,500,360\r\n");
+  const int dpi = WindowDpi(window->Handle());
+  EXPECT_EQ(NormPos(NormalRect(*MakeWindow())),
+            NormPos({Scaled(100, dpi), Scaled(60, dpi), Scaled(500, dpi), Scaled(360, dpi)}));
+}
+
+int GetClientRectHeight(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  return client.bottom;
+}
+
+// A control's rectangle in its window's client area.
+RECT ClientRectOf(HWND control) {
+  RECT rect;
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetAncestor(control, GA_ROOT), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+// Each edge of `actual` is `design` (at 96 dpi) at `dpi`, give or take `slack` pixels.
+void ExpectScaled(const RECT& actual, const RECT& design, int dpi, const char* what,
+                  int slack = 1) {
+  const std::array<LONG, 4> edges{actual.left, actual.top, actual.right, actual.bottom};
+  const std::array<LONG, 4> wanted{Scaled(design.left, dpi), Scaled(design.top, dpi),
+                                   Scaled(design.right, dpi), Scaled(design.bottom, dpi)};
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    EXPECT_NEAR(edges[i], wanted[i], slack) << what << " edge " << i << " at " << dpi << " dpi";
+  }
+}
+
+TEST_F(Win32DownloadWindowTest, EveryPlaceSizeAndFontFollowsTheScreensScale) {
+  const std::unique_ptr<DownloadWindow> window = MakeWindow();
+  window->Show();
+  const int dpi = WindowDpi(window->Handle());
+  RECT client;
+  GetClientRect(window->Handle(), &client);
+  // The client area: what the 368 x 237 window leaves inside its frame at 96 dpi.
+  const SIZE frame = OuterSizeForClient({0, 0}, WS_OVERLAPPEDWINDOW, WS_EX_CONTROLPARENT, 96);
+  EXPECT_NEAR(client.right, Scaled(368 - frame.cx, dpi), 1);
+  EXPECT_NEAR(client.bottom, Scaled(237 - frame.cy, dpi), 1);
+
+  // Designed at 96 dpi, counted from the client area's top, or its bottom for the run
+  // buttons (above the 24-high status bar).
+  const int bottom = MulDiv(client.bottom, 96, dpi);
+  const struct {
+    const char* what;
+    HWND control;
+    RECT design;
+  } controls[] = {
+      {"Panel1", GetDlgItem(window->Handle(), 100), {0, 0, 0, 41}},
+      {"SpeedButtonURL", GetDlgItem(GetDlgItem(window->Handle(), 100), 110), {304, 8, 327, 30}},
+      {"SpeedButtonAbout", GetDlgItem(GetDlgItem(window->Handle(), 100), 111), {328, 8, 351, 30}},
+      {"ButtonPlay", window->ButtonHandle(RunButton::kPlay), {8, bottom - 49, 89, bottom - 24}},
+      {"ButtonSkip", window->ButtonHandle(RunButton::kSkip), {97, bottom - 49, 178, bottom - 24}},
+      {"ButtonStop", window->ButtonHandle(RunButton::kStop), {184, bottom - 49, 265, bottom - 24}},
+      {"ButtonPause",
+       window->ButtonHandle(RunButton::kPause),
+       {272, bottom - 49, 353, bottom - 24}},
+  };
+  for (const auto& c : controls) {
+    RECT design = c.design;
+    if (design.right == 0) design.right = MulDiv(client.right, 96, dpi);
+    ExpectScaled(ClientRectOf(c.control), design, dpi, c.what, 2);
+  }
+  LOGFONTW font{};
+  ASSERT_NE(GetObjectW(FontOf(window->ButtonHandle(RunButton::kStop)), sizeof font, &font), 0);
+  EXPECT_EQ(font.lfHeight, -Scaled(12, dpi));
+  for (HWND control : {window->MemoHandle(), GetDlgItem(window->Handle(), 100)}) {
+    EXPECT_EQ(FontOf(control), FontOf(window->ButtonHandle(RunButton::kStop)));
+  }
+
+  // Moved to a monitor of half the scale (a larger one would not fit the test's screen):
+  // laid out anew at the suggested rectangle.
+  RECT suggested;
+  GetWindowRect(window->Handle(), &suggested);
+  suggested.right = suggested.left + (suggested.right - suggested.left) / 2;
+  suggested.bottom = suggested.top + (suggested.bottom - suggested.top) / 2;
+  const int half = dpi / 2;
+  SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(half, half),
+               reinterpret_cast<LPARAM>(&suggested));
+  RECT now;
+  GetWindowRect(window->Handle(), &now);
+  EXPECT_EQ(NormPos(now), NormPos(suggested));
+  const int half_bottom = MulDiv(GetClientRectHeight(window->Handle()), 96, half);
+  ExpectScaled(ClientRectOf(window->ButtonHandle(RunButton::kSkip)),
+               {97, half_bottom - 49, 178, half_bottom - 24}, half, "ButtonSkip after the move", 2);
+  ASSERT_NE(GetObjectW(FontOf(window->ButtonHandle(RunButton::kStop)), sizeof font, &font), 0);
+  EXPECT_EQ(font.lfHeight, -Scaled(12, half));
 }
 
 TEST_F(Win32DownloadWindowTest, TitleListHoldsOneLinePerTitleAndIsClearedPastAHundred) {

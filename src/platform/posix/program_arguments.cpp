@@ -1,0 +1,11 @@
+#include "platform/program_arguments.h"
+
+namespace kasumido {
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+void UseUtf8Console() {}
+
+}  // namespace kasumido

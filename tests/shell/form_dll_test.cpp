@@ -12,6 +12,7 @@
 #include "support/encoding.h"
 #include "support/host_layout.h"
 #include "support/test_event_loop.h"
+#include "text/paths.h"
 
 namespace kasumido {
 namespace {
@@ -48,7 +49,7 @@ TEST_F(RunControlTest, FirstActivationRunsTheWholeRunOnceAndClosesTheView) {
   layout_.WriteSettings({});  // every category off
   form_->FormActivate();
   EXPECT_TRUE(form_->Activated());
-  EXPECT_EQ(form_->HostDir(), layout_.scratch.File("host/plugin") + "/..");
+  EXPECT_EQ(form_->HostDir(), JoinPath(layout_.Host("plugin"), ".."));
   EXPECT_TRUE(std::filesystem::is_directory(layout_.Host("old")));
   std::vector<std::string> lines = Log();
   ASSERT_EQ(lines.size(), 3u);

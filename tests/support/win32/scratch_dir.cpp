@@ -13,9 +13,10 @@
 namespace kasumido::test {
 namespace {
 
-// The tests name files with narrow strings in the system's code page, as std::ofstream
-// reads them; std::filesystem::path converts through the C library's multibyte
-// functions, so they are set to that code page too before any test runs.
+// The tests name files in path text (FsPath, PathText). A narrow string that still
+// reaches std::filesystem::path or std::ofstream directly is read in the system's code
+// page, and the path's conversions go through the C library's multibyte functions, so
+// they are set to that code page too before any test runs.
 const bool kNarrowPathsInSystemCodePage = std::setlocale(LC_CTYPE, "") != nullptr;
 
 }  // namespace

@@ -20,20 +20,13 @@
 #include "support/host_layout.h"
 #include "support/scratch_dir.h"
 #include "support/steered_site.h"
+#include "support/whole_run_expectations.h"
 
 namespace kasumido {
 namespace {
 
 const std::string kComicNow = "/comic/kongetsu.html";
 const std::string kCover = "/image/cover_4001.jpg";
-
-// The last field of a master-file line (Shift_JIS, CR LF): the cover's path.
-std::string CoverField(const std::string& master) {
-  const std::size_t end = master.rfind("\"\r\n");
-  const std::size_t start = master.rfind(",\"", end);
-  if (end == std::string::npos || start == std::string::npos) return "(no line)";
-  return master.substr(start + 2, end - start - 2);
-}
 
 struct Case {
   std::string host;
@@ -78,7 +71,7 @@ TEST(RunInFolders, WorksInExactlyItsOwnFoldersAndNamesTheCoverForTheHost) {
     });
     // The cover is named by a path that opens it; only where the host can name no path
     // into the temporary folder is it left out, with one line in the log.
-    const std::string field = CoverField(master);
+    const std::string field = test::LastCoverField(master);
     if (SjisPathForHost(layout.Temp())) {
       EXPECT_EQ(ReadWholeFile(PathFromSjis(field).value_or("")), image) << field;
       EXPECT_EQ(left_out, 0);

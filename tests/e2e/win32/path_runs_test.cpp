@@ -13,19 +13,12 @@
 #include "support/host_layout.h"
 #include "support/scratch_dir.h"
 #include "support/steered_site.h"
+#include "support/whole_run_expectations.h"
 
 namespace kasumido::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The last field of the master file's one line (Shift_JIS): the cover's path.
-std::string CoverField(const std::string& master) {
-  const std::size_t end = master.rfind("\"\r\n");
-  const std::size_t start = master.rfind(",\"", end);
-  if (end == std::string::npos || start == std::string::npos) return "(no line)";
-  return master.substr(start + 2, end - start - 2);
-}
 
 struct Case {
   std::string host;
@@ -61,7 +54,7 @@ TEST(PathRuns, KasumidoExeWorksInExactlyTheFolderItWasStartedFrom) {
 
     const std::string master = host.scratch.Read(c.host + "/ShelvioMas.csv");
     EXPECT_NE(master.find("pcd=4001"), std::string::npos) << master;
-    const std::string field = CoverField(master);
+    const std::string field = LastCoverField(master);
     EXPECT_EQ(ReadWholeFile(PathFromSjis(field).value_or("")), image) << field;
     EXPECT_EQ(host.Runs(), 1);
     EXPECT_NE(host.SavedCopy("kasumido3.html"), "");

@@ -13,8 +13,9 @@
 #              pages and on a cover
 #   tags       a listing page and the detail page it links, each just under the page
 #              limit and made of nothing but tiny tags (the analyses' worst case)
-#   trickle    a listing page trickled one byte every 2 s, with the time-out at its
-#              default of 60 s and with it off ("TimeOut_Text" 0)
+#   trickle    the body of a listing page trickled one byte every 2 s, with the
+#              time-out at its default of 60 s and with it off ("TimeOut_Text" 0): the
+#              document deadline of 300 s ends it either way
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scenarios=("$@")

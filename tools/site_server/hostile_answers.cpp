@@ -93,8 +93,12 @@ Script HostileScript(const HostileMode& mode, std::string_view target, std::stri
       return CutBody(response, percent(), Ending::kClose);
     case Kind::kReset:
       return CutBody(response, percent(), Ending::kReset);
-    case Kind::kTrickle:
-      return Trickle(response, 1, Milliseconds(mode.amount));
+    case Kind::kTrickle: {
+      const std::size_t header = response.size() - body;
+      return Script()
+          .Send(std::string(response.substr(0, header)))
+          .Dribble(std::string(response.substr(header)), 1, Milliseconds(mode.amount));
+    }
     case Kind::kKeepAlive:
       return KeptOpen(response);
     case Kind::kFlood:

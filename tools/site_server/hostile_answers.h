@@ -10,7 +10,7 @@
 //
 //   cut:P        the answer closed after P % of its body
 //   reset:P      the same, ended by a reset
-//   trickle:MS   the answer one byte every MS ms
+//   trickle:MS   the answer's header, then its body one byte every MS ms
 //   keepalive    the answer, then the connection held open until the client closes it
 //   flood        a status line, then header lines until the client leaves
 //   huge:MB      200 with a Content-Length of MB MiB and that many bytes

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "analysis/failure_log.h"
 #include "analysis/work_files.h"
 #include "kasumido/texts.h"
 #include "platform/files.h"
@@ -71,35 +72,45 @@ void AppendNumber(std::string& line, int number) {
   line += ',';
 }
 
-void LogCoverNotSaved(RunAccess& run, const std::string& url, std::string_view reason) {
-  run.WriteLog(url + " " + std::string(texts::kWordCoverNotSaved) + " (" + std::string(reason) +
-               ")");
+// Fetches `url` into `path`; empty when bytes arrived, else why not in plain words.
+// Pumps the event loop: button handlers and timers may run before this returns.
+std::string FetchCover(RunAccess& run, const std::string& url, const std::string& path) {
+  try {
+    if (run.FetchUrl(url, path, DocumentKind::kCover) > 0) return {};
+    return run.LastFetchFailure();
+  } catch (const std::exception& error) {
+    const std::string reason = run.LastFetchFailure();
+    return reason.empty() ? error.what() : reason;
+  } catch (...) {
+    return "unknown error";
+  }
 }
 
 // Fetches the cover into the temporary folder under its Shift_JIS name made path text,
 // and sets CoverFile to the Shift_JIS path the host opens it by. A cover that cannot be
-// named for the file system or for the host is not kept; CoverFile stays empty then, and
-// the book is still written. When the host cannot name the temporary folder at all, the
-// run has said so once and no cover is fetched.
+// named for the file system or for the host, fetched or saved leaves the field empty and
+// is logged with its URL and the reason; the book is still written. When the host cannot
+// name the temporary folder at all, the run has said so once and no cover is fetched.
 // Pumps the event loop: button handlers and timers may run before this returns.
 void DownloadCover(BookRecord& record, RunAccess& run) {
   record.CoverFile.clear();
-  if (record.CoverImagePath.empty()) return;
-  const std::string name = CoverFileName(record.ISBN, record.Title, record.CoverImagePath);
-  if (name.empty() || !SjisPathForHost(run.TempFolder())) return;
+  if (record.CoverImagePath.empty() || !SjisPathForHost(run.TempFolder())) return;
   const std::string url = run.SiteOrigin() + record.CoverImagePath;
+  const std::string name = CoverFileName(record.ISBN, record.Title, record.CoverImagePath);
   const std::optional<std::string> file_name = PathFromSjis(name);
-  if (!file_name) return LogCoverNotSaved(run, url, "its name is not a file name: " + name);
+  if (name.empty() || !file_name) {
+    const std::string reason = name.empty() ? "no usable file name" : "not a file name: " + name;
+    return LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverNotSaved, reason);
+  }
   const std::string path = run.TempFolder() + *file_name;
-  try {
-    if (run.FetchUrl(url, path, DocumentKind::kCover) <= 0) return;
-  } catch (...) {
-    return;  // a cover that cannot be saved leaves the field empty
+  if (const std::string reason = FetchCover(run, url, path); !reason.empty()) {
+    return LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverFetchFailed, reason);
   }
   std::optional<std::string> for_host = SjisPathForHost(path);
   if (!for_host) {
     RemoveFile(path);
-    return LogCoverNotSaved(run, url, "no path the host can open: " + ShiftJisForDisplay(path));
+    return LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverNotSaved,
+                      "no path the host can open: " + ShiftJisForDisplay(path));
   }
   record.CoverFile = std::move(*for_host);
 }

@@ -97,10 +97,14 @@ void DownloadCover(BookRecord& record, RunAccess& run) {
   if (record.CoverImagePath.empty() || !SjisPathForHost(run.TempFolder())) return;
   const std::string url = run.SiteOrigin() + record.CoverImagePath;
   const std::string name = CoverFileName(record.ISBN, record.Title, record.CoverImagePath);
+  if (name.empty()) {
+    return LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverFetchFailed,
+                      "no usable file name");
+  }
   const std::optional<std::string> file_name = PathFromSjis(name);
-  if (name.empty() || !file_name) {
-    const std::string reason = name.empty() ? "no usable file name" : "not a file name: " + name;
-    return LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverNotSaved, reason);
+  if (!file_name) {
+    return LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverNotSaved,
+                      "not a file name: " + name);
   }
   const std::string path = run.TempFolder() + *file_name;
   if (const std::string reason = FetchCover(run, url, path); !reason.empty()) {

@@ -84,6 +84,19 @@ TEST_F(RunControlTest, AnExceptionOutOfThePlanBecomesTheErrorLineAndTheRunStillE
   EXPECT_EQ(view_.close_count, 1);
 }
 
+TEST_F(RunControlTest, NoTemporaryFolderIsOneErrorAndNothingIsFetched) {
+  layout_.WriteSettings({{"DLLBooks_Checked", "True"}});
+  RunSetup setup = layout_.Setup("http://site.test");
+  setup.temp_folder.clear();  // what TempFolder answers when no source is usable
+  form_ = std::make_unique<TFormDLL>(loop_, view_, setup);
+  form_->FormActivate();
+  const std::vector<std::string> lines = Log();
+  ASSERT_EQ(lines.size(), 3u);  // no plan: no "*** 霞堂書店DLL ***"
+  EXPECT_EQ(lines[2], "Shelvio.log: 一時フォルダがありません (C.ERROR)");
+  EXPECT_EQ(view_.captions, std::vector<std::string>{Sjis("霞堂書店ダウンロード")});
+  EXPECT_EQ(view_.close_count, 1);
+}
+
 TEST_F(RunControlTest, AHostFolderThatCannotBeWrittenIsOneErrorAndNothingIsFetched) {
   layout_.WriteSettings({{"DLLBooks_Checked", "True"}});
   // A folder in the master file's place: it cannot be opened for appending (also as root).

@@ -45,6 +45,7 @@ void Run(int argc, const char* const* argv, const ProgramModes& modes) {
   setup.program_dir = FolderOf(setup.program_file);
   setup.site_origin = SiteOriginFromEnvironment();
   setup.temp_folder = TempFolder();
+  setup.document_deadline = DocumentDeadlineFromEnvironment(kDocumentDeadline);
 
   WaitRandomStartDelay();
   InstanceLock lock;

@@ -46,16 +46,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$bin/kasumido-site-server" --root samples/site --port 0 --request-log "$work/requests.log" \
-  >"$work/server.txt" 2>&1 &
-server_pid=$!
-port=
-for _ in $(seq 1 100); do
-  port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/server.txt")
-  [[ -n $port ]] && break
-  sleep 0.05
-done
-[[ -n $port ]] || { echo "run_bench: the site server did not start" >&2; exit 1; }
+source bench/site_server.sh
+start_site_server samples/site
 
 # CPU seconds (user + system) a process has used so far; 0 once it is gone.
 cpu_of() {

@@ -6,17 +6,12 @@
 
 #include "http/http_client_texts.h"
 #include "http/http_request.h"
-#include "http/socket_error.h"
 #include "platform/waits.h"
 
 namespace kasumido {
 namespace {
 
 constexpr int kHttpNotFound = 404;
-
-std::string ErrorWithNumber(int error) {
-  return SocketErrorText(error) + " (Error #" + std::to_string(error) + ")";
-}
 
 }  // namespace
 
@@ -56,7 +51,12 @@ const char* ToString(THttpRequest request) {
   return "?";
 }
 
-THttpClient::THttpClient(EventLoop& loop) : loop_(loop), transport_(loop), deferred_(loop) {
+THttpClient::THttpClient(EventLoop& loop)
+    : loop_(loop),
+      transport_(loop),
+      deferred_(loop),
+      deadline_timer_(loop.CreateTimer()),
+      relocation_timer_(loop.CreateTimer()) {
   transport_.OnDnsLookupDone = [this](int error) { HandleLookupDone(error); };
   transport_.OnSessionConnected = [this](int error) { HandleSessionConnected(error); };
   transport_.OnDataAvailable = [this](int) { HandleDataAvailable(); };
@@ -65,6 +65,16 @@ THttpClient::THttpClient(EventLoop& loop) : loop_(loop), transport_(loop), defer
   transport_.OnError = [](const std::string&) {};
   transport_.OnBgException = [this](const std::exception& error, bool&) {
     HandleBackgroundException(error);
+  };
+  deadline_timer_->OnTimer = [this] {
+    deadline_timer_->SetEnabled(false);
+    if (state_ != HttpState::Idle && !request_ended_) {
+      EndRunningRequest(http_text::DeadlinePassed(deadline_timer_->Interval()));
+    }
+  };
+  relocation_timer_->OnTimer = [this] {
+    relocation_timer_->SetEnabled(false);
+    StartRelocatedRequest();
   };
 }
 
@@ -109,6 +119,7 @@ void THttpClient::StartRequest() {
   local_failure_ = false;
   doc_bytes_ = 0;
   header_line_count_ = 0;
+  header_bytes_ = 0;
   chunk_count_ = 0;
   reply_content_length_ = -1;
   reply_content_type_.clear();
@@ -121,6 +132,11 @@ void THttpClient::StartRequest() {
   TargetChoice choice = TargetForUrl(URL, Proxy, ProxyPort);
   target_ = std::move(choice.Target);
   TakeCredentials(choice);
+  StopTimers();
+  if (Deadline > Milliseconds(0)) {
+    deadline_timer_->SetInterval(Deadline);
+    deadline_timer_->SetEnabled(true);
+  }
   if (!SetState(HttpState::Starting)) return;
   StartResolving();
 }
@@ -151,7 +167,7 @@ void THttpClient::HandleLookupDone(int error) {
   if (transport_.Connect()) return;
   const int failure = transport_.LastError();
   request_done_error_ = failure;
-  SetLocalFailure(http_text::kCannotConnect + ErrorWithNumber(failure));
+  SetLocalFailure(http_text::kCannotConnect + http_text::SocketFailure(failure));
   transport_.Close();
   NormalClosedHandling(failure);
 }
@@ -160,7 +176,7 @@ void THttpClient::HandleSessionConnected(int error) {
   if (state_ != HttpState::Resolved) return;
   if (error != 0) {
     request_done_error_ = error;
-    SetLocalFailure(ErrorWithNumber(error));
+    SetLocalFailure(http_text::SocketFailure(error));
     NormalClosedHandling(error);  // the transport's closed event then finds it ended
     return;
   }
@@ -205,9 +221,13 @@ void THttpClient::AbortRequest() {
     if (transport_.State() != TSocketState::ssClosed) transport_.Close();
     return;
   }
+  EndRunningRequest(http_text::kAborted);
+}
+
+void THttpClient::EndRunningRequest(const std::string& reason) {
   DestructionWatch::Frame life(watch_);
   try {
-    AbortRunningRequest();
+    AbortRunningRequest(reason);
   } catch (const std::exception& error) {
     // A handler failed inside the abort: the abort is finished all the same.
     if (!life.Alive()) return;
@@ -216,7 +236,7 @@ void THttpClient::AbortRequest() {
   }
 }
 
-void THttpClient::AbortRunningRequest() {
+void THttpClient::AbortRunningRequest(const std::string& reason) {
   const bool resolving = state_ == HttpState::Resolving && transport_.LookupRunning();
   ++epoch_;
   relocation_pending_ = false;
@@ -226,7 +246,7 @@ void THttpClient::AbortRunningRequest() {
   if (!Raise(OnStateChange)) return;
   // The cancelled lookup completes at once with an error, which HandleLookupDone ignores.
   if (resolving) transport_.CancelDnsLookup();
-  SetLocalFailure(http_text::kAborted);
+  SetLocalFailure(reason);
   request_done_error_ = 3;
   if (resolving || transport_.State() == TSocketState::ssClosed) {
     NormalClosedHandling(0);

@@ -8,14 +8,21 @@
 // - FetchSync runs one request to its end, pumping the event loop meanwhile; it returns
 //   when ReplyStatus is below 400 (0 included: the server sent nothing) and raises
 //   EHttpException(ReplyReason, ReplyStatus) otherwise. Every local failure ends with
-//   status 404 and a reason: the socket layer's (unknown host, refused connection), an
-//   abort's, or a broken reply's: "Connection closed before the end of the header",
-//   "Invalid HTTP reply" (a status or Content-Length that is not a number), "HTTP line
-//   too long" (a header line that does not fit 8192 bytes), "Too many relocations",
-//   "Relocation target holds a control byte" (a Location that would put a byte below
-//   0x20 or 0x7F into the next request: it is not followed, nothing is sent),
-//   "Cannot write the document" (DocStream refused a chunk: the document would be
-//   incomplete), or the text of an exception that an event handler let escape.
+//   status 404 and a reason: the socket layer's (unknown host, refused connection, a
+//   connection reset inside the body), an abort's, or a broken reply's: "Connection
+//   closed before the end of the header", "the body ended after 400 of 1000 bytes" (the
+//   connection closed before the body reached its Content-Length), "Invalid HTTP reply"
+//   (a status or Content-Length that is not a number), "HTTP line too long" (a header
+//   line that does not fit 8192 bytes), "Too many relocations", "Relocation target holds
+//   a control byte" (a Location that would put a byte below 0x20 or 0x7F into the next
+//   request: it is not followed, nothing is sent), "Cannot write the document"
+//   (DocStream refused a chunk: the document would be incomplete), a limit's ("more than
+//   1 MB", "a header of more than 64 KB", "took longer than 300 s"), or the text of an
+//   exception that an event handler let escape.
+// - A body ends at its Content-Length: the request is complete as soon as that many
+//   bytes have arrived (the server's close is not waited for; bytes beyond it are not
+//   part of the document). Without a Content-Length the body ends when the server
+//   closes the connection.
 // - AbortRequest ends a running request at once, from anywhere, handlers nested in
 //   FetchSync's wait included; the waiting FetchSync then raises "Connection aborted on
 //   request" (404). While idle it only closes a connection still open.
@@ -33,6 +40,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -77,6 +85,12 @@ inline constexpr const char* kContentTypePost = "application/x-www-form-urlencod
 // (404, "Too many relocations").
 inline constexpr int kMaxRelocations = 20;
 
+// The header block of a reply may hold this many bytes (its lines with their ends). Real
+// servers send a few hundred bytes to a few KB, and common servers and proxies refuse
+// header blocks beyond 8 to 64 KB; a flood of header lines ends here instead of growing
+// ReplyHeaderLines without bound.
+inline constexpr std::int64_t kMaxHeaderBytes = 64 * 1024;
+
 class THttpClient {
  public:
   // REQUIRES: `loop` outlives the client.
@@ -112,6 +126,23 @@ class THttpClient {
   // Kept with the configuration: there is one event loop, the one given at construction,
   // and the synchronous wait always turns it.
   bool MultiThreaded = false;
+
+  // ---- Limits of one request, its relocations included --------------------------------
+  // A request that passes one ends as a failure (404) whose reason names the limit.
+  // Body bytes of the document; 0: no limit. A Content-Length above it fails as soon as
+  // the header has ended, before any body byte is taken.
+  std::int64_t MaxBodyBytes = 0;
+  // Header bytes of each reply; 0: no limit.
+  std::int64_t MaxHeaderBytes = kMaxHeaderBytes;
+  // Time from FetchSync's start to the request's end, whatever arrives meanwhile; 0:
+  // none.
+  Milliseconds Deadline{0};
+
+  // Asked before the request of each relocation, from the event loop: the earliest time
+  // it may start. A time not after the loop's Now() starts it at once (the asker counts
+  // it as started then); a later one makes the client wait on a timer and ask again.
+  // Unset: relocations start at once.
+  std::function<TimePoint()> RequestSlot;
 
   // Receives every body byte when set; not owned. The caller creates it, assigns it
   // before FetchSync and clears it afterwards. Unset, the bytes are only counted and
@@ -151,7 +182,7 @@ class THttpClient {
   // connection that failed, a broken reply): ReplyStatus is then 404 and ReplyReason the
   // failure's text, not a server's.
   bool LocalFailure() const { return local_failure_; }
-  // Content-Length of the last header read; -1 when absent. It does not end the body.
+  // Content-Length of the last header read; -1 when absent.
   std::int32_t ReplyContentLength() const { return reply_content_length_; }
   // Content-Type, lower-cased; empty when absent ("text/html" for a reply that starts
   // with "<HTML>").
@@ -211,10 +242,17 @@ class THttpClient {
   void HandleHeaderEnd();
   void BeginHtmlBody(std::string_view body);
   void DeliverBody(std::string_view chunk);
+  // The body's length when the header gave one.
+  std::optional<std::int64_t> BodyLength() const;
   // Closing and ending (http_client_end.cpp).
   void HandleSessionClosed(int error);
   void NormalClosedHandling(int error);
+  // How the body that the connection's close ended fares: a failure's reason, or empty
+  // when the document is whole.
+  std::string BodyEndFailure(int error) const;
   void RelocationClosedHandling();
+  // Starts the pending relocation's request once RequestSlot allows it.
+  void StartRelocatedRequest();
   void HandleBackgroundException(const std::exception& error);
   void Fail(const std::string& reason);
   // ReplyStatus 404 and `reason` as a failure of the client's own.
@@ -222,7 +260,10 @@ class THttpClient {
   void EndRequest();
   void SetIdle();
   void DropRequest();
-  void AbortRunningRequest();
+  // Ends the running request at once with `reason` (an abort, the deadline).
+  void EndRunningRequest(const std::string& reason);
+  void AbortRunningRequest(const std::string& reason);
+  void StopTimers();
 
   // Sets the state and raises OnStateChange. False when a handler destroyed the client
   // or moved the request on (an abort), so the caller stops.
@@ -237,6 +278,8 @@ class THttpClient {
   EventLoop& loop_;
   TSocketTransport transport_;
   CallQueue deferred_;  // request done, set idle, restart after relocation
+  std::unique_ptr<Timer> deadline_timer_;
+  std::unique_ptr<Timer> relocation_timer_;  // waits for the relocation's request slot
   DestructionWatch watch_;
 
   HttpState state_ = HttpState::Idle;
@@ -256,6 +299,7 @@ class THttpClient {
   bool request_ended_ = false;  // the end of this request is queued or done
   std::string failure_reason_;  // an exception dropped the connection: its text
   int header_line_count_ = 0;
+  std::int64_t header_bytes_ = 0;  // of the current reply's header
   int chunk_count_ = 0;
   int request_done_error_ = 0;
   int relocation_count_ = 0;

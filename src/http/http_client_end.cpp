@@ -1,6 +1,7 @@
 // THttpClient: the end of a connection and of a request. A closed connection ends the
 // request, follows a pending relocation, or turns a reply cut short into a failure; the
-// return to Idle and the restart after a relocation are queued to the event loop.
+// return to Idle and the restart after a relocation are queued to the event loop, and a
+// relocation's request waits on a timer for the slot that RequestSlot gives it.
 #include <exception>
 
 #include "http/http_client.h"
@@ -42,11 +43,22 @@ void THttpClient::NormalClosedHandling(int error) {
   }
   if (chunk_count_ > 0 && (!Raise(OnDocEnd) || !Current(epoch))) return;
   if (state_ == HttpState::Aborting) return;
-  if (!failure_reason_.empty()) {
-    Fail(failure_reason_);
+  const std::string failure = failure_reason_.empty() ? BodyEndFailure(error) : failure_reason_;
+  if (!failure.empty()) {
+    Fail(failure);
   } else {
     EndRequest();
   }
+}
+
+std::string THttpClient::BodyEndFailure(int error) const {
+  // An error page has its server's status, however much of it was read.
+  if (state_ != HttpState::AwaitingBody || reply_status_ >= 400) return {};
+  // A reset leaves no way to tell whether the body was whole.
+  if (error != 0) return http_text::SocketFailure(error);
+  const std::optional<std::int64_t> length = BodyLength();
+  if (length && doc_bytes_ < *length) return http_text::BodyEndedEarly(doc_bytes_, *length);
+  return {};
 }
 
 void THttpClient::RelocationClosedHandling() {
@@ -77,18 +89,31 @@ void THttpClient::RelocationClosedHandling() {
   chunk_count_ = 0;
   in_header_ = false;
   reader_.Clear();
+  header_bytes_ = 0;
   reply_content_length_ = -1;
   reply_content_type_.clear();
   reply_status_ = 0;
   // From the loop, not nested in the transport's closing.
   deferred_.Post([this, serial = request_serial_, epoch] {
-    if (serial != request_serial_ || !Current(epoch) || request_ended_) return;
-    try {
-      StartResolving();
-    } catch (const std::exception& error) {
-      Fail(error.what());
-    }
+    if (serial == request_serial_ && Current(epoch)) StartRelocatedRequest();
   });
+}
+
+void THttpClient::StartRelocatedRequest() {
+  if (state_ == HttpState::Idle || request_ended_) return;
+  try {
+    const TimePoint slot = RequestSlot ? RequestSlot() : loop_.Now();
+    // Read after the slot: a slot granted "now" is never later than this.
+    const TimePoint now = loop_.Now();
+    if (slot > now) {
+      relocation_timer_->SetInterval(std::chrono::ceil<Milliseconds>(slot - now));
+      relocation_timer_->SetEnabled(true);
+      return;
+    }
+    StartResolving();
+  } catch (const std::exception& error) {
+    Fail(error.what());
+  }
 }
 
 // An exception left one of the client's transport handlers (a line too long, a broken
@@ -125,6 +150,7 @@ void THttpClient::EndRequest() {
 void THttpClient::SetIdle() {
   if (state_ == HttpState::Idle) return;
   request_ended_ = true;
+  StopTimers();
   const THttpRequest request = request_type_;
   const int error = request_done_error_;
   request_type_ = THttpRequest::None;
@@ -141,7 +167,13 @@ void THttpClient::DropRequest() {
   request_ended_ = true;
   state_ = HttpState::Idle;
   request_type_ = THttpRequest::None;
+  StopTimers();
   transport_.Abort();
+}
+
+void THttpClient::StopTimers() {
+  deadline_timer_->SetEnabled(false);
+  relocation_timer_->SetEnabled(false);
 }
 
 }  // namespace kasumido

@@ -1,5 +1,8 @@
 // THttpClient: reading the reply. The header is cut into lines by the reply reader and
-// read line by line; the body goes to DocStream chunk by chunk as it arrives.
+// read line by line; the body goes to DocStream chunk by chunk as it arrives, up to its
+// Content-Length. The limits on the header and the body are kept here: a failure inside
+// the receive handling is an exception, which the transport turns into a dropped
+// connection and the closed handling into the request's failure.
 #include <string>
 
 #include "http/http_client.h"
@@ -29,8 +32,9 @@ void THttpClient::HandleDataAvailable() {
   if (count <= 0 || !receiving || request_ended_) return;
   reader_.Commit(static_cast<std::size_t>(count));
   if (state_ == HttpState::AwaitingBody) {
+    const std::uint64_t epoch = epoch_;
     DeliverBuffered();
-    if (count == static_cast<int>(HttpReplyReader::kCapacity)) ReceiveBody();
+    if (count == static_cast<int>(HttpReplyReader::kCapacity) && Current(epoch)) ReceiveBody();
     return;
   }
   in_header_ = true;
@@ -95,6 +99,10 @@ void THttpClient::HandleHeaderLine(std::string_view line) {
     HandleHeaderEnd();
     return;
   }
+  header_bytes_ += static_cast<std::int64_t>(line.size()) + 1;
+  if (MaxHeaderBytes > 0 && header_bytes_ > MaxHeaderBytes) {
+    throw EHttpException(http_text::HeaderTooLarge(MaxHeaderBytes), kHttpNotFound);
+  }
   reply_header_lines_.emplace_back(line);
   if (IsStatusLine(line)) {
     const auto status = ParseStatusLine(line);
@@ -141,6 +149,10 @@ void THttpClient::HandleHeaderEnd() {
     return;
   }
   if (reply_content_length_ != 0) {
+    // A document larger than allowed is refused before any of it is taken.
+    if (reply_status_ < 400 && MaxBodyBytes > 0 && reply_content_length_ > MaxBodyBytes) {
+      throw EHttpException(http_text::BodyTooLarge(MaxBodyBytes), kHttpNotFound);
+    }
     const std::string_view first_chunk = reader_.Rest();
     reader_.Clear();
     if (!SetState(HttpState::AwaitingBody) || !Raise(OnHeaderEnd) || !Current(epoch)) return;
@@ -157,7 +169,21 @@ void THttpClient::HandleHeaderEnd() {
   transport_.Close();
 }
 
+std::optional<std::int64_t> THttpClient::BodyLength() const {
+  if (reply_content_length_ < 0) return std::nullopt;
+  return reply_content_length_;
+}
+
 void THttpClient::DeliverBody(std::string_view chunk) {
+  const std::optional<std::int64_t> length = BodyLength();
+  // Bytes beyond the Content-Length are not part of the document.
+  if (length && static_cast<std::int64_t>(chunk.size()) > *length - doc_bytes_) {
+    chunk = chunk.substr(0, static_cast<std::size_t>(*length - doc_bytes_));
+  }
+  if (chunk.empty()) return;
+  if (MaxBodyBytes > 0 && static_cast<std::int64_t>(chunk.size()) > MaxBodyBytes - doc_bytes_) {
+    throw EHttpException(http_text::BodyTooLarge(MaxBodyBytes), kHttpNotFound);
+  }
   const std::uint64_t epoch = epoch_;
   if (chunk_count_++ == 0 && (!Raise(OnDocBegin) || !Current(epoch))) return;
   doc_bytes_ += static_cast<std::int64_t>(chunk.size());
@@ -169,7 +195,9 @@ void THttpClient::DeliverBody(std::string_view chunk) {
       throw EHttpException(http_text::kCannotWrite, kHttpNotFound);
     }
   }
-  Raise(OnDocData, chunk.data(), chunk.size());
+  if (!Raise(OnDocData, chunk.data(), chunk.size()) || !Current(epoch)) return;
+  // The document is whole: the request ends now, whether or not the server closes.
+  if (length && doc_bytes_ == *length) transport_.Close();
 }
 
 }  // namespace kasumido

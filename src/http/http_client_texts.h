@@ -1,6 +1,10 @@
 // The texts the HTTP client reports as reasons and exception messages.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+#include <string>
+
 namespace kasumido::http_text {
 
 inline constexpr const char* kBusy = "HTTP component is busy";
@@ -14,5 +18,19 @@ inline constexpr const char* kInvalidReply = "Invalid HTTP reply";
 inline constexpr const char* kTooManyRelocations = "Too many relocations";
 inline constexpr const char* kUnsendableRelocation = "Relocation target holds a control byte";
 inline constexpr const char* kCannotWrite = "Cannot write the document";
+
+// "Connection refused (Error #10061)": a socket error's text and number.
+std::string SocketFailure(int error);
+// "the body ended after 400 of 1000 bytes": the connection closed before the body
+// reached its Content-Length.
+std::string BodyEndedEarly(std::int64_t received, std::int64_t length);
+// "more than 1 MB": a body larger than the request's limit of `limit` bytes.
+std::string BodyTooLarge(std::int64_t limit);
+// "a header of more than 64 KB".
+std::string HeaderTooLarge(std::int64_t limit);
+// "took longer than 300 s": the request's deadline passed.
+std::string DeadlinePassed(std::chrono::milliseconds deadline);
+// "1 MB", "64 KB", "1000 bytes": the largest unit of 1024 that divides `bytes`.
+std::string SizeText(std::int64_t bytes);
 
 }  // namespace kasumido::http_text

@@ -77,16 +77,42 @@ constexpr const char* kSkipped = "skipped";
 
 }  // namespace
 
-void TFormDLL::WaitForRequestSlot() {
-  if (last_request_time_) {
-    const TimePoint slot = *last_request_time_ + kRequestSpacing;
-    const TimePoint now = loop_.Now();
-    if (now < slot) PumpFor(loop_, std::chrono::ceil<Milliseconds>(slot - now));
+// The limits of a document:
+// - A page is read whole into memory by the analyses, whose element list takes up to
+//   about 31 times the page's size (a page of nothing but tiny tags), and a listing page
+//   stays in memory while each of its detail pages is analysed: 1 MB for each keeps a
+//   whole run under 100 MiB whatever the pages hold (81 MiB measured with both pages at
+//   the limit, 143 MiB at 2 MB), while the publisher's listing and detail pages weigh
+//   tens to a few hundred KB.
+// - A cover is only stored, never read: 32 MB is a hundred times a cover image and still
+//   far from filling a disk; a server that streams without end is cut there.
+// - 300 s for a whole document holds even when the time-out is off ("TimeOut_Text" 0) or
+//   a server trickles a byte now and then: a 1 MB page needs only 3.5 KB/s and a large
+//   cover of a few MB some tens of KB/s to arrive in time, and a chain of 20 relocations
+//   spends 10 s of it on the request spacing.
+
+TimePoint TFormDLL::ClaimRequestSlot() {
+  const TimePoint now = loop_.Now();
+  if (last_request_time_ && now < *last_request_time_ + kRequestSpacing) {
+    return *last_request_time_ + kRequestSpacing;
   }
-  last_request_time_ = loop_.Now();
+  last_request_time_ = now;
+  return now;
 }
 
-int TFormDLL::FetchUrl(const std::string& url, const std::string& file, DocumentKind) {
+TimePoint TFormDLL::RelocationSlot() {
+  const TimePoint slot = ClaimRequestSlot();
+  if (slot <= loop_.Now() && Timer1->Enabled()) Timer1->SetEnabled(true);
+  return slot;
+}
+
+void TFormDLL::WaitForRequestSlot() {
+  for (TimePoint slot = ClaimRequestSlot(); slot > loop_.Now(); slot = ClaimRequestSlot()) {
+    PumpFor(loop_, std::chrono::ceil<Milliseconds>(slot - loop_.Now()));
+  }
+}
+
+int TFormDLL::FetchUrl(const std::string& url, const std::string& file, DocumentKind kind) {
   server_back_off_.reset();
   // A stop pressed before the fetch or during its spacing wait starts no request.
   if (!stop_requested_) WaitForRequestSlot();
@@ -96,6 +122,8 @@ int TFormDLL::FetchUrl(const std::string& url, const std::string& file, Document
   }
 
   HttpClient1.URL = url;
+  HttpClient1.MaxBodyBytes = kind == DocumentKind::kCover ? kMaxCoverBytes : kMaxPageBytes;
+  HttpClient1.Deadline = setup_.document_deadline;
   std::optional<FetchFile> target;
   try {
     target.emplace(file);

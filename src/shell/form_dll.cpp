@@ -24,6 +24,7 @@ TFormDLL::TFormDLL(EventLoop& loop, DownloadView& view, RunSetup setup)
       settings_(setup_.program_dir) {
   loop_.OnUnhandledException = [this](const std::exception& error) { AppException(error); };
   HttpClient1.OnDocData = [this](const char*, std::size_t) { HttpClient1DocData(); };
+  HttpClient1.RequestSlot = [this] { return RelocationSlot(); };
   Timer1->OnTimer = [this] { Timer1Timer(); };
 }
 

@@ -27,19 +27,28 @@
 
 namespace kasumido {
 
+// The run's request policy: at least this long between the starts of two requests, the
+// requests of a relocation chain included.
+inline constexpr Milliseconds kRequestSpacing{500};
+// What one document may cost the run, whatever the server sends (the reasons for the
+// figures are in fetch.cpp). A document past a limit is a failed fetch.
+inline constexpr std::int64_t kMaxPageBytes = 1024 * 1024;
+inline constexpr std::int64_t kMaxCoverBytes = 32 * 1024 * 1024;
+inline constexpr Milliseconds kDocumentDeadline{300 * 1000};
+
 // Where a run finds its world; main() fills it once, tests fill it with their own.
 struct RunSetup {
   std::string program_file;  // the program's executable, absolute (its version record)
   std::string program_dir;   // the folder that holds it, absolute, without trailing "/"
   std::string site_origin;   // scheme and host of the publisher's site, no trailing "/"
   std::string temp_folder;   // the folder for work files, ending in "/"
+  Milliseconds document_deadline = kDocumentDeadline;  // tests shorten it
 };
 
 // The progress text of a transfer ends with this (ASCII, as the status bar shows it).
 inline constexpr std::string_view kBytesSuffix = " Bytes";
 inline constexpr std::string_view kLogFileName = "Shelvio.log";
 inline constexpr std::string_view kMasterFileName = "ShelvioMas.csv";
-inline constexpr Milliseconds kRequestSpacing{500};
 inline constexpr Milliseconds kProblemShownFor{10000};
 
 class FetchFile;  // the file that one fetch writes (fetch.cpp)
@@ -145,6 +154,12 @@ class TFormDLL final : public PlanRun {
   void ReportHostFolderProblem(const std::string& problem);
   // Pumps the event loop: waits until the request spacing since the last fetch has passed.
   void WaitForRequestSlot();
+  // When the next request may start; a time not after now counts as its start.
+  TimePoint ClaimRequestSlot();
+  // The request spacing as the client asks for it before each relocation. The time-out
+  // starts afresh with the relocated request: the spacing wait is no silence of the
+  // server's.
+  TimePoint RelocationSlot();
   // Pumps the event loop: the GET into an open file; the answer of FetchUrl.
   int Transfer(const std::string& url, FetchFile& target);
   // Why the request that FetchSync just ended with an EHttpException failed.

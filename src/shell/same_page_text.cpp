@@ -45,6 +45,7 @@ bool SamePageText(EventLoop& loop, const std::string& fresh_file, const std::str
     if (!HoldsMarkup(fresh_line)) same = fresh_line == old_line;
     ++pairs;
   }
+  if (pairs < kMaxComparedLinePairs && fresh.AtEnd() != old.AtEnd()) return false;
   return same && !fresh.Failed() && !old.Failed();
 }
 

@@ -1,5 +1,6 @@
 #include "shell/startup.h"
 
+#include <charconv>
 #include <chrono>
 #include <random>
 
@@ -38,6 +39,14 @@ std::string SiteOriginFromEnvironment() {
   if (origin.empty()) origin = kDefaultSiteOrigin;
   while (!origin.empty() && origin.back() == '/') origin.pop_back();
   return origin;
+}
+
+Milliseconds DocumentDeadlineFromEnvironment(Milliseconds fallback) {
+  const std::string text = Variable(kDocumentDeadlineVariable);
+  int seconds = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (error != std::errc() || end != text.data() + text.size() || seconds < 1) return fallback;
+  return std::chrono::seconds(seconds);
 }
 
 Milliseconds RandomStartDelay() {

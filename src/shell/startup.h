@@ -16,6 +16,7 @@ inline constexpr std::string_view kDefaultSiteOrigin = "http://www.kasumido-shot
 inline constexpr const char* kSiteOriginVariable = "KASUMIDO_SITE_ORIGIN";
 inline constexpr const char* kUiVariable = "KASUMIDO_UI";
 inline constexpr const char* kReportStartDelayVariable = "KASUMIDO_REPORT_START_DELAY";
+inline constexpr const char* kDocumentDeadlineVariable = "KASUMIDO_DOCUMENT_DEADLINE";
 
 enum class StartMode { kVersionDialog, kDownload };
 enum class ViewKind { kWindow, kConsole };
@@ -36,6 +37,10 @@ ViewKind ChooseViewKind();
 // KASUMIDO_SITE_ORIGIN when set and not empty, else kDefaultSiteOrigin; trailing "/"
 // removed.
 std::string SiteOriginFromEnvironment();
+
+// KASUMIDO_DOCUMENT_DEADLINE, whole seconds from 1 up, when set to one (whole runs that
+// test the deadline, links too slow for the default); else `fallback`.
+Milliseconds DocumentDeadlineFromEnvironment(Milliseconds fallback);
 
 // A random whole number of milliseconds from 0 to 999, seeded from the clock.
 Milliseconds RandomStartDelay();

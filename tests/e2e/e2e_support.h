@@ -19,16 +19,20 @@ namespace kasumido::e2e {
 
 using test::HostLayout;
 
-// kasumido-site-server serving `root` on a free loopback port, its request log kept.
+// kasumido-site-server serving `root` on a free loopback port, its request log kept
+// with the time of each request; `extra_args` go to the server too ("--hostile", ...).
 class SiteServer {
  public:
-  explicit SiteServer(const std::filesystem::path& root);
+  explicit SiteServer(const std::filesystem::path& root,
+                      const std::vector<std::string>& extra_args = {});
   ~SiteServer();
 
   std::uint16_t Port() const { return port_; }
   std::string Origin() const;
   // The request targets served so far, one per request, in order.
   std::vector<std::string> Requests() const;
+  // When each of them came, in milliseconds since the server started.
+  std::vector<long> RequestTimes() const;
 
  private:
   test::ScratchDir dir_;

@@ -132,9 +132,8 @@ TEST(HttpClientAbort, EndsAWaitForTheHeaderOrTheBodyFromTheTimeOut) {
   };
   const Case cases[] = {
       {"silent server", Script().HoldOpen(), ""},
-      {"body never closed",
-       Script::Bytes(ResponseBytes("HTTP/1.1 200 OK", {"Content-Length: 5"}, "12345")).HoldOpen(),
-       "12345"},
+      {"body without a length never closed",
+       Script::Bytes(ResponseBytes("HTTP/1.1 200 OK", {}, "12345")).HoldOpen(), "12345"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,8 +1,10 @@
 // The client against real peers: nginx as the site, tinyproxy as an HTTP proxy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "http/http_client.h"
 #include "http_client_harness.h"
@@ -25,12 +27,13 @@ class HttpClientPeers : public testing::Test {
                              "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
       ::unsetenv(name);
     }
-    root_.Write("target.html", "target page");
+    root_.Write("target.html", target_);
     root_.Write("lnovel/kongetsu.html", "listing");
     root_.Write("large.bin", large_);
   }
 
   test::ScratchDir root_;
+  const std::string target_ = "target page";
   const std::string large_ = test::PatternBytes(5 * 1024 * 1024 + 3);
 };
 
@@ -66,6 +69,27 @@ TEST_F(HttpClientPeers, FollowsARealRelocationAndReportsAMissingPage) {
   EXPECT_TRUE(nginx.WaitForAccessLog("\"GET /moved HTTP/1.0\" 302", 5s)) << nginx.AccessLog();
   EXPECT_TRUE(nginx.WaitForAccessLog("\"GET /target.html HTTP/1.0\" 200 11", 5s))
       << nginx.AccessLog();
+}
+
+TEST_F(HttpClientPeers, EndsAReplyAtItsContentLengthWhileNginxKeepsTheConnection) {
+  test::NginxPeer nginx(root_.Path());
+  auto h = ClientHarness::OnQtLoop();
+  // Asked for it, nginx keeps the connection open after each reply (for 75 s).
+  h->client.OnBeforeHeaderSend = [](const std::string&, std::vector<std::string>& lines) {
+    lines.push_back("Connection: keep-alive");
+  };
+  const std::pair<const char*, const std::string&> cases[] = {{"/target.html", target_},
+                                                              {"/large.bin", large_}};
+  for (const auto& [path, body] : cases) {
+    h->body.bytes.clear();
+    const FetchOutcome outcome = h->Fetch(nginx.Origin() + path, 3s);
+    EXPECT_FALSE(h->watchdog_fired) << path << " waited for the server's close";
+    EXPECT_FALSE(outcome.raised) << outcome.message;
+    EXPECT_TRUE(h->body.bytes == body) << path;
+    const std::vector<std::string>& header = h->client.ReplyHeaderLines();
+    EXPECT_NE(std::find(header.begin(), header.end(), "Connection: keep-alive"), header.end())
+        << path;
+  }
 }
 
 TEST_F(HttpClientPeers, FetchesThroughARealProxy) {

@@ -9,6 +9,7 @@
 #include "platform/qt/qt_event_loop.h"
 #include "shell/fake_download_view.h"
 #include "shell/form_dll.h"
+#include "site_server/hostile_answers.h"
 #include "support/host_layout.h"
 #include "support/loopback_peer.h"
 #include "support/scratch_dir.h"
@@ -46,6 +47,25 @@ class FetchUrlTest : public ::testing::Test {
     timer.SetEnabled(true);
   }
   bool Exists(const std::string& file) const { return std::filesystem::exists(layout_.Temp(file)); }
+  // Records, as each request starts, the start the run's spacing gave it and the time.
+  void RecordRequestStarts() {
+    form_->HttpClient1.OnStateChange = [this] {
+      if (form_->HttpClient1.State() != HttpState::Resolving) return;
+      starts_.push_back({form_->LastRequestTime().value(), loop_->Now()});
+    };
+  }
+  // The recorded requests that went out before their slot or less than the spacing
+  // after the one before.
+  std::vector<std::string> SpacingFaults() const {
+    std::vector<std::string> faults;
+    for (std::size_t i = 0; i < starts_.size(); ++i) {
+      if (starts_[i].second < starts_[i].first) faults.push_back(std::to_string(i) + " early");
+      if (i > 0 && starts_[i].first - starts_[i - 1].first < kRequestSpacing) {
+        faults.push_back(std::to_string(i) + " too close");
+      }
+    }
+    return faults;
+  }
 
   std::unique_ptr<EventLoop> loop_;
   test::ScriptedHttpServer server_;
@@ -53,6 +73,7 @@ class FetchUrlTest : public ::testing::Test {
   test::FakeDownloadView view_;
   std::vector<std::unique_ptr<Timer>> timers_;
   std::unique_ptr<TFormDLL> form_;
+  std::vector<std::pair<TimePoint, TimePoint>> starts_;  // slot given, request started
 };
 
 // The same on the deterministic loop, where the spacing's waits move its clock exactly
@@ -122,6 +143,74 @@ TEST_F(FetchUrlOnTestLoop, SpacesRequestStartsHalfASecondApartAndStaysResponsive
     }
   }
   EXPECT_GE(ticks, 10);  // timers ran during the waits
+}
+
+TEST_F(FetchUrlOnTestLoop, SpacesEveryRequestOfARelocationChain) {
+  server_.SetHandler([](const wire::RequestHead& head) {
+    return head.target == "/last" ? Script::Ok("last") : Script::Relocate("/again");
+  });
+  RecordRequestStarts();
+  EXPECT_EQ(Fetch("/loop"), 0);
+  EXPECT_EQ(form_->LastFetchFailure(), "Too many relocations");
+  EXPECT_EQ(Fetch("/last"), 4);
+  EXPECT_EQ(SpacingFaults(), std::vector<std::string>{});
+  EXPECT_EQ(starts_.size(), 22u);
+}
+
+TEST_F(FetchUrlTest, FollowsARelocationChainAtTheRequestSpacingOnTheRealLoop) {
+  layout_.WriteSettings({{"TimeOut_Text", "10"}});
+  server_.Enqueue(Script::Relocate("/b"));
+  server_.Enqueue(Script::Relocate("/c"));
+  server_.Enqueue(Script::Ok("end"));
+  RecordRequestStarts();
+  EXPECT_EQ(Fetch("/a"), 3);
+  EXPECT_EQ(SpacingFaults(), std::vector<std::string>{});
+  EXPECT_EQ(starts_.size(), 3u);
+}
+
+TEST_F(FetchUrlTest, KeepsEachDocumentWithinItsSizeAndTime) {
+  constexpr std::int64_t kMiB = 1024 * 1024;
+  const std::string cut_body(1000, 'c');
+  struct Case {
+    const char* what;
+    Script script;
+    DocumentKind kind;
+    int answer;
+    std::string reason;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"a page of 5 MB", wire::HugeBody(5 * kMiB, wire::Length::kSent, "text/html"),
+                   DocumentKind::kPage, 0, "more than 1 MB"});
+  cases.push_back({"a page of 5 MB without a length",
+                   wire::HugeBody(5 * kMiB, wire::Length::kNotSent, "text/html"),
+                   DocumentKind::kPage, 0, "more than 1 MB"});
+  cases.push_back({"a cover of 5 MB", wire::HugeBody(5 * kMiB, wire::Length::kSent, "image/jpeg"),
+                   DocumentKind::kCover, 5 * kMiB, ""});
+  cases.push_back({"a cover of 300 MB",
+                   wire::HugeBody(300 * kMiB, wire::Length::kSent, "image/jpeg"),
+                   DocumentKind::kCover, 0, "more than 32 MB"});
+  cases.push_back(
+      {"a body cut short",
+       wire::CutBody(test::ResponseBytes("HTTP/1.0 200 OK", {"Content-Length: 1000"}, cut_body),
+                     400, wire::Ending::kClose),
+       DocumentKind::kPage, 0, "the body ended after 400 of 1000 bytes"});
+  // A trickle that the time-out, switched off, would never end.
+  cases.push_back({"a trickle",
+                   wire::Trickle(test::ResponseBytes("HTTP/1.0 200 OK", {}, cut_body), 1, 100ms),
+                   DocumentKind::kPage, 0, "took longer than 2 s"});
+  layout_.WriteSettings({{"TimeOut_Text", "0"}});
+  RunSetup setup = layout_.Setup(server_.Origin());
+  setup.document_deadline = 2s;
+  for (Case& c : cases) {
+    form_ = std::make_unique<TFormDLL>(*loop_, view_, setup);
+    server_.Enqueue(std::move(c.script));
+    EXPECT_EQ(Fetch("/doc", "doc.bin", c.kind), c.answer) << c.what;
+    EXPECT_EQ(form_->LastFetchFailure(), c.reason) << c.what;
+    EXPECT_EQ(Exists("doc.bin"), c.answer > 0) << c.what;
+    if (c.answer == 0) {
+      EXPECT_EQ(view_.status_text, "doc.bin: 404 " + c.reason) << c.what;
+    }
+  }
 }
 
 TEST_F(FetchUrlTest, TimeOutCutsASilentServer) {

@@ -95,8 +95,12 @@ TEST_F(SamePageTextTest, ComparesOnlyTagFreeLinesOfTheFreshPageByPosition) {
       {"a lone > is markup", "a > b\ntext\n", "other\ntext\n", true},
       {"tag-free line differs", "<p>\nnew text\n", "<p>\nold text\n", false},
       {"old line with markup", "plain\n", "<b>plain</b>\n", false},
-      {"fresh shorter", "a\nb\n", "a\nb\nc\n", true},
-      {"old shorter", "a\nb\nc\n", "a\nb\n", true},
+      {"fresh shorter", "a\nb\n", "a\nb\nc\n", false},
+      {"old shorter", "a\nb\nc\n", "a\nb\n", false},
+      {"old cut inside a tag line", "<p>\ntext\n<p>\nmore\n", "<p>\ntext\n<p", false},
+      {"fresh goes on with markup only", "a\n<p>\n", "a\n", false},
+      {"empty against empty", "", "", true},
+      {"empty against a line", "", "a\n", false},
       {"inserted line shifts the pairs", "a\nnew\nb\nc\n", "a\nb\nc\n", false},
       {"line ends differ", "a\r\nb\r\n", "a\nb\n", true},
       {"trailing blank differs", "a \n", "a\n", false},
@@ -111,6 +115,9 @@ TEST_F(SamePageTextTest, ExaminesAtMostTenThousandLinePairs) {
   EXPECT_TRUE(Compare(base + "fresh tail\n", base + "old tail\n"));
   const std::string almost = NumberedLines(kMaxComparedLinePairs - 1);
   EXPECT_FALSE(Compare(almost + "fresh tail\n", almost + "old tail\n"));
+  // What lies beyond the limit counts for nothing, its length included.
+  EXPECT_TRUE(Compare(base, base + "old tail\n"));
+  EXPECT_FALSE(Compare(almost, almost + "old tail\n"));
 }
 
 TEST_F(SamePageTextTest, MissingFilesCountAsChangedWithoutWaiting) {

@@ -12,6 +12,8 @@
 namespace kasumido {
 namespace {
 
+using namespace std::chrono_literals;
+
 // Sets (or unsets, with nullopt) an environment variable for the life of the object.
 class ScopedVariable {
  public:
@@ -115,6 +117,17 @@ TEST(SiteOriginFromEnvironment, TakesTheVariableWithoutTrailingSlashesElseTheDef
   for (const Case& c : cases) {
     ScopedVariable origin("KASUMIDO_SITE_ORIGIN", c.value);
     EXPECT_EQ(SiteOriginFromEnvironment(), c.origin);
+  }
+}
+
+TEST(DocumentDeadlineFromEnvironment, TakesWholeSecondsFromOneUpElseTheFallback) {
+  const std::pair<std::optional<std::string>, Milliseconds> cases[] = {
+      {std::nullopt, 300s}, {"", 300s}, {"0", 300s},   {"-5", 300s},
+      {"3x", 300s},         {"3", 3s},  {"600", 600s},
+  };
+  for (const auto& [value, deadline] : cases) {
+    ScopedVariable variable("KASUMIDO_DOCUMENT_DEADLINE", value);
+    EXPECT_EQ(DocumentDeadlineFromEnvironment(300s), deadline) << value.value_or("(unset)");
   }
 }
 

@@ -11,7 +11,7 @@
 namespace kasumido::test {
 
 RawResponse RawExchange(std::uint16_t port, std::string_view request,
-                        std::chrono::milliseconds timeout) {
+                        std::chrono::milliseconds timeout, std::size_t max_bytes) {
   RawResponse response;
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return response;
@@ -38,6 +38,7 @@ RawResponse RawExchange(std::uint16_t port, std::string_view request,
       if (count < 0 && errno != EAGAIN) response.error = errno;
       if (count <= 0) break;
       response.bytes.append(buffer, static_cast<std::size_t>(count));
+      if (response.bytes.size() >= max_bytes) break;
     }
   } else {
     response.error = errno;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <stdexcept>
 
 #include "site_server/site_files.h"
 #include "support/poll_until.h"
@@ -28,16 +30,34 @@ Script SteeredSite::Serve(const wire::RequestHead& head) {
     if (hold->second == 1) holds_.erase(hold);
     return Script().HoldOpen();
   }
+  const std::filesystem::path root = std::filesystem::path(KASUMIDO_SOURCE_DIR) / "samples/site";
+  const auto hostile = hostiles_.find(head.target);
+  if (hostile != hostiles_.end()) {
+    const wire::HostileMode mode = hostile->second.first;
+    int& times = hostile->second.second;
+    if (times > 1) {
+      --times;
+    } else if (times == 1) {
+      hostiles_.erase(hostile);
+    }
+    return wire::HostileScript(mode, head.target, site::AnswerSiteRequest(root, head).response);
+  }
   const auto answer = answers_.find(head.target);
   if (answer != answers_.end()) return answer->second;
   if (!whole_site_ && !FromSampleSite(head.target)) return Script::NotFound();
-  const std::filesystem::path root = std::filesystem::path(KASUMIDO_SOURCE_DIR) / "samples/site";
   return Script::Bytes(site::AnswerSiteRequest(root, head).response);
 }
 
 void SteeredSite::Hold(const std::string& target, int times) {
   std::lock_guard<std::mutex> lock(mutex_);
   holds_[target] = times;
+}
+
+void SteeredSite::Hostile(const std::string& target, const std::string& mode, int times) {
+  const std::optional<wire::HostileMode> hostile = wire::ParseHostileMode(mode);
+  if (!hostile) throw std::invalid_argument("not a hostile mode: " + mode);
+  std::lock_guard<std::mutex> lock(mutex_);
+  hostiles_.insert_or_assign(target, std::make_pair(*hostile, times));
 }
 
 void SteeredSite::Answer(const std::string& target, Script script) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "site_server/hostile_answers.h"
 #include "support/scripted_http_server.h"
 
 namespace kasumido::test {
@@ -25,6 +26,10 @@ class SteeredSite {
   void Hold(const std::string& target, int times = 1);
   // Answers every request for `target` with `script`.
   void Answer(const std::string& target, Script script);
+  // Answers the next `times` requests for `target` (every one: 0) as a hostile or broken
+  // server would (site_server/hostile_answers.h), distorting the site's own answer. It
+  // comes before the answers of Answer and Listing.
+  void Hostile(const std::string& target, const std::string& mode, int times = 0);
   // Answers `target` with a listing page that links `links` (relative to the listing's
   // folder, e.g. "detail/bk_detail.php?pcd=4001"), in order.
   void Listing(const std::string& target, const std::vector<std::string>& links);
@@ -44,6 +49,7 @@ class SteeredSite {
   mutable std::mutex mutex_;
   std::map<std::string, int> holds_;
   std::map<std::string, Script> answers_;
+  std::map<std::string, std::pair<wire::HostileMode, int>> hostiles_;
   bool whole_site_ = false;
   std::vector<std::string> targets_;
   ScriptedHttpServer server_;  // last: stopped before the members above go

@@ -32,6 +32,14 @@ TEST(ScriptedHttpServer, PlaysEachKindOfStep) {
       {"exact bytes", Script::Bytes("HTTP/1.0 200 OK\r\n\r\nbody"), kGet,
        "HTTP/1.0 200 OK\r\n\r\nbody", true},
       {"dribble", Script().Dribble(hundred, 7, milliseconds(1)), kGet, hundred, true},
+      {"repeat", Script().Repeat("0123456789", 100), kGet, hundred, true},
+      {"repeat across blocks", Script().Repeat("abc", 200000), kGet,
+       [] {
+         std::string bytes;
+         while (bytes.size() < 200000) bytes += "abc";
+         return bytes.substr(0, 200000);
+       }(),
+       true},
       {"pause", Script().Send("a").Pause(milliseconds(20)).Send("b"), kGet, "ab", true},
       {"hold open", Script().Send("held").HoldOpen(), kGet, "held", false},
       {"without request", Script().WithoutReadingRequest().Send("early"), "", "early", true},

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/child_process.h"
 #include "support/raw_client.h"
@@ -61,6 +63,46 @@ TEST(SiteServerTool, ServesTheFolderLogsEachTargetHoldsTheChosenOnesAndStopsOnSi
   EXPECT_EQ(RawExchange(port, "GET / HTTP/1.0\r\n\r\n").error, ECONNREFUSED);
 }
 
+TEST(SiteServerTool, AnswersChosenTargetsAsAHostileServerWouldAndLogsRequestTimes) {
+  ScratchDir dir;
+  dir.Write("site/comic/kongetsu.html", "0123456789");
+  dir.Write("site/comic/bk_detail.php__pcd=7", "detail");
+  ChildProcess tool(kTool,
+                    {"--request-times", "--root", dir.File("site"), "--request-log",
+                     dir.File("requests.log"), "--hostile", "/comic/kongetsu.html=cut:40,1",
+                     "--hostile", "/comic/bk_detail.php?pcd=7=loop"},
+                    dir.Path() / "output.txt");
+  const std::uint16_t port = WaitForListeningPort(tool);
+  ASSERT_NE(port, 0) << dir.Read("output.txt");
+  const auto get = [port](const std::string& target) {
+    return RawExchange(port, "GET " + target + " HTTP/1.0\r\n\r\n").bytes;
+  };
+  // Cut once, then served whole; the detail page relocates to itself every time.
+  EXPECT_EQ(ResponseBody(get("/comic/kongetsu.html")), "0123");
+  EXPECT_EQ(ResponseBody(get("/comic/kongetsu.html")), "0123456789");
+  for (int i = 0; i < 2; ++i) {
+    const std::string reply = get("/comic/bk_detail.php?pcd=7");
+    EXPECT_EQ(reply.rfind("HTTP/1.1 302 Found\r\nLocation: /comic/bk_detail.php?pcd=7\r\n", 0), 0u)
+        << reply;
+  }
+  EXPECT_EQ(tool.Stop(), 0);
+  // Each line: milliseconds since the start, a blank, the target; in order.
+  std::istringstream log(dir.Read("requests.log"));
+  long previous = 0;
+  std::vector<std::string> targets;
+  for (std::string line; std::getline(log, line);) {
+    const std::size_t blank = line.find(' ');
+    ASSERT_NE(blank, std::string::npos) << line;
+    const long at = std::stol(line.substr(0, blank));
+    EXPECT_GE(at, previous) << line;
+    previous = at;
+    targets.push_back(line.substr(blank + 1));
+  }
+  EXPECT_EQ(targets,
+            (std::vector<std::string>{"/comic/kongetsu.html", "/comic/kongetsu.html",
+                                      "/comic/bk_detail.php?pcd=7", "/comic/bk_detail.php?pcd=7"}));
+}
+
 TEST(SiteServerTool, RefusesBadArgumentsWithExitCode2) {
   ScratchDir dir;
   dir.Write("file", "x");
@@ -73,6 +115,9 @@ TEST(SiteServerTool, RefusesBadArgumentsWithExitCode2) {
       {"--root", dir.Path().string(), "--port"},
       {"--root", dir.Path().string(), "--request-log", dir.File("file/inside.log")},
       {"--root", dir.Path().string(), "--unknown", "1"},
+      {"--root", dir.Path().string(), "--hostile", "/a.html"},
+      {"--root", dir.Path().string(), "--hostile", "/a.html=cut"},
+      {"--root", dir.Path().string(), "--hostile", "/a.html=cut:40,0"},
   };
   for (const auto& args : cases) {
     ChildProcess tool(kTool, args, dir.Path() / "output.txt");

@@ -26,7 +26,7 @@ int ErrnoFor(int winsock_error) {
 }  // namespace
 
 RawResponse RawExchange(std::uint16_t port, std::string_view request,
-                        std::chrono::milliseconds timeout) {
+                        std::chrono::milliseconds timeout, std::size_t max_bytes) {
   RawResponse response;
   WSADATA data{};
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return response;
@@ -55,6 +55,7 @@ RawResponse RawExchange(std::uint16_t port, std::string_view request,
       if (count < 0) response.error = ErrnoFor(WSAGetLastError());
       if (count <= 0) break;
       response.bytes.append(buffer, static_cast<std::size_t>(count));
+      if (response.bytes.size() >= max_bytes) break;
     }
   } else {
     response.error = ErrnoFor(WSAGetLastError());

@@ -1,6 +1,9 @@
 // The ini module on any bytes: setting one key changes only that key. Afterwards the key
 // reads back as written, every other key of the file reads as before, the bytes removed
-// lie within one line, and a refused name or value leaves every byte as it was.
+// lie within one line, and a refused name or value leaves every byte as it was. The same
+// edit of the bytes as a saved file (UTF-8 or UTF-16 when a mark says so) either is
+// refused or writes a file in which the key reads back as written.
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,6 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string key(input.TakeShort());
   const std::string value(input.TakeShort());
   const std::string bytes(input.Rest());
+  IniFile saved = IniFile::FromFileBytes(bytes);
+  if (saved.SetValue(section, key, value)) {
+    if (const std::optional<std::string> written = saved.FileBytes()) {
+      FUZZ_CHECK(IniFile::FromFileBytes(*written).Value(section, key) == value);
+    }
+  }
   const IniFile before = IniFile::Parse(bytes);
   IniFile after = IniFile::Parse(bytes);
   if (!after.SetValue(section, key, value)) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "analysis/failure_log.h"
 #include "analysis/work_files.h"
 #include "kasumido/texts.h"
 #include "text/file_names.h"
@@ -69,20 +70,33 @@ void AppendNumber(std::string& line, int number) {
 }
 
 // Fetches the cover into the temporary folder; CoverFile is set only when bytes arrived.
+// A cover that cannot be named, fetched or saved leaves the field empty and is logged
+// with its URL and the reason; the book is still written.
 // Pumps the event loop: button handlers and timers may run before this returns.
 void DownloadCover(BookRecord& record, RunAccess& run) {
   record.CoverFile.clear();
   if (record.CoverImagePath.empty()) return;
+  const std::string url = run.SiteOrigin() + record.CoverImagePath;
   const std::string name = CoverFileName(record.ISBN, record.Title, record.CoverImagePath);
-  if (name.empty()) return;
-  const std::string path = run.TempFolder() + name;
-  try {
-    if (run.FetchUrl(run.SiteOrigin() + record.CoverImagePath, path, DocumentKind::kCover) > 0) {
-      record.CoverFile = path;
+  std::string reason;
+  if (name.empty()) {
+    reason = "no usable file name";
+  } else {
+    const std::string path = run.TempFolder() + name;
+    try {
+      if (run.FetchUrl(url, path, DocumentKind::kCover) > 0) {
+        record.CoverFile = path;
+        return;
+      }
+      reason = run.LastFetchFailure();
+    } catch (const std::exception& error) {
+      reason = run.LastFetchFailure();
+      if (reason.empty()) reason = error.what();
+    } catch (...) {
+      reason = "unknown error";
     }
-  } catch (...) {
-    // A cover that cannot be saved leaves the field empty; the book is still written.
   }
+  LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverFetchFailed, reason);
 }
 
 }  // namespace

@@ -2,34 +2,65 @@
 
 #include "analysis/book_record.h"
 #include "analysis/detail_walker.h"
+#include "analysis/failure_log.h"
 #include "analysis/master_file.h"
 #include "analysis/work_files.h"
 #include "html/html_parser.h"
+#include "kasumido/texts.h"
 #include "platform/files.h"
 
 namespace kasumido {
-void AnalyzeDetailPage(const std::string& listing_folder_url, const std::string& link_value,
-                       int category_default_code, RunAccess& run) {
+namespace {
+
+// Walks the page in `parser` into `record` and appends its line. Throws what the walk or
+// the master file throws (MasterFileError for a failed append).
+// Pumps the event loop: handlers may run before this returns.
+LinkOutcome WalkAndAppend(THTMLParser& parser, DetailWalker& walker, int category_default_code,
+                          MasterFile& master, RunAccess& run) {
+  YieldPacer pacer([&run] { run.YieldToUI(); });
+  parser.Parse(pacer);
+  walker.Walk(parser.Elements, pacer);
+  BookRecord& record = walker.Record();
+  if (!FinishBookRecord(record, category_default_code, run)) return LinkOutcome::kNoBook;
+  master.AppendLine(MasterFileLine(record));
+  return LinkOutcome::kWritten;
+}
+
+DetailPageResult NotWritten(RunAccess& run, const std::string& url, std::string_view word,
+                            std::string reason) {
+  LogFailure(run, LogLineKind::kError, url, word, reason);
+  return {LinkOutcome::kNotWritten, std::move(reason)};
+}
+
+}  // namespace
+
+DetailPageResult AnalyzeDetailPage(const std::string& listing_folder_url,
+                                   const std::string& link_value, int category_default_code,
+                                   RunAccess& run) {
   MasterFile master(run.MasterFilePath());
+  const std::string url = listing_folder_url + link_value;
   const std::string page = run.TempFolder() + std::string(kDetailWorkFile);
-  if (!IsFile(page)) return;
+  if (!IsFile(page)) return NotWritten(run, url, texts::kWordDetailNotRead, "no page file");
 
   DetailWalker walker;
-  BookRecord& record = walker.Record();
-  record.DetailURL = listing_folder_url + link_value;
+  walker.Record().DetailURL = url;
+  DetailPageResult result;
   try {
     THTMLParser parser;
-    LoadPageWithRetries(parser, page, run);
-    YieldPacer pacer([&run] { run.YieldToUI(); });
-    parser.Parse(pacer);
-    walker.Walk(parser.Elements, pacer);
-    if (FinishBookRecord(record, category_default_code, run)) {
-      master.AppendLine(MasterFileLine(record));
+    if (LoadPageWithRetries(parser, page, run)) {
+      result.outcome = WalkAndAppend(parser, walker, category_default_code, master, run);
+    } else {
+      result = NotWritten(run, url, texts::kWordDetailNotRead, "the page file cannot be read");
     }
+  } catch (const MasterFileError& error) {
+    result = NotWritten(run, url, texts::kWordMasterAppendFailed, error.Reason());
+  } catch (const std::exception& error) {
+    result = NotWritten(run, url, texts::kWordDetailNotRead, error.what());
   } catch (...) {
-    // The page's line is lost; the run goes on with the next page.
+    result = NotWritten(run, url, texts::kWordDetailNotRead, "unknown error");
   }
-  EchoTitle(run, record.Title);
+  EchoTitle(run, walker.Record().Title);
+  return result;
 }
 
 bool LoadPageWithRetries(THTMLParser& parser, const std::string& path, RunAccess& run) {

@@ -3,8 +3,11 @@
 #include <optional>
 
 #include "analysis/detail_analysis.h"
+#include "analysis/failure_log.h"
+#include "analysis/master_file.h"
 #include "analysis/work_files.h"
 #include "html/html_parser.h"
+#include "kasumido/texts.h"
 #include "platform/files.h"
 #include "text/sjis.h"
 
@@ -18,7 +21,7 @@ constexpr std::string_view kSearchScript = "/bk_search.php?pcd=";
 class WorkFileRemover {
  public:
   explicit WorkFileRemover(std::string path) : path_(std::move(path)) {}
-  ~WorkFileRemover() { ::unlink(path_.c_str()); }
+  ~WorkFileRemover() { RemoveFile(path_); }
   WorkFileRemover(const WorkFileRemover&) = delete;
   WorkFileRemover& operator=(const WorkFileRemover&) = delete;
 
@@ -50,43 +53,80 @@ std::string WithoutSingleQuotes(std::string_view text) {
   return result;
 }
 
-// FetchUrl, with any exception counted as nothing received.
+// FetchUrl, with any exception counted as nothing received; `reason` becomes why nothing
+// was received (the fetch's own words, else the exception's).
 // Pumps the event loop: button handlers and timers may run before this returns.
-int FetchQuietly(RunAccess& run, const std::string& url, const std::string& file) {
+int FetchQuietly(RunAccess& run, const std::string& url, const std::string& file,
+                 std::string& reason) {
   try {
-    return run.FetchUrl(url, file, DocumentKind::kPage);
+    const int received = run.FetchUrl(url, file, DocumentKind::kPage);
+    if (received <= 0) reason = run.LastFetchFailure();
+    return received;
+  } catch (const std::exception& error) {
+    reason = run.LastFetchFailure();
+    if (reason.empty()) reason = error.what();
   } catch (...) {
-    return 0;
+    reason = "unknown error";
   }
+  return 0;
 }
 
-// Downloads and analyses the detail page of `link`, up to kDetailFetchAttempts times
-// until bytes arrive. Does nothing for a link that is not a detail link.
+// Analyses the fetched page in `detail_file`; a master file that cannot be opened is
+// logged as "Analyze Error " and the URL, then with its reason, and leaves the book
+// unwritten.
 // Pumps the event loop: button handlers and timers may run before this returns.
-void FollowLink(const std::string& listing_folder_url, std::string link, int category_default_code,
-                const std::string& detail_file, RunAccess& run) {
+DetailPageResult AnalyzeFetchedPage(const std::string& listing_folder_url, const std::string& link,
+                                    int category_default_code, RunAccess& run) {
+  const std::string url = listing_folder_url + link;
+  std::string reason;
+  try {
+    return AnalyzeDetailPage(listing_folder_url, link, category_default_code, run);
+  } catch (const MasterFileError& error) {
+    reason = error.Reason();
+  } catch (const std::exception& error) {
+    reason = error.what();
+  } catch (...) {
+    reason = "unknown error";
+  }
+  run.WriteLog(std::string(kAnalyzeErrorPrefix) + url);
+  LogFailure(run, LogLineKind::kError, url, texts::kWordMasterOpenFailed, reason);
+  return {LinkOutcome::kNotWritten, reason};
+}
+
+// Downloads and analyses the detail page of `link` (a detail link), up to
+// kDetailFetchAttempts times until bytes arrive, into `detail_file`.
+// Pumps the event loop: button handlers and timers may run before this returns.
+LinkResult FollowLink(const std::string& listing_folder_url, const std::string& link,
+                      int category_default_code, const std::string& detail_file, RunAccess& run) {
+  LinkResult result{WithoutSingleQuotes(link), LinkOutcome::kFetchFailed, 0, {}};
+  const std::string url = listing_folder_url + result.link;
   int received = 0;
-  int failures = 0;
-  while (received <= 0 && failures < kDetailFetchAttempts && IsDetailLink(link)) {
-    link = WithoutSingleQuotes(link);
-    ::unlink(detail_file.c_str());
-    const std::string url = listing_folder_url + link;
-    received = FetchQuietly(run, url, detail_file);
+  while (received <= 0 && result.fetch_attempts < kDetailFetchAttempts) {
+    RemoveFile(detail_file);
+    ++result.fetch_attempts;
+    received = FetchQuietly(run, url, detail_file, result.reason);
     if (received <= 0) {
-      ++failures;
-      if (failures < kDetailFetchAttempts) run.WaitBeforeRetry();
+      if (result.fetch_attempts < kDetailFetchAttempts) run.WaitBeforeRetry();
     } else if (!IsFile(detail_file)) {
-      ++failures;
+      result = {result.link, LinkOutcome::kNotWritten, result.fetch_attempts, "no page file"};
+      LogFailure(run, LogLineKind::kError, url, texts::kWordDetailNotRead, result.reason);
     } else {
-      try {
-        AnalyzeDetailPage(listing_folder_url, link, category_default_code, run);
-      } catch (...) {
-        run.WriteLog(std::string(kAnalyzeErrorPrefix) + url);
-      }
+      const DetailPageResult page =
+          AnalyzeFetchedPage(listing_folder_url, result.link, category_default_code, run);
+      result.outcome = page.outcome;
+      result.reason = page.reason;
       run.Wait(kPauseAfterDetailPage);
     }
     run.YieldToUI();
   }
+  if (received <= 0) {
+    if (run.StopRequested() || run.SkipRequested()) {
+      result.outcome = LinkOutcome::kInterrupted;
+    } else {
+      LogFailure(run, LogLineKind::kPlain, url, texts::kWordDetailFetchFailed, result.reason);
+    }
+  }
+  return result;
 }
 
 }  // namespace
@@ -95,11 +135,12 @@ bool IsDetailLink(std::string_view link_value) {
   return SjisContains(link_value, kSearchScript) || SjisContains(link_value, kDetailScript);
 }
 
-void AnalyzeListingPage(const std::string& listing_folder_url, int category_default_code,
-                        RunAccess& run) {
+std::vector<LinkResult> AnalyzeListingPage(const std::string& listing_folder_url,
+                                           int category_default_code, RunAccess& run) {
+  std::vector<LinkResult> results;
   const std::string folder = run.TempFolder();
   const std::string listing = folder + std::string(kListingWorkFile);
-  if (!IsFile(listing)) return;
+  if (!IsFile(listing)) return results;
   const std::string detail_file = folder + std::string(kDetailWorkFile);
   const WorkFileRemover remover(detail_file);
 
@@ -112,9 +153,20 @@ void AnalyzeListingPage(const std::string& listing_folder_url, int category_defa
   for (size_t i = 0; i < parser.Elements.size(); ++i) {
     if (run.StopRequested() || run.SkipRequested()) break;
     const std::string link = TakeLink(parser.Elements[i], last_link);
-    FollowLink(listing_folder_url, link, category_default_code, detail_file, run);
+    if (IsDetailLink(link)) {
+      results.push_back(
+          FollowLink(listing_folder_url, link, category_default_code, detail_file, run));
+    }
     run.YieldToUI();
   }
+  return results;
+}
+
+LinkResult FollowDetailLink(const std::string& listing_folder_url, const std::string& link,
+                            int category_default_code, RunAccess& run) {
+  const std::string detail_file = run.TempFolder() + std::string(kDetailWorkFile);
+  const WorkFileRemover remover(detail_file);
+  return FollowLink(listing_folder_url, link, category_default_code, detail_file, run);
 }
 
 }  // namespace kasumido

@@ -42,6 +42,9 @@ class RunAccess {
 
   // Appends `message` (Shift_JIS) to the run log as one plain line. Never fails.
   virtual void WriteLog(std::string_view message) = 0;
+  // Appends `message` (Shift_JIS) to the run log as one error line (marked as an error
+  // for the host). Never fails.
+  virtual void WriteErrorLog(std::string_view message) = 0;
 
   // The window's title list: how many lines it holds, clearing it, and adding one line
   // (Shift_JIS). AddTitle may throw when the list cannot take the line.

@@ -1,6 +1,9 @@
 #include "shell/download_plan.h"
 
+#include <optional>
+
 #include "platform/files.h"
+#include "shell/plan_retries.h"
 #include "shell/same_page_text.h"
 #include "text/paths.h"
 
@@ -24,7 +27,7 @@ void SaveCopy(const std::string& working_file, const std::string& saved_copy) {
 }
 
 // One page step; the plan has checked the stop request before it.
-void RunPlanStep(PlanRun& run, const PlanStep& step) {
+void RunPlanStep(PlanRun& run, const PlanStep& step, PlanRetries& retries) {
   run.SetPhaseCaption(step.caption);
   run.ClearSkipRequested();
   if (run.ReadHostSetting(step.gate_key) != "True") return;
@@ -39,15 +42,24 @@ void RunPlanStep(PlanRun& run, const PlanStep& step) {
 
   const std::string saved_copy =
       JoinPath(JoinPath(run.HostFolder(), kOldFolderName), step.saved_copy);
+  std::optional<PlanRetries::PageBooks> analysed;
   if (run.ReadHostSetting(host_keys::kCheckEditedChecked) != "False" &&
       SamePageText(run.Loop(), working_file, saved_copy)) {
     LogPage(run, url, texts::kWordUnchanged);
-    return;
+  } else {
+    LogPage(run, url, texts::kWordDownload);
+    analysed = retries.NoteListing(
+        step,
+        run.AnalyseListing(run.SiteOrigin() + std::string(step.listing_folder), step.default_code));
+    if (run.SkipRequested() || run.StopRequested()) analysed.reset();
   }
-
-  LogPage(run, url, texts::kWordDownload);
-  run.AnalyseListing(run.SiteOrigin() + std::string(step.listing_folder), step.default_code);
-  if (!run.SkipRequested() && !run.StopRequested()) SaveCopy(working_file, saved_copy);
+  retries.RetryRemembered(step);
+  const bool list_saved = retries.Save();
+  // A page whose missing books are not safely remembered is analysed again next time.
+  if (analysed == PlanRetries::PageBooks::kComplete ||
+      (analysed == PlanRetries::PageBooks::kRemembered && list_saved)) {
+    SaveCopy(working_file, saved_copy);
+  }
 }
 
 }  // namespace
@@ -55,9 +67,10 @@ void RunPlanStep(PlanRun& run, const PlanStep& step) {
 void DownloadPlan(PlanRun& run) {
   run.ClearTitles();
   run.WriteLog(texts::kLogPlanStart);
+  PlanRetries retries(run);
   for (const PlanStep& step : kPlanSteps) {
     if (run.StopRequested()) return;
-    RunPlanStep(run, step);
+    RunPlanStep(run, step, retries);
   }
   RemoveFile(run.TempFolder() + std::string(kListingWorkFile));
 }

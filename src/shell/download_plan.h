@@ -2,15 +2,20 @@
 // (four categories for this month, next month and last month). A step whose category
 // switch is on fetches its listing page into the working file, leaves it out when the
 // edited-page check finds it unchanged against its saved copy in "old", and otherwise
-// hands it to the listing analysis; a page whose analysis was neither skipped nor stopped
-// becomes the new saved copy. The switches are read afresh at every step, so the host
-// can change them while a run is on. Exceptions from a step are not caught here.
+// hands it to the listing analysis. After a listing page was analysed or found unchanged
+// (never when the site did not answer it), the step tries again the detail links of its
+// folder whose books earlier runs could not write (plan_retries.h). A page whose analysis
+// was neither skipped nor stopped, and whose missing books are all remembered in the
+// retry list, becomes the new saved copy. The switches are read afresh at every step, so
+// the host can change them while a run is on. Exceptions from a step are not caught here.
 #pragma once
 
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "analysis/link_result.h"
 #include "analysis/run_access.h"
 #include "analysis/work_files.h"
 #include "kasumido/texts.h"
@@ -69,9 +74,16 @@ class PlanRun : public RunAccess {
  public:
   virtual void ClearSkipRequested() = 0;
   // One value of the host settings, read afresh.
+  // Pumps the event loop while the host saves its settings (host_settings.h).
   virtual std::string ReadHostSetting(std::string_view key) const = 0;
-  // Pumps the event loop. The listing analysis of the working file.
-  virtual void AnalyseListing(const std::string& listing_folder_url, int default_code) = 0;
+  // Pumps the event loop. The listing analysis of the working file: one result per detail
+  // link followed.
+  virtual std::vector<LinkResult> AnalyseListing(const std::string& listing_folder_url,
+                                                 int default_code) = 0;
+  // Pumps the event loop. Follows one detail link of a listing page of the folder, as the
+  // listing analysis does (FollowDetailLink).
+  virtual LinkResult FollowLink(const std::string& listing_folder_url, const std::string& link,
+                                int default_code) = 0;
   // The phase caption of the view.
   virtual void SetPhaseCaption(std::string_view caption) = 0;
   virtual EventLoop& Loop() = 0;

@@ -21,7 +21,7 @@ TFormDLL::TFormDLL(EventLoop& loop, DownloadView& view, RunSetup setup)
       loop_(loop),
       view_(view),
       setup_(std::move(setup)),
-      settings_(setup_.program_dir) {
+      settings_(setup_.program_dir, &loop) {
   loop_.OnUnhandledException = [this](const std::exception& error) { AppException(error); };
   HttpClient1.OnDocData = [this](const char*, std::size_t) { HttpClient1DocData(); };
   HttpClient1.RequestSlot = [this] { return RelocationSlot(); };
@@ -87,8 +87,14 @@ void TFormDLL::ReportHostFolderProblem(const std::string& problem) {
       loop_, [this] { return stop_requested_; }, loop_.Now() + kProblemShownFor);
 }
 
-void TFormDLL::AnalyseListing(const std::string& listing_folder_url, int default_code) {
-  AnalyzeListingPage(listing_folder_url, default_code, *this);
+std::vector<LinkResult> TFormDLL::AnalyseListing(const std::string& listing_folder_url,
+                                                 int default_code) {
+  return AnalyzeListingPage(listing_folder_url, default_code, *this);
+}
+
+LinkResult TFormDLL::FollowLink(const std::string& listing_folder_url, const std::string& link,
+                                int default_code) {
+  return FollowDetailLink(listing_folder_url, link, default_code, *this);
 }
 
 size_t TFormDLL::TitleCount() const {

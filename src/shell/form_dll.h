@@ -82,6 +82,7 @@ class TFormDLL final : public PlanRun {
   const RunSetup& Setup() const { return setup_; }
 
   // ---- Operations of the run -----------------------------------------------------------
+  // Pumps the event loop while the host saves its settings (host_settings.h).
   std::string ReadHostSetting(std::string_view key) const override;
   // Pumps the event loop: waits out the request spacing and the transfer; buttons,
   // timers and socket events run meanwhile and may abort it.
@@ -125,11 +126,16 @@ class TFormDLL final : public PlanRun {
   // ---- What the plan and the analyses reach (PlanRun, RunAccess) --------------------
   void ClearSkipRequested() override { skip_requested_ = false; }
   // Pumps the event loop. The listing analysis of the working file.
-  void AnalyseListing(const std::string& listing_folder_url, int default_code) override;
+  std::vector<LinkResult> AnalyseListing(const std::string& listing_folder_url,
+                                         int default_code) override;
+  // Pumps the event loop. One detail link followed again.
+  LinkResult FollowLink(const std::string& listing_folder_url, const std::string& link,
+                        int default_code) override;
   void SetPhaseCaption(std::string_view caption) override { view_.SetPhaseCaption(caption); }
   EventLoop& Loop() override { return loop_; }
   const std::string& HostFolder() const override { return host_dir_; }
   void WriteLog(std::string_view message) override { LogFile1.WriteLog(message, false); }
+  void WriteErrorLog(std::string_view message) override { LogFile1.WriteLog(message, true); }
   size_t TitleCount() const override;
   void ClearTitles() override { view_.ClearTitles(); }
   void AddTitle(std::string_view line) override { view_.AddTitle(line); }

@@ -3,18 +3,25 @@
 #include <charconv>
 #include <utility>
 
+#include "platform/waits.h"
 #include "shell/ini_file.h"
 #include "text/paths.h"
 #include "text/sjis.h"
 
 namespace kasumido {
 
-HostSettings::HostSettings(std::string program_dir) {
-  file_path_ = JoinPath(JoinPath(program_dir, ".."), kHostSettingsFileName);
-}
+HostSettings::HostSettings(std::string program_dir, EventLoop* loop)
+    : file_path_(JoinPath(JoinPath(program_dir, ".."), kHostSettingsFileName)), loop_(loop) {}
 
 std::string HostSettings::ReadHostSetting(std::string_view key) const {
-  return ReadIniString(file_path_, kHostSettingsSection, key, "");
+  IniFile file = IniFile::Load(file_path_);
+  for (int attempt = 1; loop_ != nullptr && attempt < kSettingsReadAttempts &&
+                        !file.HasSection(kHostSettingsSection);
+       ++attempt) {
+    PumpFor(*loop_, kSettingsReadPause);
+    file = IniFile::Load(file_path_);
+  }
+  return file.Value(kHostSettingsSection, key).value_or("");
 }
 
 bool HostSettings::SwitchOn(std::string_view key) const { return ReadHostSetting(key) == "True"; }

@@ -4,6 +4,12 @@
 // or key reads as the empty text. Switches are the literal words "True" and "False",
 // compared exactly ("true" is not "True").
 //
+// The host rewrites the file in place when it saves its settings, so a read during the
+// save can find it empty or cut. A read that finds no section "TSetup" therefore looks
+// again, kSettingsReadAttempts times in all, kSettingsReadPause apart, before it takes
+// the file for one without the section; the pauses pump the event loop, so the window
+// stays responsive. A missing key in a section that is there is final at once.
+//
 // The proxy choice turns the system proxy and the host's manual proxy keys into the two
 // texts the HTTP client takes as its Proxy and ProxyPort; both empty means direct.
 #pragma once
@@ -12,6 +18,7 @@
 #include <string_view>
 
 #include "http/proxy_discovery.h"
+#include "platform/event_loop.h"
 
 namespace kasumido {
 
@@ -32,18 +39,27 @@ inline constexpr std::string_view kHostSettingsSection = "TSetup";
 inline constexpr int kDefaultTimeOutSeconds = 60;
 // The longest time-out whose milliseconds still fit a signed 32-bit interval.
 inline constexpr int kMaxTimeOutSeconds = 2147483;
+// The host's save empties the file for a few milliseconds to tens of milliseconds; half
+// a second covers a slow disk, and only a file without the section costs the wait.
+inline constexpr int kSettingsReadAttempts = 5;
+inline constexpr Milliseconds kSettingsReadPause{125};
 
 class HostSettings {
  public:
   // `program_dir` is the folder that holds the program's executable (never the current
-  // directory); the settings file is "Shelvio.ini" in its parent.
-  explicit HostSettings(std::string program_dir);
+  // directory); the settings file is "Shelvio.ini" in its parent. `loop` is pumped
+  // between the reads of a file without the section; without one (a tool that reads a
+  // setting before its loop runs) a read looks once.
+  // REQUIRES: `loop`, when given, outlives the object.
+  explicit HostSettings(std::string program_dir, EventLoop* loop = nullptr);
 
   // Full path of the settings file: the program's folder followed by "/../Shelvio.ini".
   const std::string& FilePath() const { return file_path_; }
 
   // The text of `key` in section "TSetup", or the empty text when the file, the section
   // or the key is missing. Opens and closes the file on every call.
+  // Pumps the event loop while it looks again for a missing section: handlers may run
+  // before this returns (so do the three below, which read through it).
   std::string ReadHostSetting(std::string_view key) const;
 
   // True when `key` reads exactly "True" (category and proxy switches).
@@ -55,6 +71,7 @@ class HostSettings {
 
  private:
   std::string file_path_;
+  EventLoop* loop_;
 };
 
 // A time-out text as seconds: an optionally signed decimal integer gives its value (a
@@ -78,6 +95,7 @@ ProxySetting ChooseProxy(const IeProxySettings& system_proxy, const HostSettings
 
 // The same choice with the system proxy read first by ReadIeProxy, as a run does once
 // before its plan starts.
+// Pumps the event loop (the settings' reads): handlers may run before this returns.
 ProxySetting ChooseProxy(const HostSettings& settings);
 
 }  // namespace kasumido

@@ -81,8 +81,15 @@ IniFile::IniFile(std::string bytes) : bytes_(std::move(bytes)) { CutLines(); }
 IniFile IniFile::Load(const std::string& path) {
   std::optional<std::string> content = ReadWholeFile(path);
   if (!content) return IniFile();
-  IniFile file(std::move(*content));
+  IniFile file = FromFileBytes(std::move(*content));
   file.exists_ = true;
+  return file;
+}
+
+IniFile IniFile::FromFileBytes(std::string bytes) {
+  IniText source = IniText::Decode(std::move(bytes));
+  IniFile file(source.Text());
+  file.source_ = std::move(source);
   return file;
 }
 
@@ -163,7 +170,9 @@ std::optional<std::string> IniFile::Value(std::string_view section, std::string_
     if (line.kind != LineKind::kKey || line.section == kNoSection) continue;
     if (!SameIniName(NameOf(line), key)) continue;
     if (!SameIniName(NameOf(lines_[line.section]), section)) continue;
-    return std::string(ValueOf(line));
+    const std::string_view value = ValueOf(line);
+    if (value.find('\0') != std::string_view::npos) return std::nullopt;
+    return std::string(value);
   }
   return std::nullopt;
 }
@@ -248,7 +257,11 @@ std::string_view IniFile::LineCompletion(const Line& line, std::string_view endi
 }
 
 FileWriteStatus IniFile::SaveAs(const std::string& path) const {
-  return ReplaceFileAtomically(path, bytes_);
+  const std::optional<std::string> bytes = FileBytes();
+  if (!bytes) {
+    return FileWriteStatus::Failed(path, "a changed line cannot be written in the file's encoding");
+  }
+  return ReplaceFileAtomically(path, *bytes);
 }
 
 std::string_view IniFile::NameOf(const Line& line) const {

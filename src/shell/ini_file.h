@@ -9,7 +9,10 @@
 // The file's bytes are kept whole together with the position of every line, so that a
 // writer can later change one key's line and leave every other byte of the host's file
 // as it was. A missing or unreadable file (also a directory in its place) reads as an
-// empty file: every lookup gives the caller's default.
+// empty file: every lookup gives the caller's default. A file saved as UTF-8 or UTF-16 LE
+// with a byte order mark is read as the system reads it, as Shift_JIS text, and written
+// back in its own encoding (ini_text.h); a value holding a character that Shift_JIS
+// cannot hold reads as missing, never as another character.
 //
 // Writing changes only the lines of the keys written: a key's line keeps its name and
 // everything before the "=", a missing key is added at the end of its section and a
@@ -27,6 +30,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "shell/ini_text.h"
 
 namespace kasumido {
 
@@ -56,15 +60,21 @@ class IniFile {
   // An empty file (no lines, not loaded from disk).
   IniFile() = default;
 
-  // Reads the file at `path`. A missing file, a directory or any read error gives an
-  // empty IniFile whose Exists() is false. The file is closed before this returns.
+  // Reads the file at `path` (FromFileBytes). A missing file, a directory or any read
+  // error gives an empty IniFile whose Exists() is false. The file is closed before this
+  // returns.
   static IniFile Load(const std::string& path);
-  // Cuts `bytes` into lines; never fails.
+  // A file's bytes in whatever encoding it was saved (ini_text.h); never fails.
+  static IniFile FromFileBytes(std::string bytes);
+  // Cuts `bytes`, Shift_JIS text, into lines; never fails.
   static IniFile Parse(std::string bytes);
 
   // The value of `key` in `section`: from the first key line in the file that names the
-  // key inside a section of that name. Nothing when there is no such line.
+  // key inside a section of that name. Nothing when there is no such line, or when its
+  // value holds a NUL (a character the file's encoding had that Shift_JIS has not).
   std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+  // Whether a section line names `section`.
+  bool HasSection(std::string_view section) const { return FindSectionLine(section) != kNoSection; }
 
   // Sets `key` in `section` to `value`, in memory. The key line that Value() would read is
   // given the new value after its "="; when there is none, a line "key=value" follows the
@@ -77,7 +87,10 @@ class IniFile {
   // "[", or the section name holds "]".
   bool SetValue(std::string_view section, std::string_view key, std::string_view value);
 
-  // Writes Bytes() to `path`, replacing the file atomically (platform/files.h).
+  // The file's bytes for Bytes(), in the encoding it was read in (IniText::Encode);
+  // nothing when a changed line cannot be written in it.
+  std::optional<std::string> FileBytes() const { return source_.Encode(bytes_); }
+  // Writes FileBytes() to `path`, replacing the file atomically (platform/files.h).
   FileWriteStatus SaveAs(const std::string& path) const;
 
   // True when Load found a regular file and read it.
@@ -106,9 +119,10 @@ class IniFile {
   // Replaces bytes [offset, offset + length) with `text` and cuts the lines anew.
   void Splice(std::size_t offset, std::size_t length, std::string_view text);
 
-  std::string bytes_;
+  std::string bytes_;  // Shift_JIS text
   std::vector<Line> lines_;
   bool exists_ = false;
+  IniText source_;  // the file as read, for writing it back in its encoding
 };
 
 // True when `a` and `b` are the same name: ASCII letters compared without case, every

@@ -2,6 +2,7 @@
 #include "analysis/detail_analysis.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "fake_run_access.h"
 #include "html/html_parser.h"
 #include "support/encoding.h"
+#include "support/faulty_file_system.h"
 
 namespace kasumido {
 namespace {
@@ -19,9 +21,12 @@ using test::DetailPage;
 using test::ExpectedLine;
 using test::FakeRunAccess;
 
-void Analyze(FakeRunAccess& run) {
-  AnalyzeDetailPage(std::string(test::kTestFolderUrl), std::string(test::kTestLink), 193, run);
+DetailPageResult Analyze(FakeRunAccess& run) {
+  return AnalyzeDetailPage(std::string(test::kTestFolderUrl), std::string(test::kTestLink), 193,
+                           run);
 }
+
+const std::string kPageUrl = std::string(test::kTestFolderUrl) + std::string(test::kTestLink);
 
 void PutPage(FakeRunAccess& run, const DetailPage& page) {
   run.Scratch().Write("temp/GetKasumido2.html", page.Euc());
@@ -42,7 +47,11 @@ TEST(DetailAnalysis, MasterFileThatCannotBeOpenedReachesTheCallerBeforeThePageIs
 
 TEST(DetailAnalysis, MasterFileIsCreatedEvenWhenNoLineIsWritten) {
   FakeRunAccess missing_page;
-  Analyze(missing_page);
+  const DetailPageResult missing = Analyze(missing_page);
+  EXPECT_EQ(missing.outcome, LinkOutcome::kNotWritten);  // the book is still to be written
+  EXPECT_EQ(missing_page.log,
+            std::vector<std::string>{kPageUrl + " " + test::Sjis("詳細ページ読込失敗") +
+                                     " (no page file) (C.ERROR)"});
   EXPECT_TRUE(missing_page.MasterExists());
   EXPECT_EQ(missing_page.Master(), "");
   EXPECT_TRUE(missing_page.titles.empty());
@@ -50,7 +59,8 @@ TEST(DetailAnalysis, MasterFileIsCreatedEvenWhenNoLineIsWritten) {
   FakeRunAccess untitled;
   PutPage(untitled, DetailPage{.opening = "", .series = "<img src=\"/image/ma_sb-bunko16.gif\">"});
   untitled.bodies[CoverUrl("/image/cover_4891234567.jpg")] = "JPEG";
-  Analyze(untitled);
+  EXPECT_EQ(Analyze(untitled).outcome, LinkOutcome::kNoBook);  // not a failure of ours
+  EXPECT_TRUE(untitled.log.empty());
   EXPECT_TRUE(untitled.MasterExists());
   EXPECT_EQ(untitled.Master(), "");
   EXPECT_EQ(untitled.titles, std::vector<std::string>{""});
@@ -61,10 +71,27 @@ TEST(DetailAnalysis, LinesAreAppendedAfterWhatTheFileHolds) {
   FakeRunAccess run;
   run.Scratch().Write("host/ShelvioMas.csv", "\"old\"\r\n");
   PutPage(run, DetailPage{});
-  Analyze(run);
-  Analyze(run);
+  EXPECT_EQ(Analyze(run).outcome, LinkOutcome::kWritten);
+  EXPECT_EQ(Analyze(run).outcome, LinkOutcome::kWritten);
   const std::string line = ExpectedLine{}.Sjis();
   EXPECT_EQ(run.Master(), "\"old\"\r\n" + line + line);
+}
+
+TEST(DetailAnalysis, ALineThatCannotBeAppendedLeavesTheMasterFileAsItWasAndIsAnErrorLine) {
+  FakeRunAccess run;
+  run.Scratch().Write("host/ShelvioMas.csv", "\"old\"\r\n");
+  PutPage(run, DetailPage{});
+  run.bodies[CoverUrl("/image/cover_4891234567.jpg")] = "IMAGE";
+  test::FaultyFileSystem faults;
+  faults.FillDiskAfter(10);
+  const DetailPageResult result = Analyze(run);
+  EXPECT_EQ(result.outcome, LinkOutcome::kNotWritten);
+  EXPECT_EQ(result.reason, test::FaultyFileSystem::kDiskFull);
+  EXPECT_EQ(run.Master(), "\"old\"\r\n");
+  EXPECT_EQ(run.log,
+            std::vector<std::string>{kPageUrl + " " + test::Sjis("マスターファイル書込失敗") +
+                                     " (" + test::FaultyFileSystem::kDiskFull + ") (C.ERROR)"});
+  EXPECT_EQ(run.titles, std::vector<std::string>{test::Sjis("星の海の図書館")});
 }
 
 // A run in which the page file appears during the first pause.
@@ -173,13 +200,38 @@ TEST(DetailAnalysis, CoverIsSavedUnderTheIsbnOrTheTitleInTheTemporaryFolder) {
   }
 }
 
-TEST(DetailAnalysis, CoverThatCannotBeFetchedStillWritesTheLine) {
-  FakeRunAccess run;
-  PutPage(run, DetailPage{});
-  run.throwing[CoverUrl("/image/cover_4891234567.jpg")] = true;
-  Analyze(run);
-  EXPECT_EQ(run.Master(), ExpectedLine{}.Sjis());
-  EXPECT_EQ(run.titles, std::vector<std::string>{test::Sjis("星の海の図書館")});
+TEST(DetailAnalysis, CoverThatCannotBeSavedStillWritesTheLineAndIsLoggedWithItsReason) {
+  const std::string cover = CoverUrl("/image/cover_4891234567.jpg");
+  struct Case {
+    const char* name;
+    std::function<void(FakeRunAccess&)> arrange;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"not served", [](FakeRunAccess&) {}, "404 Not Found"},
+      {"fetch throws", [&cover](FakeRunAccess& run) { run.throwing[cover] = true; },
+       "fetch failed: " + cover},
+      {"no usable name",
+       [&cover](FakeRunAccess& run) {
+         PutPage(run, DetailPage{.data = "ISBN GetKasumido2 C0193<br>戻 る",
+                                 .cover = "<img src=\"/image/cover_x.html\">"});
+       },
+       "no usable file name"},
+  };
+  for (const Case& c : cases) {
+    FakeRunAccess run;
+    PutPage(run, DetailPage{});
+    c.arrange(run);
+    EXPECT_EQ(Analyze(run).outcome, LinkOutcome::kWritten) << c.name;
+    EXPECT_NE(run.Master(), "") << c.name;
+    EXPECT_EQ(run.Master().substr(run.Master().size() - 5), ",\"\"\r\n") << c.name;
+    EXPECT_EQ(run.titles, std::vector<std::string>{test::Sjis("星の海の図書館")}) << c.name;
+    const std::string url =
+        c.reason == "no usable file name" ? CoverUrl("/image/cover_x.html") : cover;
+    EXPECT_EQ(run.log, std::vector<std::string>{url + " " + test::Sjis("表紙画像取得失敗") + " (" +
+                                                c.reason + ")"})
+        << c.name;
+  }
 }
 
 }  // namespace

@@ -49,8 +49,8 @@ class FakeRunAccess : public RunAccess {
   int add_title_failures = 0;  // AddTitle throws this many times
 
   // Records.
-  std::vector<Fetch> fetches;  // every call, also those refused after a stop
-  std::vector<std::string> log;
+  std::vector<Fetch> fetches;    // every call, also those refused after a stop
+  std::vector<std::string> log;  // plain and error lines, in order
   std::vector<std::string> titles;
   std::vector<std::chrono::milliseconds> waits;
   int retry_waits = 0;
@@ -98,7 +98,11 @@ class FakeRunAccess : public RunAccess {
     return static_cast<int>(body->second.size());
   }
 
+  // Error lines carry the log's error mark at their end.
   void WriteLog(std::string_view message) override { log.emplace_back(message); }
+  void WriteErrorLog(std::string_view message) override {
+    log.push_back(std::string(message) + " (C.ERROR)");
+  }
 
   size_t TitleCount() const override { return titles.size(); }
   void ClearTitles() override { titles.clear(); }

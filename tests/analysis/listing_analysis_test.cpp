@@ -35,6 +35,11 @@ void Prepare(FakeRunAccess& run, const std::string& body) {
     run.bodies[Url(pcd)] = test::DetailPage{.title = rule + Title(pcd) + rule}.Euc();
   }
   run.bodies[kFolder + "detail/bk_search.php?pcd=2"] = run.bodies[Url(2)];
+  run.bodies[std::string(test::kTestOrigin) + "/image/cover_4891234567.jpg"] = "IMAGE";
+}
+
+std::string LogLine(const std::string& subject, const char* word, const std::string& reason) {
+  return subject + " " + test::Sjis(word) + " (" + reason + ")";
 }
 
 // The URLs fetched into the detail work file, in order.
@@ -103,38 +108,58 @@ TEST(ListingAnalysis, EachLinkGetsThreeAttemptsThenTheNextLinkIsFollowed) {
     std::vector<std::string> fetched;
     std::vector<std::string> titles;
     int retry_waits;  // one before each attempt that follows a failed download
+    LinkOutcome first;
+    int first_attempts;
+    std::vector<std::string> log;
   };
   const Case cases[] = {
       {"never served",
        [](FakeRunAccess& run) { run.bodies.erase(Url(1)); },
        {Url(1), Url(1), Url(1), Url(2)},
        Titles({2}),
-       2},
+       2,
+       LinkOutcome::kFetchFailed,
+       3,
+       {LogLine(Url(1), "詳細ページ取得失敗", "404 Not Found")}},
       {"served at the third attempt",
        [](FakeRunAccess& run) { run.failures_before[Url(1)] = 2; },
        {Url(1), Url(1), Url(1), Url(2)},
        Titles({1, 2}),
-       2},
+       2,
+       LinkOutcome::kWritten,
+       3,
+       {}},
       {"fetch throws",
        [](FakeRunAccess& run) { run.throwing[Url(1)] = true; },
        {Url(1), Url(1), Url(1), Url(2)},
        Titles({2}),
-       2},
+       2,
+       LinkOutcome::kFetchFailed,
+       3,
+       {LogLine(Url(1), "詳細ページ取得失敗", "fetch failed: " + Url(1))}},
       {"bytes without a file end the attempts",
        [](FakeRunAccess& run) { run.claims_no_file[Url(1)] = true; },
        {Url(1), Url(2)},
        Titles({2}),
-       0},
+       0,
+       LinkOutcome::kNotWritten,
+       1,
+       {LogLine(Url(1), "詳細ページ読込失敗", "no page file") + " (C.ERROR)"}},
   };
   for (const Case& c : cases) {
     FakeRunAccess run;
     Prepare(run, Link(1) + Link(2));
     c.arrange(run);
-    AnalyzeListingPage(kFolder, 193, run);
+    const std::vector<LinkResult> results = AnalyzeListingPage(kFolder, 193, run);
     EXPECT_EQ(DetailFetches(run), c.fetched) << c.name;
     EXPECT_EQ(run.titles, c.titles) << c.name;
     EXPECT_EQ(run.retry_waits, c.retry_waits) << c.name;
-    EXPECT_TRUE(run.log.empty()) << c.name;
+    EXPECT_EQ(run.log, c.log) << c.name;
+    ASSERT_EQ(results.size(), 2u) << c.name;
+    EXPECT_EQ(results[0].outcome, c.first) << c.name;
+    EXPECT_EQ(results[0].fetch_attempts, c.first_attempts) << c.name;
+    EXPECT_EQ(results[1].outcome, LinkOutcome::kWritten) << c.name;
+    EXPECT_EQ(results[1].fetch_attempts, 1) << c.name;
     // One pause after each analysed page.
     EXPECT_EQ(run.waits, std::vector<std::chrono::milliseconds>(c.titles.size(),
                                                                 std::chrono::milliseconds(200)))
@@ -149,12 +174,23 @@ TEST(ListingAnalysis, StopAndSkipEndTheListingAfterTheCurrentLink) {
     bool first_fails;  // the first link is never served
     std::vector<std::string> fetched;
     size_t lines;
+    LinkOutcome outcome;  // of the first link, the only one followed
   };
   const Case cases[] = {
-      {"stop while the first page downloads", true, false, {Url(1)}, 1},
-      {"skip while the first page downloads", false, false, {Url(1)}, 1},
-      {"stop during a failing attempt", true, true, {Url(1), Url(1), Url(1)}, 0},
-      {"skip during a failing attempt", false, true, {Url(1), Url(1), Url(1)}, 0},
+      {"stop while the first page downloads", true, false, {Url(1)}, 1, LinkOutcome::kWritten},
+      {"skip while the first page downloads", false, false, {Url(1)}, 1, LinkOutcome::kWritten},
+      {"stop during a failing attempt",
+       true,
+       true,
+       {Url(1), Url(1), Url(1)},
+       0,
+       LinkOutcome::kInterrupted},
+      {"skip during a failing attempt",
+       false,
+       true,
+       {Url(1), Url(1), Url(1)},
+       0,
+       LinkOutcome::kInterrupted},
   };
   for (const Case& c : cases) {
     FakeRunAccess run;
@@ -164,8 +200,10 @@ TEST(ListingAnalysis, StopAndSkipEndTheListingAfterTheCurrentLink) {
     run.during_fetch = [&run, &c](const std::string& url) {
       if (url == Url(1)) (c.stop ? run.stop : run.skip) = true;
     };
-    AnalyzeListingPage(kFolder, 193, run);
+    const std::vector<LinkResult> results = AnalyzeListingPage(kFolder, 193, run);
     EXPECT_EQ(DetailFetches(run), c.fetched) << c.name;
+    ASSERT_EQ(results.size(), 1u) << c.name;
+    EXPECT_EQ(results[0].outcome, c.outcome) << c.name;
     const std::string master = run.Master();
     EXPECT_EQ(static_cast<size_t>(std::count(master.begin(), master.end(), '\n')), c.lines)
         << c.name;
@@ -174,6 +212,13 @@ TEST(ListingAnalysis, StopAndSkipEndTheListingAfterTheCurrentLink) {
       const bool has_cover = master.find(".jpg\"\r\n") != std::string::npos;
       EXPECT_EQ(has_cover, !c.stop) << c.name;
     }
+    // An interrupted link is not a failure of the site; the stopped cover is logged.
+    const std::vector<std::string> log =
+        c.lines == 1 && c.stop ? std::vector<std::string>{LogLine(
+                                     std::string(test::kTestOrigin) + "/image/cover_4891234567.jpg",
+                                     "表紙画像取得失敗", "stopped")}
+                               : std::vector<std::string>{};
+    EXPECT_EQ(run.log, log) << c.name;
   }
   FakeRunAccess skipped;
   Prepare(skipped, Link(1));
@@ -187,11 +232,34 @@ TEST(ListingAnalysis, MasterFileThatCannotBeOpenedLogsAnalyzeErrorPerPage) {
   Prepare(run, Link(1) + Link(2));
   std::filesystem::create_directory(run.MasterPath());
   AnalyzeListingPage(kFolder, 193, run);
-  EXPECT_EQ(run.log,
-            (std::vector<std::string>{"Analyze Error " + Url(1), "Analyze Error " + Url(2)}));
+  // Each "Analyze Error " line is followed by an error line with the system's reason.
+  ASSERT_EQ(run.log.size(), 4u);
+  for (int pcd : {1, 2}) {
+    EXPECT_EQ(run.log[2 * pcd - 2], "Analyze Error " + Url(pcd));
+    const std::string& reason = run.log[2 * pcd - 1];
+    EXPECT_EQ(reason.rfind(Url(pcd) + " " + test::Sjis("マスターファイルを開けません") + " (", 0),
+              0u)
+        << reason;
+    EXPECT_EQ(reason.substr(reason.size() - 11), ") (C.ERROR)") << reason;
+  }
   EXPECT_EQ(DetailFetches(run), (std::vector<std::string>{Url(1), Url(2)}));
   EXPECT_TRUE(run.titles.empty());
   EXPECT_EQ(run.waits.size(), 2u);
+}
+
+TEST(ListingAnalysis, FollowingOneLinkAgainWritesItsBookAndRemovesTheWorkFile) {
+  FakeRunAccess run;
+  Prepare(run, "");
+  const LinkResult written = FollowDetailLink(kFolder, "detail/bk_detail.php?pcd=3", 193, run);
+  EXPECT_EQ(written.outcome, LinkOutcome::kWritten);
+  EXPECT_EQ(written.link, "detail/bk_detail.php?pcd=3");
+  EXPECT_EQ(run.titles, Titles({3}));
+  run.stop = true;  // followed whatever the requests say; the refused fetches interrupt it
+  const LinkResult stopped = FollowDetailLink(kFolder, "detail/bk_detail.php?pcd=4", 193, run);
+  EXPECT_EQ(stopped.outcome, LinkOutcome::kInterrupted);
+  EXPECT_EQ(stopped.fetch_attempts, 3);
+  EXPECT_EQ(DetailFetches(run), (std::vector<std::string>{Url(3), Url(4), Url(4), Url(4)}));
+  EXPECT_FALSE(std::filesystem::exists(run.Temp() + "GetKasumido2.html"));
 }
 
 TEST(ListingAnalysis, MissingListingFetchesNothing) {

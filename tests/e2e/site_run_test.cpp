@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "e2e/e2e_support.h"
+#include "platform/text_encoding.h"
 #include "support/real_peers.h"
 #include "support/scratch_dir.h"
+#include "support/steered_site.h"
 #include "support/whole_run_expectations.h"
 
 namespace kasumido::e2e {
@@ -36,7 +38,8 @@ TEST(SiteRun, FirstRunWritesEveryBookAndTheSecondAnalysesOnlyChangedPages) {
   ASSERT_EQ(expected.size(), 46u);
   EXPECT_EQ(host.MasterLines(), expected);
   EXPECT_EQ(host.PlanLines(0),
-            PlanLog(server.Origin(), std::vector<std::string>(12, "ダウンロード")));
+            PlanLog(server.Origin(), std::vector<std::string>(12, "ダウンロード"),
+                    {{10, {test::kSiteCoverFailed}}, {11, {test::kSiteDetailFailed}}}));
   // Saved copies; next and last month's book pages overwrote the light-novel pages that
   // share their names.
   const std::vector<std::pair<const char*, const char*>> copies = {
@@ -60,8 +63,11 @@ TEST(SiteRun, FirstRunWritesEveryBookAndTheSecondAnalysesOnlyChangedPages) {
   }
   EXPECT_EQ(host.MasterLines(), after_second);
   const std::string skip = "スキップ", load = "ダウンロード";
-  EXPECT_EQ(host.PlanLines(1), PlanLog(server.Origin(), {skip, skip, skip, skip, load, load, skip,
-                                                         skip, load, load, skip, skip}));
+  // The missing detail page is tried again after the first comic page, though unchanged.
+  EXPECT_EQ(host.PlanLines(1),
+            PlanLog(server.Origin(),
+                    {skip, skip, skip, skip, load, load, skip, skip, load, load, skip, skip},
+                    {{3, {test::kSiteDetailRetried, test::kSiteDetailFailed}}}));
 }
 
 TEST(SiteRun, ComicPagesServedByNginxGiveTheSameLines) {
@@ -72,9 +78,10 @@ TEST(SiteRun, ComicPagesServedByNginxGiveTheSameLines) {
   host.RunToEnd(nginx.Origin(), 60s);
   EXPECT_EQ(host.MasterLines(),
             ExpectedMasterLines("master.csv.utf8", nginx.Origin(), host.Temp(), {"/comic/"}));
-  EXPECT_EQ(host.PlanLines(0),
-            PlanLog(nginx.Origin(), {"", "", "", "ダウンロード", "", "", "", "ダウンロード", "", "",
-                                     "", "ダウンロード"}));
+  EXPECT_EQ(host.PlanLines(0), PlanLog(nginx.Origin(),
+                                       {"", "", "", "ダウンロード", "", "", "", "ダウンロード", "",
+                                        "", "", "ダウンロード"},
+                                       {{11, {test::kSiteDetailFailed}}}));
   EXPECT_EQ(host.SavedCopy("kasumido9.html"), SitePage("/comic/sengetsu.html"));
 }
 
@@ -86,10 +93,33 @@ TEST(SiteRun, EdgeSiteGivesItsHandWrittenLinesAndFailsTheMissingPages) {
   EXPECT_EQ(host.MasterLines(), ExpectedMasterLines("edge.csv.utf8", server.Origin(), host.Temp()));
   std::vector<std::string> words(12, "失敗");
   words[0] = words[1] = "ダウンロード";
-  EXPECT_EQ(host.PlanLines(0), PlanLog(server.Origin(), words));
+  EXPECT_EQ(
+      host.PlanLines(0),
+      PlanLog(server.Origin(), words,
+              {{0, {"/lnovel/detail/bk_detail.php?pcd=9101 詳細ページ取得失敗 (404 Not Found)"}}}));
   for (const std::string& target : server.Requests()) {
     EXPECT_EQ(target.find("pcd=9104"), std::string::npos);  // trap pages
     EXPECT_EQ(target.find("pcd=9106"), std::string::npos);
+  }
+}
+
+TEST(SiteRun, SettingsSavedWithAByteOrderMarkAreReadAsTheSystemReadsThem) {
+  const std::string settings = "[TSetup]\r\nDLLComic_Checked=True\r\nTimeOut_Text=10\r\n";
+  const std::string utf8_mark = "\xEF\xBB\xBF", utf16_mark = "\xFF\xFE";
+  for (const std::string& bytes :
+       {utf8_mark + settings,
+        utf16_mark + ConvertText(settings, TextEncoding::kUtf8, TextEncoding::kUtf16Le).value()}) {
+    test::SteeredSite site;
+    for (const char* page :
+         {"/comic/kongetsu.html", "/comic/raigetsu.html", "/comic/sengetsu.html"}) {
+      site.Listing(page, {});
+    }
+    HostLayout host;
+    host.scratch.Write("host/Shelvio.ini", bytes);
+    host.RunToEnd(site.Origin());
+    EXPECT_EQ(host.PlanLines(0),
+              PlanLog(site.Origin(), {"", "", "", "ダウンロード", "", "", "", "ダウンロード", "",
+                                      "", "", "ダウンロード"}));
   }
 }
 

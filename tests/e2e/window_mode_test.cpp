@@ -59,9 +59,10 @@ TEST(WindowMode, EdgeSiteRunInTheWindowGivesTheSameFilesAsOnTheConsole) {
 
   EXPECT_EQ(host.MasterLines(), ExpectedMasterLines("edge.csv.utf8", server.Origin(), host.Temp()));
   std::vector<std::string> plan = {"*** 霞堂書店DLL ***"};
-  for (const char* page : {"/lnovel/kongetsu.html", "/book/kongetsu.html"}) {
-    plan.push_back(server.Origin() + page + " ダウンロード");
-  }
+  plan.push_back(server.Origin() + "/lnovel/kongetsu.html ダウンロード");
+  plan.push_back(server.Origin() +
+                 "/lnovel/detail/bk_detail.php?pcd=9101 詳細ページ取得失敗 (404 Not Found)");
+  plan.push_back(server.Origin() + "/book/kongetsu.html ダウンロード");
   for (const char* page : {"/lnovel/raigetsu.html", "/book/raigetsu.html", "/lnovel/sengetsu.html",
                            "/book/sengetsu.html"}) {
     plan.push_back(server.Origin() + page + " 失敗");

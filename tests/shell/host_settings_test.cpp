@@ -5,7 +5,9 @@
 #include <string>
 
 #include "platform/paths.h"
+#include "support/faulty_file_system.h"
 #include "support/scratch_dir.h"
+#include "support/test_event_loop.h"
 
 namespace kasumido {
 namespace {
@@ -79,6 +81,53 @@ TEST_F(HostSettingsTest, EditedPageCheckIsOnUnlessExactlyFalse) {
     WriteSettings(c.line + "\r\n");
     EXPECT_EQ(Settings().CheckEditedOn(), c.on) << c.line;
   }
+}
+
+TEST_F(HostSettingsTest, AReadLooksAgainForAMissingSectionWhileTheHostSavesTheFile) {
+  using std::chrono::milliseconds;
+  const std::string whole = "[TSetup]\r\nTimeOut_Text=25\r\n";
+  const struct {
+    const char* name;
+    const char* before;     // the file until the host's save ends; null: missing
+    milliseconds saved_at;  // when the whole file is there; 0: never
+    bool with_loop;
+    std::string value;
+    milliseconds waited;
+  } cases[] = {
+      {"whole from the start", whole.c_str(), milliseconds(0), true, "25", milliseconds(0)},
+      {"empty during the save", "", milliseconds(300), true, "25", milliseconds(375)},
+      {"cut before the section", "[Other]\r\nx=1\r\n[TSe", milliseconds(100), true, "25",
+       milliseconds(125)},
+      {"missing during the save", nullptr, milliseconds(450), true, "25", milliseconds(500)},
+      {"never there", "", milliseconds(0), true, "", milliseconds(500)},
+      {"without a loop", "", milliseconds(300), false, "", milliseconds(0)},
+      {"the section without the key", "[TSetup]\r\n", milliseconds(0), true, "", milliseconds(0)},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir_.Path() / "host/Shelvio.ini");
+    if (c.before) dir_.Write("host/Shelvio.ini", c.before);
+    test::TestEventLoop loop;
+    const std::unique_ptr<Timer> host_save = loop.CreateTimer();
+    host_save->SetInterval(c.saved_at);
+    host_save->OnTimer = [&] {
+      dir_.Write("host/Shelvio.ini", whole);
+      host_save->SetEnabled(false);
+    };
+    host_save->SetEnabled(c.saved_at.count() > 0);
+    const HostSettings settings(ProgramDir(), c.with_loop ? &loop : nullptr);
+    const TimePoint start = loop.Now();
+    EXPECT_EQ(settings.ReadHostSetting(host_keys::kTimeOutText), c.value) << c.name;
+    EXPECT_EQ(loop.Now() - start, c.waited) << c.name;
+  }
+  // The same through the file seam: the first three opens find the file empty.
+  dir_.Write("host/Shelvio.ini", whole);
+  test::FaultyFileSystem faults;
+  faults.ReadEmpty("Shelvio.ini", 3);
+  test::TestEventLoop loop;
+  const TimePoint start = loop.Now();
+  EXPECT_EQ(HostSettings(ProgramDir(), &loop).TimeOutSeconds(), 25);
+  EXPECT_EQ(loop.Now() - start, 3 * kSettingsReadPause);
+  EXPECT_EQ(faults.Refusals("Shelvio.ini"), 3);
 }
 
 TEST(ParseTimeOutSeconds, TakesADecimalNumberElse60) {

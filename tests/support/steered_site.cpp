@@ -65,6 +65,12 @@ void SteeredSite::Answer(const std::string& target, Script script) {
   answers_.insert_or_assign(target, std::move(script));
 }
 
+void SteeredSite::Restore(const std::string& target) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  answers_.erase(target);
+  hostiles_.erase(target);
+}
+
 void SteeredSite::Listing(const std::string& target, const std::vector<std::string>& links) {
   std::string page = "<html>\n<body>\n<h1>listing " + target + "</h1>\n";
   for (const std::string& link : links) page += "<A HREF=\"" + link + "\">book</A><br>\n";

@@ -26,6 +26,9 @@ class SteeredSite {
   void Hold(const std::string& target, int times = 1);
   // Answers every request for `target` with `script`.
   void Answer(const std::string& target, Script script);
+  // Serves `target` as the site does again: its sample page, or 404 for a listing page
+  // unless the whole site is served.
+  void Restore(const std::string& target);
   // Answers the next `times` requests for `target` (every one: 0) as a hostile or broken
   // server would (site_server/hostile_answers.h), distorting the site's own answer. It
   // comes before the answers of Answer and Listing.

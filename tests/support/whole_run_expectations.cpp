@@ -1,5 +1,6 @@
 #include "support/whole_run_expectations.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -67,14 +68,23 @@ std::vector<std::string> WithCodes(const std::vector<std::string>& lines,
   return kept;
 }
 
-std::vector<std::string> PlanLog(const std::string& origin, const std::vector<std::string>& words) {
+std::vector<std::string> PlanLog(const std::string& origin, const std::vector<std::string>& words,
+                                 const std::map<std::size_t, std::vector<std::string>>& after) {
   std::vector<std::string> lines = {"*** 霞堂書店DLL ***"};
   for (std::size_t i = 0; i < kPlanPages.size() && i < words.size(); ++i) {
     if (!words[i].empty()) lines.push_back(origin + kPlanPages[i] + " " + words[i]);
+    const auto extra = after.find(i);
+    if (extra == after.end()) continue;
+    for (const std::string& line : extra->second) lines.push_back(origin + line);
   }
   lines.push_back("END");
   return lines;
 }
+
+const std::string kSiteCoverFailed = "/image/cover_3010.jpg 表紙画像取得失敗 (404 Not Found)";
+const std::string kSiteDetailFailed =
+    "/comic/detail/bk_detail.php?pcd=4099 詳細ページ取得失敗 (404 Not Found)";
+const std::string kSiteDetailRetried = "/comic/detail/bk_detail.php?pcd=4099 再試行";
 
 std::vector<std::string> WrongSavedCopies(const HostLayout& host) {
   const std::pair<const char*, const char*> copies[] = {
@@ -90,6 +100,31 @@ std::vector<std::string> WrongSavedCopies(const HostLayout& host) {
     }
   }
   return wrong;
+}
+
+std::string ComicRunsProblems(const HostLayout& host, const std::string& origin,
+                              const std::string& settings, bool complete) {
+  std::string problems;
+  const std::vector<std::string> books =
+      ExpectedMasterLines("master.csv.utf8", origin, host.Temp(), {"/comic/"});
+  const std::vector<std::string> master = host.MasterLines();  // fails on a cut last line
+  for (const std::string& line : master) {
+    if (std::find(books.begin(), books.end(), line) == books.end()) {
+      problems += "a master line that is no book's: " + line + "; ";
+    }
+  }
+  for (const std::string& book : books) {
+    if (complete && std::find(master.begin(), master.end(), book) == master.end()) {
+      problems += "a book never written: " + book + "; ";
+    }
+  }
+  const std::string list = host.scratch.Read("host/old/kasumidoRetry.txt");
+  if (!list.empty() && (list.rfind("kasumido retry list 1\r\n", 0) != 0 ||
+                        list.compare(list.size() - 2, 2, "\r\n") != 0)) {
+    problems += "the retry list is not whole; ";
+  }
+  if (host.scratch.Read("host/Shelvio.ini") != settings) problems += "Shelvio.ini changed; ";
+  return problems;
 }
 
 std::string HostShvIni() {

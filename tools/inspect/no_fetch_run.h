@@ -29,6 +29,7 @@ class NoFetchRun : public RunAccess {
     return url_.empty() ? std::string() : "not fetched";
   }
   void WriteLog(std::string_view) override {}
+  void WriteErrorLog(std::string_view) override {}
   size_t TitleCount() const override { return 0; }
   void ClearTitles() override {}
   void AddTitle(std::string_view) override {}

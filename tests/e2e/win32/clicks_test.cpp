@@ -45,8 +45,9 @@ TEST_F(WholeRun, SkipAbandonsTheListingPageAndTheNextStepsRun) {
   Click(RunButton::kSkip);
   ASSERT_EQ(Finish(90s), 0);
   std::vector<std::string> lines =
-      PlanLog(site_.Origin(), {"", "", "", "ダウンロード", "", "", "", "ダウンロード", "", "", "",
-                               "ダウンロード"});
+      PlanLog(site_.Origin(),
+              {"", "", "", "ダウンロード", "", "", "", "ダウンロード", "", "", "", "ダウンロード"},
+              {{11, {kSiteDetailFailed}}});
   lines.insert(lines.begin() + 2, "スキップボタン押下");
   EXPECT_EQ(host_.PlanLines(0), lines);
 }

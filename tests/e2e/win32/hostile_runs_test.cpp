@@ -23,11 +23,14 @@ const std::string kComicLast = "/comic/sengetsu.html";
 
 std::string Detail(int code) { return "/comic/detail/bk_detail.php?pcd=" + std::to_string(code); }
 
-// The plan's lines about the three comic listing pages of run `run`, without the origin.
+// The plan's lines about the three comic listing pages of run `run`, without the origin
+// (not the lines of their detail pages).
 std::vector<std::string> ListingLines(const HostLayout& host, int run, const std::string& origin) {
   std::vector<std::string> lines;
   for (const std::string& line : host.PlanLines(run)) {
-    if (line.rfind(origin + "/comic/", 0) == 0) lines.push_back(line.substr(origin.size()));
+    for (const std::string& page : {kComicNow, kComicNext, kComicLast}) {
+      if (line.rfind(origin + page + " ", 0) == 0) lines.push_back(line.substr(origin.size()));
+    }
   }
   return lines;
 }

@@ -1,0 +1,33 @@
+// What became of one detail link that the run followed: the book written, a page that
+// holds no book, or a book that is still missing, and why. The listing analysis answers
+// one result per link it follows; the download plan keeps the links of missing books for
+// the next runs and counts them per step.
+#pragma once
+
+#include <string>
+
+namespace kasumido {
+
+enum class LinkOutcome {
+  kWritten,      // the book's line was appended to the master file
+  kNoBook,       // the page was fetched and read but names no title: nothing to write
+  kFetchFailed,  // no attempt brought the page: the site failed
+  kNotWritten,   // the page arrived but its line was not added: this machine failed (the
+                 // page could not be read back, the master file opened or appended to)
+  kInterrupted,  // no attempt brought the page, and a stop or skip came meanwhile
+};
+
+struct LinkResult {
+  std::string link;  // the link value as followed (single quotes removed)
+  LinkOutcome outcome = LinkOutcome::kFetchFailed;
+  int fetch_attempts = 0;  // downloads tried, each with the request spacing
+  std::string reason;      // why the book is missing, in plain words; empty otherwise
+};
+
+// True when the link's book has not been written and is to be tried again.
+inline bool BookMissing(LinkOutcome outcome) {
+  return outcome == LinkOutcome::kFetchFailed || outcome == LinkOutcome::kNotWritten ||
+         outcome == LinkOutcome::kInterrupted;
+}
+
+}  // namespace kasumido

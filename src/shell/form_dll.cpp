@@ -6,6 +6,8 @@
 #include "kasumido/texts.h"
 #include "platform/files.h"
 #include "platform/open_document.h"
+#include "platform/paths.h"
+#include "platform/text_encoding.h"
 #include "platform/waits.h"
 #include "shell/download_plan.h"
 #include "shell/host_folder.h"
@@ -68,11 +70,25 @@ void TFormDLL::RunDownload() {
   }
   view_.SetPhaseCaption(texts::kCaptionRunStart);
   try {
-    DownloadPlan();
+    if (CheckTempFolder()) DownloadPlan();
   } catch (...) {
     LogFile1.WriteLog(texts::kLogRunFailed, true);
   }
   SetRunButtons(false);
+}
+
+bool TFormDLL::CheckTempFolder() {
+  if (setup_.temp_folder.empty()) {
+    LogFile1.WriteLog(texts::kLogNoTempFolder, true);
+    return false;
+  }
+  if (!SjisPathForHost(setup_.temp_folder)) {
+    LogFile1.WriteLog(ShiftJisForDisplay(setup_.temp_folder) + " " +
+                          std::string(texts::kWordCoverNotSaved) +
+                          " (no name the host can open: every cover is left out)",
+                      true);
+  }
+  return true;
 }
 
 void TFormDLL::ReportHostFolderProblem(const std::string& problem) {

@@ -4,18 +4,17 @@
 // scratch folder: "temp/" is the temporary folder, "host/ShelvioMas.csv" the master file.
 #pragma once
 
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "analysis/run_access.h"
+#include "platform/files.h"
 #include "support/scratch_dir.h"
 
 namespace kasumido::test {
@@ -57,7 +56,7 @@ class FakeRunAccess : public RunAccess {
   int yields = 0;
   std::string last_failure;  // what LastFetchFailure answers
 
-  std::string Temp() const { return (scratch_.Path() / "temp").string() + "/"; }
+  std::string Temp() const { return scratch_.File("temp") + "/"; }
   std::string MasterPath() const { return scratch_.File("host/ShelvioMas.csv"); }
   std::string Master() const { return scratch_.Read("host/ShelvioMas.csv"); }
   bool MasterExists() const { return std::filesystem::exists(MasterPath()); }
@@ -86,15 +85,15 @@ class FakeRunAccess : public RunAccess {
     const auto body = bodies.find(url);
     if (claims_no_file[url]) return 1;
     if (body == bodies.end() || body->second.empty() || failures_before[url]-- > 0) {
-      ::unlink(file.c_str());
+      RemoveFile(file);
       const auto text = failure_texts.find(url);
       last_failure = text == failure_texts.end() ? "404 Not Found" : text->second;
       return 0;
     }
     // Like the real fetch, a file that cannot be created is an exception.
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("cannot create " + file);
-    out << body->second;
+    std::string error;
+    std::optional<OutputFile> out = OutputFile::Open(file, OutputMode::kCreateOrTruncate, error);
+    if (!out || !out->Write(body->second, error)) throw std::runtime_error("cannot create " + file);
     return static_cast<int>(body->second.size());
   }
 

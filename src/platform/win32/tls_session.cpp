@@ -19,22 +19,13 @@
 #include <vector>
 
 #include "platform/tls.h"
+#include "platform/win32/wide_text.h"
 
 namespace kasumido {
 namespace {
 
 constexpr std::size_t kMinimumRoom = 17 * 1024;  // one whole record and its framing
 constexpr std::size_t kLargestInput = 256 * 1024;
-
-std::string Utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
-                      nullptr, nullptr);
-  return text;
-}
 
 std::string CodeText(SECURITY_STATUS status) {
   char text[32];
@@ -112,7 +103,7 @@ std::string NameText(const CERT_NAME_BLOB& name) {
   std::wstring text(size, L'\0');
   CertNameToStrW(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, text.data(), size);
   while (!text.empty() && text.back() == L'\0') text.pop_back();
-  return Utf8(text);
+  return Utf8FromWide(text);
 }
 
 std::string TimeText(const FILETIME& time) {
@@ -287,7 +278,7 @@ class SchannelSession final : public TlsSession {
       cipher.dwVersion = SECPKGCONTEXT_CIPHERINFO_V1;
       if (QueryContextAttributesW(context, SECPKG_ATTR_CIPHER_INFO, &cipher) == SEC_E_OK &&
           cipher.szCipherSuite[0] != L'\0') {
-        info.Cipher = Utf8(cipher.szCipherSuite);
+        info.Cipher = Utf8FromWide(cipher.szCipherSuite);
       } else {
         info.Cipher = "algorithm " + std::to_string(connection.aiCipher) + ", " +
                       std::to_string(connection.dwCipherStrength) + " bits";

@@ -1,5 +1,7 @@
 #include "analysis/listing_analysis.h"
 
+#include <optional>
+
 #include "analysis/detail_analysis.h"
 #include "analysis/failure_log.h"
 #include "analysis/master_file.h"
@@ -30,8 +32,8 @@ class WorkFileRemover {
 // The link value of an element: the last HREF of an A tag that differs from `last_link`,
 // which follows every such HREF; empty for other elements.
 std::string TakeLink(const THTMLElement& element, std::string& last_link) {
-  const THTMLTag* tag = element.AsTag();
-  if (tag == nullptr || tag->Name != "A") return {};
+  const std::optional<THTMLTag> tag = element.AsTag();
+  if (!tag || tag->Name != "A") return {};
   std::string link;
   for (const THTMLParam& param : tag->Params) {
     if (param.Name == "HREF" && param.Value != last_link) {
@@ -150,7 +152,7 @@ std::vector<LinkResult> AnalyzeListingPage(const std::string& listing_folder_url
   std::string last_link;
   for (size_t i = 0; i < parser.Elements.size(); ++i) {
     if (run.StopRequested() || run.SkipRequested()) break;
-    const std::string link = TakeLink(*parser.Elements[i], last_link);
+    const std::string link = TakeLink(parser.Elements[i], last_link);
     if (IsDetailLink(link)) {
       results.push_back(
           FollowLink(listing_folder_url, link, category_default_code, detail_file, run));

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/files.h"
+#include "shell/plan_health.h"
 #include "shell/plan_retries.h"
 #include "shell/same_page_text.h"
 #include "text/paths.h"
@@ -26,8 +27,11 @@ void SaveCopy(const std::string& working_file, const std::string& saved_copy) {
   (void)CopyFile(working_file, saved_copy);
 }
 
+bool IsLimitingStatus(int status) { return status == 403 || status == 429 || status == 503; }
+
 // One page step; the plan has checked the stop request before it.
-void RunPlanStep(PlanRun& run, const PlanStep& step, PlanRetries& retries) {
+void RunPlanStep(PlanRun& run, std::size_t index, PlanRetries& retries, PlanHealth& health) {
+  const PlanStep& step = kPlanSteps[index];
   run.SetPhaseCaption(step.caption);
   run.ClearSkipRequested();
   if (run.ReadHostSetting(step.gate_key) != "True") return;
@@ -37,6 +41,8 @@ void RunPlanStep(PlanRun& run, const PlanStep& step, PlanRetries& retries) {
   RemoveFile(working_file);
   if (run.FetchUrl(url, working_file, DocumentKind::kPage) <= 0) {
     LogPage(run, url, texts::kWordFailed);
+    health.Step(index).state = StepState::kFailed;
+    if (IsLimitingStatus(run.LastReplyStatus())) ++health.Step(index).limiting;
     return;
   }
 
@@ -46,14 +52,17 @@ void RunPlanStep(PlanRun& run, const PlanStep& step, PlanRetries& retries) {
   if (run.ReadHostSetting(host_keys::kCheckEditedChecked) != "False" &&
       SamePageText(run.Loop(), working_file, saved_copy)) {
     LogPage(run, url, texts::kWordUnchanged);
+    health.Step(index).state = StepState::kUnchanged;
   } else {
     LogPage(run, url, texts::kWordDownload);
-    analysed = retries.NoteListing(
-        step,
-        run.AnalyseListing(run.SiteOrigin() + std::string(step.listing_folder), step.default_code));
-    if (run.SkipRequested() || run.StopRequested()) analysed.reset();
+    const std::vector<LinkResult> results =
+        run.AnalyseListing(run.SiteOrigin() + std::string(step.listing_folder), step.default_code);
+    analysed = retries.NoteListing(step, results);
+    const bool interrupted = run.SkipRequested() || run.StopRequested();
+    health.NoteAnalysed(index, results, interrupted, url, working_file);
+    if (interrupted) analysed.reset();
   }
-  retries.RetryRemembered(step);
+  health.NoteRetried(index, retries.RetryRemembered(step));
   const bool list_saved = retries.Save();
   // A page whose missing books are not safely remembered is analysed again next time.
   if (analysed == PlanRetries::PageBooks::kComplete ||
@@ -64,15 +73,17 @@ void RunPlanStep(PlanRun& run, const PlanStep& step, PlanRetries& retries) {
 
 }  // namespace
 
-void DownloadPlan(PlanRun& run) {
+std::size_t DownloadPlan(PlanRun& run) {
   run.ClearTitles();
   run.WriteLog(texts::kLogPlanStart);
   PlanRetries retries(run);
-  for (const PlanStep& step : kPlanSteps) {
-    if (run.StopRequested()) return;
-    RunPlanStep(run, step, retries);
+  PlanHealth health(run);
+  for (std::size_t index = 0; index < kPlanSteps.size(); ++index) {
+    if (run.StopRequested()) return health.Finish();
+    RunPlanStep(run, index, retries, health);
   }
   RemoveFile(run.TempFolder() + std::string(kListingWorkFile));
+  return health.Finish();
 }
 
 }  // namespace kasumido

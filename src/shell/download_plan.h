@@ -89,12 +89,17 @@ class PlanRun : public RunAccess {
   virtual EventLoop& Loop() = 0;
   // The host's folder; the saved copies lie below its "/old".
   virtual const std::string& HostFolder() const = 0;
+  // The program's own folder, where it keeps the site's health history and the pages kept
+  // as evidence.
+  virtual const std::string& ProgramFolder() const = 0;
 };
 
 // Pumps the event loop: button handlers, timers and network events run nested inside.
 // Clears the title list, logs the start line and runs the twelve steps in order, then
 // deletes the working file. A stop ends the plan at the start of the next step (without
-// the final clean-up). Exceptions from a step end the plan and reach the caller.
-void DownloadPlan(PlanRun& run);
+// the final clean-up). Either way the run is then compared with the recent runs: each
+// finding is a log line (plan_health.h), and the answer is their number. Exceptions from
+// a step end the plan and reach the caller.
+std::size_t DownloadPlan(PlanRun& run);
 
 }  // namespace kasumido

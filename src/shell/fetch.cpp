@@ -114,6 +114,7 @@ void TFormDLL::WaitForRequestSlot() {
 
 int TFormDLL::FetchUrl(const std::string& url, const std::string& file, DocumentKind kind) {
   server_back_off_.reset();
+  last_reply_status_ = 0;
   // A stop pressed before the fetch or during its spacing wait starts no request.
   if (!stop_requested_) WaitForRequestSlot();
   if (stop_requested_) {
@@ -175,6 +176,7 @@ int TFormDLL::Transfer(const std::string& url, FetchFile& target) {
   }
   Timer1->SetEnabled(false);
   HttpClient1.DocStream = nullptr;
+  last_reply_status_ = HttpClient1.LocalFailure() ? 0 : HttpClient1.ReplyStatus();
   if (!target.Close() || target.Size() != HttpClient1.DocByteCount()) {
     // Bytes the file did not take: the document is incomplete.
     view_.SetStatusText(current_file_name_ + ": " + target.Failure());

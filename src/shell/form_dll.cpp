@@ -8,6 +8,7 @@
 #include "platform/open_document.h"
 #include "platform/waits.h"
 #include "shell/download_plan.h"
+#include "shell/health_findings.h"
 #include "shell/host_folder.h"
 #include "text/paths.h"
 #include "text/sjis.h"
@@ -37,7 +38,7 @@ std::string TFormDLL::ReadHostSetting(std::string_view key) const {
   return settings_.ReadHostSetting(key);
 }
 
-void TFormDLL::DownloadPlan() { kasumido::DownloadPlan(*this); }
+std::size_t TFormDLL::DownloadPlan() { return kasumido::DownloadPlan(*this); }
 
 void TFormDLL::FormActivate() {
   if (activated_) return;
@@ -68,7 +69,8 @@ void TFormDLL::RunDownload() {
   }
   view_.SetPhaseCaption(texts::kCaptionRunStart);
   try {
-    DownloadPlan();
+    const std::size_t findings = DownloadPlan();
+    view_.SetStatusText(HealthStatusText(findings));
   } catch (...) {
     LogFile1.WriteLog(texts::kLogRunFailed, true);
   }

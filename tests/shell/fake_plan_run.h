@@ -31,8 +31,11 @@ inline void WriteFile(const std::string& path, std::string_view bytes) {
 class FakePlanRun final : public PlanRun {
  public:
   explicit FakePlanRun(const ScratchDir& scratch)
-      : host_(scratch.File("host")), work_(scratch.File("temp") + "/") {
+      : host_(scratch.File("host")),
+        program_(scratch.File("host/plugin")),
+        work_(scratch.File("temp") + "/") {
     std::filesystem::create_directories(host_ + "/old");
+    std::filesystem::create_directories(program_);
     std::filesystem::create_directories(work_);
   }
 
@@ -84,10 +87,14 @@ class FakePlanRun final : public PlanRun {
   void Wait(std::chrono::milliseconds duration) override { PumpFor(loop, duration); }
   EventLoop& Loop() override { return loop; }
   const std::string& HostFolder() const override { return host_; }
+  const std::string& ProgramFolder() const override { return program_; }
   std::string SiteOrigin() const override { return origin_; }
   std::string TempFolder() const override { return work_; }
   std::string MasterFilePath() const override { return host_ + "/ShelvioMas.csv"; }
   std::string LastFetchFailure() const override { return last_failure; }
+  void KeepEvidence(const std::string& url, const std::string&, std::string_view why) override {
+    evidence.push_back(url + " " + std::string(why));
+  }
 
   std::string SavedCopy(const char* name) const { return test::ReadFile(host_ + "/old/" + name); }
   std::string WorkingFile() const { return work_ + "GetKasumido.html"; }
@@ -99,6 +106,8 @@ class FakePlanRun final : public PlanRun {
   // (written when not scripted).
   std::map<std::string, std::vector<std::string>> links;
   std::map<std::string, LinkOutcome> outcomes;
+  // The fields a written book has, by detail URL (all when not scripted).
+  std::map<std::string, BookFieldSet> fields;
   std::vector<std::string> followed;  // detail URLs, by the analysis or again
   std::map<std::string, std::string> pages;
   std::vector<std::string> fetched;
@@ -106,6 +115,7 @@ class FakePlanRun final : public PlanRun {
   std::vector<std::string> analysed;
   std::vector<std::string> events;
   std::vector<std::string> log;
+  std::vector<std::string> evidence;  // "<URL> <why>" of each page kept
   std::function<void(std::size_t analysis_count)> OnAnalyse;
   std::function<void()> OnFollow;  // runs inside FollowLink
   FakeDownloadView view;
@@ -115,10 +125,17 @@ class FakePlanRun final : public PlanRun {
   LinkResult Follow(const std::string& folder_url, const std::string& link) {
     followed.push_back(folder_url + link);
     const auto outcome = outcomes.find(folder_url + link);
-    return {link, outcome == outcomes.end() ? LinkOutcome::kWritten : outcome->second, 1, {}};
+    const auto filled = fields.find(folder_url + link);
+    LinkResult result{
+        link, outcome == outcomes.end() ? LinkOutcome::kWritten : outcome->second, 1, {}};
+    if (result.outcome == LinkOutcome::kWritten) {
+      result.filled_fields = filled == fields.end() ? BookFieldSet{0x7FF} : filled->second;
+    }
+    return result;
   }
 
   std::string host_;
+  std::string program_;
   std::string work_;
   std::string origin_ = kOrigin;
 };

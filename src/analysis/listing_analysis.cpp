@@ -32,21 +32,6 @@ class WorkFileRemover {
   std::string path_;
 };
 
-// The link value of an element: the last HREF of an A tag that differs from `last_link`,
-// which follows every such HREF; empty for other elements.
-std::string TakeLink(const THTMLElement& element, std::string& last_link) {
-  const THTMLTag* tag = element.AsTag();
-  if (tag == nullptr || tag->Name != "A") return {};
-  std::string link;
-  for (const THTMLParam& param : tag->Params) {
-    if (param.Name == "HREF" && param.Value != last_link) {
-      link = param.Value;
-      last_link = param.Value;
-    }
-  }
-  return link;
-}
-
 std::string WithoutSingleQuotes(std::string_view text) {
   std::string result;
   result.reserve(text.size());
@@ -154,6 +139,19 @@ LinkResult FollowLink(const std::string& listing_folder_url, const std::string& 
 }
 
 }  // namespace
+
+std::string TakeLink(const THTMLElement& element, std::string& last_link) {
+  const THTMLTag* tag = element.AsTag();
+  if (tag == nullptr || tag->Name != "A") return {};
+  std::string link;
+  for (const THTMLParam& param : tag->Params) {
+    if (param.Name == "HREF" && param.Value != last_link) {
+      link = param.Value;
+      last_link = param.Value;
+    }
+  }
+  return link;
+}
 
 bool IsDetailLink(std::string_view link_value) {
   return SjisContains(link_value, kSearchScript) || SjisContains(link_value, kDetailScript);

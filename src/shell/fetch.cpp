@@ -144,6 +144,7 @@ int TFormDLL::FetchUrl(const std::string& url, const std::string& file, Document
     RemoveFile(file);
     throw;
   }
+  if (kind == DocumentKind::kPage) last_page_reply_header_ = HttpClient1.ReplyHeaderLines();
   if (answer == 0) RemoveFile(file);
   return answer;
 }

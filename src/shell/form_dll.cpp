@@ -9,6 +9,7 @@
 #include "platform/waits.h"
 #include "shell/download_plan.h"
 #include "shell/health_findings.h"
+#include "shell/health_history.h"
 #include "shell/host_folder.h"
 #include "text/paths.h"
 #include "text/sjis.h"
@@ -22,7 +23,8 @@ TFormDLL::TFormDLL(EventLoop& loop, DownloadView& view, RunSetup setup)
       loop_(loop),
       view_(view),
       setup_(std::move(setup)),
-      settings_(setup_.program_dir, &loop) {
+      settings_(setup_.program_dir, &loop),
+      captures_(JoinPath(setup_.program_dir, kCaptureFolderName)) {
   loop_.OnUnhandledException = [this](const std::exception& error) { AppException(error); };
   HttpClient1.OnDocData = [this](const char*, std::size_t) { HttpClient1DocData(); };
   HttpClient1.RequestSlot = [this] { return RelocationSlot(); };
@@ -97,6 +99,15 @@ std::vector<LinkResult> TFormDLL::AnalyseListing(const std::string& listing_fold
 LinkResult TFormDLL::FollowLink(const std::string& listing_folder_url, const std::string& link,
                                 int default_code) {
   return FollowDetailLink(listing_folder_url, link, default_code, *this);
+}
+
+void TFormDLL::KeepEvidence(const std::string& url, const std::string& page_file,
+                            std::string_view why) {
+  const std::optional<std::string> page = ReadWholeFile(page_file, kMaxPageBytes);
+  if (!page) return;
+  std::string error;
+  (void)captures_.Keep({url, std::string(why), HealthTimeNow(), last_page_reply_header_, *page},
+                       error);
 }
 
 size_t TFormDLL::TitleCount() const {

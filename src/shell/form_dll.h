@@ -20,6 +20,7 @@
 
 #include "http/http_client.h"
 #include "platform/event_loop.h"
+#include "shell/capture_store.h"
 #include "shell/download_plan.h"
 #include "shell/download_view.h"
 #include "shell/host_settings.h"
@@ -95,6 +96,11 @@ class TFormDLL final : public PlanRun {
   int FetchUrl(const std::string& url, const std::string& file, DocumentKind kind) override;
   std::string LastFetchFailure() const override { return last_fetch_failure_; }
   int LastReplyStatus() const override { return last_reply_status_; }
+  // Keeps the page in `page_file` with the header of the last page fetched, in the
+  // program's "captures" folder (capture_store.h); a page that cannot be kept is only
+  // evidence lost.
+  void KeepEvidence(const std::string& url, const std::string& page_file,
+                    std::string_view why) override;
   // Pumps the event loop. The plan of twelve page steps (download_plan.h); answers the
   // number of the site health findings.
   std::size_t DownloadPlan();
@@ -189,6 +195,8 @@ class TFormDLL final : public PlanRun {
   std::optional<TimePoint> last_request_time_;
   std::string last_fetch_failure_;
   int last_reply_status_ = 0;
+  std::vector<std::string> last_page_reply_header_;  // of the last page fetched
+  CaptureStore captures_;
   // The time-out of the running fetch, in seconds, and whether it has cut the transfer.
   int time_out_seconds_ = 0;
   bool timed_out_ = false;

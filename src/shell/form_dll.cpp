@@ -28,6 +28,13 @@ TFormDLL::TFormDLL(EventLoop& loop, DownloadView& view, RunSetup setup)
   loop_.OnUnhandledException = [this](const std::exception& error) { AppException(error); };
   HttpClient1.OnDocData = [this](const char*, std::size_t) { HttpClient1DocData(); };
   HttpClient1.RequestSlot = [this] { return RelocationSlot(); };
+  HttpClient1.OnBeforeHeaderSend = [this](const std::string&, std::vector<std::string>& lines) {
+    if (!sending_validators_) return;
+    for (std::string& line : ConditionalRequestLines(*sending_validators_)) {
+      lines.push_back(std::move(line));
+    }
+    sending_validators_.reset();  // the validators belong to the first URL only
+  };
   Timer1->OnTimer = [this] { Timer1Timer(); };
 }
 

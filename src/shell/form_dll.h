@@ -144,6 +144,12 @@ class TFormDLL final : public PlanRun {
   EventLoop& Loop() override { return loop_; }
   const std::string& HostFolder() const override { return host_dir_; }
   const std::string& ProgramFolder() const override { return setup_.program_dir; }
+  void SendValidatorsWithNextFetch(const PageValidators& validators) override {
+    next_validators_ = validators;
+  }
+  PageValidators LastPageValidators() const override {
+    return ValidatorsOf(last_page_reply_header_);
+  }
   void WriteLog(std::string_view message) override { LogFile1.WriteLog(message, false); }
   void WriteErrorLog(std::string_view message) override { LogFile1.WriteLog(message, true); }
   size_t TitleCount() const override;
@@ -196,6 +202,10 @@ class TFormDLL final : public PlanRun {
   std::string last_fetch_failure_;
   int last_reply_status_ = 0;
   std::vector<std::string> last_page_reply_header_;  // of the last page fetched
+  // The validators for the next fetch's request, and those the running fetch's first
+  // request still has to send.
+  std::optional<PageValidators> next_validators_;
+  std::optional<PageValidators> sending_validators_;
   CaptureStore captures_;
   // The time-out of the running fetch, in seconds, and whether it has cut the transfer.
   int time_out_seconds_ = 0;

@@ -6,7 +6,9 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kasumido/texts.h"
@@ -52,9 +54,19 @@ class FakePlanRun final : public PlanRun {
   int FetchUrl(const std::string& url, const std::string& file, DocumentKind) override {
     events.push_back("fetch " + url);
     fetched.push_back(url);
+    const std::optional<PageValidators> sent = std::exchange(next_validators_, std::nullopt);
+    if (sent) validators_sent.push_back(url + " " + sent->etag + " " + sent->last_modified);
+    last_url_ = url;
+    last_status_ = 200;
     const auto page = pages.find(url);
     if (page == pages.end()) {
       last_failure = "404 Not Found";
+      last_status_ = 404;
+      return 0;
+    }
+    if (sent && !sent->Empty() && *sent == page_validators[url]) {
+      last_failure = "empty document (304 Not Modified)";
+      last_status_ = 304;
       return 0;
     }
     WriteFile(file, page->second);
@@ -88,6 +100,14 @@ class FakePlanRun final : public PlanRun {
   EventLoop& Loop() override { return loop; }
   const std::string& HostFolder() const override { return host_; }
   const std::string& ProgramFolder() const override { return program_; }
+  void SendValidatorsWithNextFetch(const PageValidators& validators) override {
+    next_validators_ = validators;
+  }
+  PageValidators LastPageValidators() const override {
+    const auto found = page_validators.find(last_url_);
+    return last_status_ != 200 || found == page_validators.end() ? PageValidators{} : found->second;
+  }
+  int LastReplyStatus() const override { return last_status_; }
   std::string SiteOrigin() const override { return origin_; }
   std::string TempFolder() const override { return work_; }
   std::string MasterFilePath() const override { return host_ + "/ShelvioMas.csv"; }
@@ -116,6 +136,10 @@ class FakePlanRun final : public PlanRun {
   std::vector<std::string> events;
   std::vector<std::string> log;
   std::vector<std::string> evidence;  // "<URL> <why>" of each page kept
+  // The validators the site gives with each page (it answers 304 when they come back),
+  // and "<URL> <ETag> <Last-Modified>" of each fetch that sent some.
+  std::map<std::string, PageValidators> page_validators;
+  std::vector<std::string> validators_sent;
   std::function<void(std::size_t analysis_count)> OnAnalyse;
   std::function<void()> OnFollow;  // runs inside FollowLink
   FakeDownloadView view;
@@ -134,6 +158,9 @@ class FakePlanRun final : public PlanRun {
     return result;
   }
 
+  std::optional<PageValidators> next_validators_;
+  std::string last_url_;
+  int last_status_ = 0;
   std::string host_;
   std::string program_;
   std::string work_;

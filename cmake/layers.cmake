@@ -15,6 +15,9 @@ endfunction()
 
 # One GoogleTest binary per layer: every *_test.cpp of the calling folder.
 #
+# A folder whose suite needs ctest fixtures (real peers started once per run) names them
+# in KASUMIDO_SUITE_FIXTURES.
+#
 # In the Windows build the suite leaves out the files the folder lists in
 # KASUMIDO_LINUX_ONLY_TESTS (those that need a Linux-only peer) and the test cases it
 # lists in KASUMIDO_LINUX_ONLY_CASES ("Suite.Name", left out by a filter), the Qt event loop's
@@ -46,8 +49,14 @@ function(kasumido_test_suite name)
       set(filter --gtest_filter=-${cases})
     endif()
     kasumido_wine_test(${name} ${name} ${filter})
+    if(KASUMIDO_SUITE_FIXTURES)
+      set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine;${KASUMIDO_SUITE_FIXTURES}")
+    endif()
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    if(KASUMIDO_SUITE_FIXTURES)
+      list(APPEND properties FIXTURES_REQUIRED "${KASUMIDO_SUITE_FIXTURES}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
   endif()
 endfunction()

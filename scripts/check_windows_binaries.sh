@@ -8,7 +8,7 @@ set -euo pipefail
 build=$1
 format=$2
 objdump=x86_64-w64-mingw32-objdump  # reads both PE formats
-system_dlls='^(advapi32|comctl32|gdi32|kernel32|msvcrt|shell32|user32|version|ws2_32)\.dll$'
+system_dlls='^(advapi32|comctl32|crypt32|gdi32|kernel32|msvcrt|secur32|shell32|user32|version|ws2_32)\.dll$'
 failures=0
 shopt -s nullglob
 binaries=("$build"/tests/*.exe "$build"/bin/*.exe)

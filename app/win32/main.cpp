@@ -1,6 +1,6 @@
 // The Windows program (GUI subsystem, no console): one download run in the download
 // window, or the version dialog with "/c". The command line arrives as UTF-16 and is
-// handed on as Shift_JIS, the program's own text. The exit code is 0 in every case.
+// handed on as path text (UTF-8). The exit code is 0 in every case.
 #include <windows.h>
 
 #include <string>
@@ -12,7 +12,7 @@
 
 namespace {
 
-// The arguments as Shift_JIS, the program's name first.
+// The arguments, the program's name first.
 std::vector<std::string> ArgumentsFromCommandLine() {
   std::vector<std::string> arguments = kasumido::ProgramArguments(0, nullptr);
   if (arguments.empty()) arguments.emplace_back("kasumido");

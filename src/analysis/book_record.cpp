@@ -6,6 +6,9 @@
 #include "analysis/failure_log.h"
 #include "analysis/work_files.h"
 #include "kasumido/texts.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text_encoding.h"
 #include "text/file_names.h"
 #include "text/half_width.h"
 #include "text/isbn.h"
@@ -69,34 +72,51 @@ void AppendNumber(std::string& line, int number) {
   line += ',';
 }
 
-// Fetches the cover into the temporary folder; CoverFile is set only when bytes arrived.
-// A cover that cannot be named, fetched or saved leaves the field empty and is logged
-// with its URL and the reason; the book is still written.
+// Fetches `url` into `path`; empty when bytes arrived, else why not in plain words.
+// Pumps the event loop: button handlers and timers may run before this returns.
+std::string FetchCover(RunAccess& run, const std::string& url, const std::string& path) {
+  try {
+    if (run.FetchUrl(url, path, DocumentKind::kCover) > 0) return {};
+    return run.LastFetchFailure();
+  } catch (const std::exception& error) {
+    const std::string reason = run.LastFetchFailure();
+    return reason.empty() ? error.what() : reason;
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
+// Fetches the cover into the temporary folder under its Shift_JIS name made path text,
+// and sets CoverFile to the Shift_JIS path the host opens it by. A cover that cannot be
+// named for the file system or for the host, fetched or saved leaves the field empty and
+// is logged with its URL and the reason; the book is still written. When the host cannot
+// name the temporary folder at all, the run has said so once and no cover is fetched.
 // Pumps the event loop: button handlers and timers may run before this returns.
 void DownloadCover(BookRecord& record, RunAccess& run) {
   record.CoverFile.clear();
-  if (record.CoverImagePath.empty()) return;
+  if (record.CoverImagePath.empty() || !SjisPathForHost(run.TempFolder())) return;
   const std::string url = run.SiteOrigin() + record.CoverImagePath;
   const std::string name = CoverFileName(record.ISBN, record.Title, record.CoverImagePath);
-  std::string reason;
   if (name.empty()) {
-    reason = "no usable file name";
-  } else {
-    const std::string path = run.TempFolder() + name;
-    try {
-      if (run.FetchUrl(url, path, DocumentKind::kCover) > 0) {
-        record.CoverFile = path;
-        return;
-      }
-      reason = run.LastFetchFailure();
-    } catch (const std::exception& error) {
-      reason = run.LastFetchFailure();
-      if (reason.empty()) reason = error.what();
-    } catch (...) {
-      reason = "unknown error";
-    }
+    return LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverFetchFailed,
+                      "no usable file name");
   }
-  LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverFetchFailed, reason);
+  const std::optional<std::string> file_name = PathFromSjis(name);
+  if (!file_name) {
+    return LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverNotSaved,
+                      "not a file name: " + name);
+  }
+  const std::string path = run.TempFolder() + *file_name;
+  if (const std::string reason = FetchCover(run, url, path); !reason.empty()) {
+    return LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverFetchFailed, reason);
+  }
+  std::optional<std::string> for_host = SjisPathForHost(path);
+  if (!for_host) {
+    RemoveFile(path);
+    return LogFailure(run, LogLineKind::kPlain, url, texts::kWordCoverNotSaved,
+                      "no path the host can open: " + ShiftJisForDisplay(path));
+  }
+  record.CoverFile = std::move(*for_host);
 }
 
 }  // namespace

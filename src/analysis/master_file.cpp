@@ -1,11 +1,13 @@
 #include "analysis/master_file.h"
 
+#include "platform/text_encoding.h"
+
 namespace kasumido {
 namespace {
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path,
                        const std::string& reason) {
-  throw MasterFileError(what + " \"" + path + "\": " + reason, reason);
+  throw MasterFileError(what + " \"" + ShiftJisForDisplay(path) + "\": " + reason, reason);
 }
 
 }  // namespace

@@ -20,7 +20,7 @@
 namespace kasumido {
 
 // The master file could not be opened or a line could not be written; what() names the
-// file and the system's reason, Reason() is the reason alone.
+// file (in Shift_JIS for showing) and the system's reason, Reason() is the reason alone.
 class MasterFileError : public std::runtime_error {
  public:
   MasterFileError(const std::string& what, std::string reason)

@@ -1,11 +1,13 @@
 #include "http/document_stream.h"
 
+#include "platform/text_encoding.h"
+
 namespace kasumido {
 namespace {
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path,
                        const std::string& reason) {
-  throw EDocumentStreamError(what + " " + path + ": " + reason);
+  throw EDocumentStreamError(what + " " + ShiftJisForDisplay(path) + ": " + reason);
 }
 
 }  // namespace

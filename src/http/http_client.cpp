@@ -6,6 +6,7 @@
 
 #include "http/http_client_texts.h"
 #include "http/http_request.h"
+#include "http/request_target.h"
 #include "platform/waits.h"
 
 namespace kasumido {
@@ -53,19 +54,9 @@ const char* ToString(THttpRequest request) {
 
 THttpClient::THttpClient(EventLoop& loop)
     : loop_(loop),
-      transport_(loop),
       deferred_(loop),
       deadline_timer_(loop.CreateTimer()),
       relocation_timer_(loop.CreateTimer()) {
-  transport_.OnDnsLookupDone = [this](int error) { HandleLookupDone(error); };
-  transport_.OnSessionConnected = [this](int error) { HandleSessionConnected(error); };
-  transport_.OnDataAvailable = [this](int) { HandleDataAvailable(); };
-  transport_.OnSessionClosed = [this](int error) { HandleSessionClosed(error); };
-  // Failures are reported through the request's outcome; the text is not needed here.
-  transport_.OnError = [](const std::string&) {};
-  transport_.OnBgException = [this](const std::exception& error, bool&) {
-    HandleBackgroundException(error);
-  };
   deadline_timer_->OnTimer = [this] {
     deadline_timer_->SetEnabled(false);
     if (state_ != HttpState::Idle && !request_ended_) {
@@ -78,13 +69,12 @@ THttpClient::THttpClient(EventLoop& loop)
   };
 }
 
-// The transport goes last and raises nothing while it is destroyed.
+// The streams go without raising anything.
 THttpClient::~THttpClient() = default;
 
 bool THttpClient::SetState(HttpState state) {
   state_ = state;
-  const std::uint64_t epoch = epoch_;
-  return Raise(OnStateChange) && Current(epoch);
+  return Raise(OnStateChange);
 }
 
 void THttpClient::TakeCredentials(const TargetChoice& choice) {
@@ -96,22 +86,19 @@ void THttpClient::TakeCredentials(const TargetChoice& choice) {
 
 void THttpClient::FetchSync() {
   if (state_ != HttpState::Idle) throw EHttpException(http_text::kBusy, http_error::kBusy);
-  DestructionWatch::Frame life(watch_);
+  const EventGate::Scope running(gate_);
   try {
     StartRequest();
   } catch (...) {
-    if (life.Alive()) DropRequest();
+    DropRequest();
     throw;
   }
-  PumpUntil(loop_, [&] { return !life.Alive() || state_ == HttpState::Idle; });
-  if (!life.Alive()) throw EHttpException(http_text::kAborted, kHttpNotFound);
+  PumpUntil(loop_, [&] { return state_ == HttpState::Idle; });
   if (reply_status_ >= 400) throw EHttpException(reply_reason_, reply_status_);
 }
 
 void THttpClient::StartRequest() {
-  ++request_serial_;
-  ++epoch_;
-  closed_handling_ = ClosedHandling::kNormal;
+  gate_.Move();
   request_type_ = THttpRequest::Get;
   reply_header_lines_.clear();
   request_done_error_ = 0;
@@ -127,7 +114,9 @@ void THttpClient::StartRequest() {
   relocation_pending_ = false;
   in_header_ = false;
   request_ended_ = false;
+  end_reason_.clear();
   failure_reason_.clear();
+  security_.reset();
   reader_.Clear();
   TargetChoice choice = TargetForUrl(URL, Proxy, ProxyPort);
   target_ = std::move(choice.Target);
@@ -138,51 +127,35 @@ void THttpClient::StartRequest() {
     deadline_timer_->SetEnabled(true);
   }
   if (!SetState(HttpState::Starting)) return;
-  StartResolving();
+  OpenConnection();
 }
 
-// ---- Resolving and connecting -----------------------------------------------------------
+// ---- Connecting -------------------------------------------------------------------------
 
-void THttpClient::StartResolving() {
+void THttpClient::OpenConnection() {
+  RetireStream();
   if (!SetState(HttpState::Resolving)) return;
-  transport_.LocalAddr = LocalAddr;
-  // A dotted address completes inside the call; a name completes from the loop.
-  transport_.DnsLookup(target_.ConnectHost);
+  const std::string tunnel_request =
+      target_.Tunnel.empty() ? std::string()
+                             : AssembleRequest(TunnelRequestLines(target_.Tunnel, Agent,
+                                                                  ProxyUsername, ProxyPassword));
+  stream_ = MakeByteStream(loop_, target_, tunnel_request);
+  stream_->OnResolved = [this] { HandleResolved(); };
+  stream_->OnOpened = [this] { HandleOpened(); };
+  stream_->OnReadable = [this] { HandleReadable(); };
+  stream_->OnEnded = [this](const StreamEnd& end) { HandleEnded(end); };
+  stream_open_ = true;
+  stream_->Open(StreamEndpoint{target_.ConnectHost, target_.ConnectPort, LocalAddr});
 }
 
-void THttpClient::HandleLookupDone(int error) {
-  // An abort cancels the lookup, which then completes here with an error: ignored.
-  if (state_ != HttpState::Resolving) return;
-  if (error != 0) {
-    request_done_error_ = error;
-    SetLocalFailure(http_text::kCannotResolve);
-    NormalClosedHandling(error);
-    return;
-  }
-  if (!SetState(HttpState::Resolved)) return;
-  transport_.Addr = transport_.DnsResult();
-  transport_.Port = target_.ConnectPort;
-  transport_.Proto = "tcp";
-  transport_.LocalAddr = LocalAddr;
-  if (transport_.Connect()) return;
-  const int failure = transport_.LastError();
-  request_done_error_ = failure;
-  SetLocalFailure(http_text::kCannotConnect + http_text::SocketFailure(failure));
-  transport_.Close();
-  NormalClosedHandling(failure);
+void THttpClient::HandleResolved() {
+  if (state_ == HttpState::Resolving) SetState(HttpState::Resolved);
 }
 
-void THttpClient::HandleSessionConnected(int error) {
+void THttpClient::HandleOpened() {
   if (state_ != HttpState::Resolved) return;
-  if (error != 0) {
-    request_done_error_ = error;
-    SetLocalFailure(http_text::SocketFailure(error));
-    NormalClosedHandling(error);  // the transport's closed event then finds it ended
-    return;
-  }
-  const std::uint64_t epoch = epoch_;
-  if (!SetState(HttpState::Connected)) return;
-  if (!Raise(OnSessionConnected, 0) || !Current(epoch)) return;
+  if (const TlsSessionInfo* security = stream_->Security()) security_ = *security;
+  if (!SetState(HttpState::Connected) || !Raise(OnSessionConnected, 0)) return;
   if (!SetState(HttpState::AwaitingHeader)) return;
   SendRequest();
 }
@@ -201,15 +174,15 @@ void THttpClient::SendRequest() {
   head.ModifiedSince = ModifiedSince;
   head.Username = Username;
   head.Password = Password;
-  head.ThroughProxy = target_.ThroughProxy;
+  // Through a tunnel the proxy sees only the tunnel's request, which carries its own.
+  head.ThroughProxy = target_.ThroughProxy && target_.Tunnel.empty();
   head.ProxyUsername = ProxyUsername;
   head.ProxyPassword = ProxyPassword;
   head.Cookie = Cookie;
   std::vector<std::string> lines = RequestLines(head);
-  const std::uint64_t epoch = epoch_;
-  if (!Raise(OnBeforeHeaderSend, head.Method, lines) || !Current(epoch)) return;
-  // A send that fails has been reported; closing ends the request as the server would.
-  if (transport_.Send(AssembleRequest(lines)) < 0) transport_.Close();
+  if (!Raise(OnBeforeHeaderSend, head.Method, lines)) return;
+  // A stream that cannot take the request ends, and its end ends the request.
+  stream_->Write(AssembleRequest(lines));
 }
 
 // ---- Abort --------------------------------------------------------------------------------
@@ -218,42 +191,40 @@ void THttpClient::AbortRequest() {
   if (state_ == HttpState::Aborting) return;  // an abort nested in an abort's events
   if (state_ == HttpState::Idle || request_ended_) {
     // The outcome is settled; only a connection still open is closed.
-    if (transport_.State() != TSocketState::ssClosed) transport_.Close();
+    if (stream_open_) {
+      stream_open_ = false;
+      stream_->Close();
+    }
     return;
   }
   EndRunningRequest(http_text::kAborted);
 }
 
 void THttpClient::EndRunningRequest(const std::string& reason) {
-  DestructionWatch::Frame life(watch_);
   try {
     AbortRunningRequest(reason);
   } catch (const std::exception& error) {
     // A handler failed inside the abort: the abort is finished all the same.
-    if (!life.Alive()) return;
     loop_.ReportException(error);
     if (state_ != HttpState::Idle) DropRequest();
   }
 }
 
 void THttpClient::AbortRunningRequest(const std::string& reason) {
-  const bool resolving = state_ == HttpState::Resolving && transport_.LookupRunning();
-  ++epoch_;
+  gate_.Move();
   relocation_pending_ = false;
-  closed_handling_ = ClosedHandling::kNormal;
   state_ = HttpState::Aborting;
-  DestructionWatch::Frame life(watch_);
   if (!Raise(OnStateChange)) return;
-  // The cancelled lookup completes at once with an error, which HandleLookupDone ignores.
-  if (resolving) transport_.CancelDnsLookup();
   SetLocalFailure(reason);
   request_done_error_ = 3;
-  if (resolving || transport_.State() == TSocketState::ssClosed) {
-    NormalClosedHandling(0);
-  } else {
-    transport_.Close();  // its closed event raises OnHeaderEnd or OnDocEnd as they apply
+  // Dropping the connection raises nothing; its end is handled here, raising
+  // OnHeaderEnd or OnDocEnd as they apply.
+  if (stream_open_) {
+    stream_open_ = false;
+    stream_->Abort();
   }
-  if (life.Alive()) SetIdle();
+  ConnectionEnded(0);
+  SetIdle();
 }
 
 }  // namespace kasumido

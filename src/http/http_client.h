@@ -1,8 +1,9 @@
 // THttpClient: the HTTP/1.0 client through which every document is fetched. One GET per
 // request over a connection of its own ("HTTP/1.0", never reused), directly or through an
-// HTTP proxy; Location headers are followed on any status; the body streams into
-// DocStream chunk by chunk as it arrives and is never decoded. The client sits on
-// TSocketTransport and is driven by its events from the event loop.
+// HTTP proxy, to "http://" and "https://" URLs alike; Location headers are followed on
+// any status; the body streams into DocStream chunk by chunk as it arrives and is never
+// decoded. The client reads and writes a ByteStream (http/byte_stream.h), plain TCP or
+// TLS as each request's URL asks, and is driven by its events from the event loop.
 //
 // Rules a caller relies on:
 // - FetchSync runs one request to its end, pumping the event loop meanwhile; it returns
@@ -18,7 +19,10 @@
 //   request: it is not followed, nothing is sent), "Cannot write the document"
 //   (DocStream refused a chunk: the document would be incomplete), a limit's ("more than
 //   1 MB", "a header of more than 64 KB", "took longer than 300 s"), or the text of an
-//   exception that an event handler let escape.
+//   exception that an event handler let escape; over TLS the certificate's or the
+//   handshake's ("certificate not trusted (self-signed certificate)", "TLS handshake
+//   failed: protocol version"; http_client_texts.h), and a proxy's refusal of the tunnel
+//   (its status when 400 or more, and "the proxy refused the tunnel: 403 Forbidden").
 // - A body ends at its Content-Length: the request is complete as soon as that many
 //   bytes have arrived (the server's close is not waited for; bytes beyond it are not
 //   part of the document). Without a Content-Length the body ends when the server
@@ -31,8 +35,9 @@
 // - The end of a request, the return to Idle and the restart after a relocation are
 //   queued to the event loop, never run inside the transport event that caused them.
 //   OnRequestDone comes from the loop after the state has become Idle.
-// - Events run on the loop's thread, nested in FetchSync's wait. The client must not be
-//   destroyed while FetchSync runs; a handler that wants it gone posts the destruction.
+// - Events run on the loop's thread, nested in FetchSync's wait. The lifetime rule of
+//   http/event_gate.h holds: the client is never destroyed inside one of its events or
+//   while FetchSync runs; a handler that wants it gone posts the destruction.
 #pragma once
 
 #include <cstddef>
@@ -46,12 +51,12 @@
 #include <utility>
 #include <vector>
 
+#include "http/byte_stream.h"
 #include "http/document_stream.h"
+#include "http/event_gate.h"
 #include "http/http_exception.h"
 #include "http/http_reply_reader.h"
 #include "http/request_target.h"
-#include "http/socket_transport.h"
-#include "platform/destruction_watch.h"
 #include "platform/event_loop.h"
 
 namespace kasumido {
@@ -101,7 +106,7 @@ class THttpClient {
   THttpClient& operator=(const THttpClient&) = delete;
 
   // ---- Configuration (read when a request starts) ----------------------------------
-  std::string URL;    // absolute "http://" URL of the document
+  std::string URL;    // absolute "http://" or "https://" URL of the document
   std::string Proxy;  // empty: direct; else "host" or "host:port" of an HTTP proxy
   std::string ProxyPort = http_defaults::kProxyPort;  // used when Proxy names no port
   std::string LocalAddr = http_defaults::kLocalAddr;  // "0.0.0.0": no explicit bind
@@ -196,6 +201,9 @@ class THttpClient {
   }
   // Relocations followed since FetchSync started.
   int RelocationCount() const { return relocation_count_; }
+  // The TLS session of the last request's connection once its handshake has ended
+  // (version, cipher, certificate, verification); null over plain HTTP.
+  const TlsSessionInfo* Security() const { return security_ ? &*security_ : nullptr; }
 
   // ---- Events (all from the event loop's thread) ------------------------------------
   // A body chunk was written to DocStream: its bytes (valid during the call only).
@@ -224,19 +232,18 @@ class THttpClient {
       OnBeforeHeaderSend;
 
  private:
-  // What the transport's closed event does: end the request, or follow a relocation.
-  enum class ClosedHandling { kNormal, kRelocation };
-
-  // Starting, resolving, connecting, sending (http_client.cpp).
+  // Starting, connecting, sending (http_client.cpp).
   void StartRequest();
-  void StartResolving();
-  void HandleLookupDone(int error);
-  void HandleSessionConnected(int error);
+  // Opens a new stream to the current target; the old one is retired.
+  void OpenConnection();
+  void HandleResolved();
+  void HandleOpened();
   void SendRequest();
   // Receiving and reading the reply (http_client_reply.cpp).
-  void HandleDataAvailable();
-  void DeliverBuffered();
-  void ReceiveBody();
+  void HandleReadable();
+  // One read and its handling; false when nothing was waiting or the request moved on.
+  bool ReceiveHeader();
+  bool ReceiveBody();
   void HandleHeaderLine(std::string_view line);
   void HandleHeaderField(const std::string& name, std::string_view value);
   void HandleHeaderEnd();
@@ -245,15 +252,21 @@ class THttpClient {
   // The body's length when the header gave one.
   std::optional<std::int64_t> BodyLength() const;
   // Closing and ending (http_client_end.cpp).
-  void HandleSessionClosed(int error);
-  void NormalClosedHandling(int error);
-  // How the body that the connection's close ended fares: a failure's reason, or empty
+  void HandleEnded(const StreamEnd& end);
+  // The connection has ended (closed by either side, reset or failed): ends the request,
+  // follows a pending relocation, or fails a reply cut short.
+  void ConnectionEnded(int error);
+  // Closes the connection ourselves and goes on as its end would.
+  void CloseConnection();
+  // How the body that the connection's end ended fares: a failure's reason, or empty
   // when the document is whole.
   std::string BodyEndFailure(int error) const;
-  void RelocationClosedHandling();
+  void FollowRelocation();
   // Starts the pending relocation's request once RequestSlot allows it.
   void StartRelocatedRequest();
-  void HandleBackgroundException(const std::exception& error);
+  // A failure inside the receive handling: the connection is dropped and the request
+  // fails with `reason`.
+  void DropConnection(const std::string& reason);
   void Fail(const std::string& reason);
   // ReplyStatus 404 and `reason` as a failure of the client's own.
   void SetLocalFailure(std::string reason);
@@ -264,32 +277,33 @@ class THttpClient {
   void EndRunningRequest(const std::string& reason);
   void AbortRunningRequest(const std::string& reason);
   void StopTimers();
+  // Aborts the current stream, if any, and posts its destruction (it may be raising
+  // the event that ended it).
+  void RetireStream();
+  void DestroyRetiredStreams();
 
-  // Sets the state and raises OnStateChange. False when a handler destroyed the client
-  // or moved the request on (an abort), so the caller stops.
+  // Sets the state and raises OnStateChange. False when a handler moved the request on
+  // (an abort), so the caller stops.
   bool SetState(HttpState state);
-  // Raises `event` when set. False when a handler destroyed the client.
+  // Raises `event` through the gate: false when the handler moved the request on.
   template <typename Event, typename... Args>
-  bool Raise(const Event& event, Args&&... args);
-  // True while nothing has moved the request on since `epoch` was taken.
-  bool Current(std::uint64_t epoch) const { return epoch == epoch_; }
+  bool Raise(const Event& event, Args&&... args) {
+    return gate_.Raise(event, std::forward<Args>(args)...);
+  }
   void TakeCredentials(const TargetChoice& choice);
 
   EventLoop& loop_;
-  TSocketTransport transport_;
-  CallQueue deferred_;  // request done, set idle, restart after relocation
+  // Its course moves with every new request, relocation, end and abort.
+  EventGate gate_{"THttpClient"};
+  CallQueue deferred_;  // request done, set idle, restart after relocation, retirements
   std::unique_ptr<Timer> deadline_timer_;
   std::unique_ptr<Timer> relocation_timer_;  // waits for the relocation's request slot
-  DestructionWatch watch_;
+  std::unique_ptr<ByteStream> stream_;
+  std::vector<std::unique_ptr<ByteStream>> retired_;  // destroyed from the loop
+  bool stream_open_ = false;  // stream_ is connecting or carrying bytes, not yet ended
 
   HttpState state_ = HttpState::Idle;
   THttpRequest request_type_ = THttpRequest::None;
-  ClosedHandling closed_handling_ = ClosedHandling::kNormal;
-  // Serial of the FetchSync whose request runs; queued steps of an older one are dropped.
-  std::uint64_t request_serial_ = 0;
-  // Moves on with every abort, relocation and end: handlers compare it to tell whether a
-  // nested handler has moved the request on under them.
-  std::uint64_t epoch_ = 0;
   RequestTarget target_;
   TargetChoice relocation_;       // where the pending relocation leads
   std::string relocation_value_;  // its Location value as received
@@ -297,12 +311,17 @@ class THttpClient {
   bool relocation_pending_ = false;
   bool in_header_ = false;      // a reply has begun and its header has not ended
   bool request_ended_ = false;  // the end of this request is queued or done
-  std::string failure_reason_;  // an exception dropped the connection: its text
+  // Why the stream ended when it was not a socket error (TLS), and why the client
+  // dropped the connection (a broken reply, a limit, a handler's exception); the
+  // latter always is the request's failure.
+  std::string end_reason_;
+  std::string failure_reason_;
   int header_line_count_ = 0;
   std::int64_t header_bytes_ = 0;  // of the current reply's header
   int chunk_count_ = 0;
   int request_done_error_ = 0;
   int relocation_count_ = 0;
+  std::optional<TlsSessionInfo> security_;
 
   int reply_status_ = 0;
   std::string reply_reason_;
@@ -312,14 +331,5 @@ class THttpClient {
   std::vector<std::string> reply_header_lines_;
   std::int64_t doc_bytes_ = 0;
 };
-
-template <typename Event, typename... Args>
-bool THttpClient::Raise(const Event& event, Args&&... args) {
-  if (!event) return true;
-  const Event handler = event;  // the handler may replace itself
-  DestructionWatch::Frame life(watch_);
-  handler(std::forward<Args>(args)...);
-  return life.Alive();
-}
 
 }  // namespace kasumido

@@ -1,4 +1,4 @@
-// THttpClient: the end of a connection and of a request. A closed connection ends the
+// THttpClient: the end of a connection and of a request. An ended connection ends the
 // request, follows a pending relocation, or turns a reply cut short into a failure; the
 // return to Idle and the restart after a relocation are queued to the event loop, and a
 // relocation's request waits on a timer for the slot that RequestSlot gives it.
@@ -14,34 +14,55 @@ constexpr int kHttpNotFound = 404;
 
 }  // namespace
 
-void THttpClient::HandleSessionClosed(int error) {
-  if (state_ == HttpState::Idle) return;  // a connection closed after its request ended
-  if (closed_handling_ == ClosedHandling::kRelocation) {
-    RelocationClosedHandling();
-  } else {
-    NormalClosedHandling(error);
+// The stream ended by itself, from the loop: the peer closed it, reset it, or it failed
+// (name, connection, TLS, a proxy's refusal of the tunnel).
+void THttpClient::HandleEnded(const StreamEnd& end) {
+  stream_open_ = false;
+  if (state_ == HttpState::Idle || state_ == HttpState::Aborting || request_ended_) return;
+  if (state_ == HttpState::Resolving || state_ == HttpState::Resolved) {
+    // It never carried the request.
+    request_done_error_ = end.error;
+    if (end.status >= 400) {
+      reply_status_ = end.status;
+      reply_reason_ = end.reason;
+      local_failure_ = true;
+      relocation_pending_ = false;
+      EndRequest();
+    } else {
+      Fail(end.reason);
+    }
+    return;
   }
+  if (end.error == 0) end_reason_ = end.reason;
+  ConnectionEnded(end.error);
 }
 
-void THttpClient::NormalClosedHandling(int error) {
+void THttpClient::CloseConnection() {
+  if (stream_open_) {
+    stream_open_ = false;
+    stream_->Close();
+  }
+  ConnectionEnded(0);
+}
+
+void THttpClient::ConnectionEnded(int error) {
   if (error != 0) request_done_error_ = error;
   if (request_ended_) return;
-  const std::uint64_t epoch = epoch_;
   if (in_header_) {
-    // The connection closed before the header's empty line.
+    // The connection ended before the header's empty line.
     in_header_ = false;
-    if (header_line_count_ > 0 && (!Raise(OnHeaderEnd) || !Current(epoch))) return;
+    if (header_line_count_ > 0 && !Raise(OnHeaderEnd)) return;
     if (state_ == HttpState::Aborting) return;
     if (!failure_reason_.empty()) {
       Fail(failure_reason_);
     } else if (relocation_pending_) {
-      RelocationClosedHandling();
+      FollowRelocation();
     } else {
-      Fail(http_text::kHeaderNotEnded);
+      Fail(end_reason_.empty() ? std::string(http_text::kHeaderNotEnded) : end_reason_);
     }
     return;
   }
-  if (chunk_count_ > 0 && (!Raise(OnDocEnd) || !Current(epoch))) return;
+  if (chunk_count_ > 0 && !Raise(OnDocEnd)) return;
   if (state_ == HttpState::Aborting) return;
   const std::string failure = failure_reason_.empty() ? BodyEndFailure(error) : failure_reason_;
   if (!failure.empty()) {
@@ -58,12 +79,12 @@ std::string THttpClient::BodyEndFailure(int error) const {
   if (error != 0) return http_text::SocketFailure(error);
   const std::optional<std::int64_t> length = BodyLength();
   if (length && doc_bytes_ < *length) return http_text::BodyEndedEarly(doc_bytes_, *length);
-  return {};
+  // Without a length, only a clean end (on TLS with its closing alert) makes it whole.
+  return end_reason_;
 }
 
-void THttpClient::RelocationClosedHandling() {
+void THttpClient::FollowRelocation() {
   relocation_pending_ = false;
-  closed_handling_ = ClosedHandling::kNormal;
   if (relocation_count_ >= kMaxRelocations) {
     Fail(http_text::kTooManyRelocations);
     return;
@@ -74,7 +95,7 @@ void THttpClient::RelocationClosedHandling() {
     return;
   }
   ++relocation_count_;
-  const std::uint64_t epoch = ++epoch_;
+  gate_.Move();
   request_type_ = THttpRequest::Get;
   target_ = relocation_.Target;
   if (target_.ThroughProxy) {
@@ -83,20 +104,20 @@ void THttpClient::RelocationClosedHandling() {
     target_.ConnectPort = std::move(proxy.Port);
   }
   TakeCredentials(relocation_);
-  if (!Raise(OnLocationChange, relocation_value_) || !Current(epoch)) return;
+  if (!Raise(OnLocationChange, relocation_value_)) return;
   reply_header_lines_.clear();
   header_line_count_ = 0;
   chunk_count_ = 0;
   in_header_ = false;
   reader_.Clear();
   header_bytes_ = 0;
+  end_reason_.clear();
+  failure_reason_.clear();
   reply_content_length_ = -1;
   reply_content_type_.clear();
   reply_status_ = 0;
-  // From the loop, not nested in the transport's closing.
-  deferred_.Post([this, serial = request_serial_, epoch] {
-    if (serial == request_serial_ && Current(epoch)) StartRelocatedRequest();
-  });
+  // From the loop, not nested in the event that ended the connection.
+  deferred_.Post(gate_.Bind([this] { StartRelocatedRequest(); }));
 }
 
 void THttpClient::StartRelocatedRequest() {
@@ -110,20 +131,20 @@ void THttpClient::StartRelocatedRequest() {
       relocation_timer_->SetEnabled(true);
       return;
     }
-    StartResolving();
+    OpenConnection();
   } catch (const std::exception& error) {
     Fail(error.what());
   }
 }
 
-// An exception left one of the client's transport handlers (a line too long, a broken
-// reply, a document that cannot be written, a failing event handler). The transport
-// drops the connection next; its closed event ends the request with this text. Without
-// a connection there is no closed event to wait for, so the request ends here.
-void THttpClient::HandleBackgroundException(const std::exception& error) {
+void THttpClient::DropConnection(const std::string& reason) {
   if (state_ == HttpState::Idle || state_ == HttpState::Aborting || request_ended_) return;
-  if (failure_reason_.empty()) failure_reason_ = error.what();
-  if (transport_.State() == TSocketState::ssClosed) Fail(failure_reason_);
+  if (stream_open_) {
+    stream_open_ = false;
+    stream_->Abort();
+  }
+  if (failure_reason_.empty()) failure_reason_ = reason;
+  ConnectionEnded(0);
 }
 
 void THttpClient::Fail(const std::string& reason) {
@@ -141,10 +162,8 @@ void THttpClient::SetLocalFailure(std::string reason) {
 void THttpClient::EndRequest() {
   if (request_ended_) return;
   request_ended_ = true;
-  ++epoch_;
-  deferred_.Post([this, serial = request_serial_] {
-    if (serial == request_serial_) SetIdle();
-  });
+  gate_.Move();
+  deferred_.Post(gate_.Bind([this] { SetIdle(); }));
 }
 
 void THttpClient::SetIdle() {
@@ -161,19 +180,35 @@ void THttpClient::SetIdle() {
 // Ends the request without events: for a start or an abort that a failing handler broke
 // off. The connection, if any, is reset.
 void THttpClient::DropRequest() {
-  ++request_serial_;
-  ++epoch_;
+  gate_.Move();
   relocation_pending_ = false;
   request_ended_ = true;
   state_ = HttpState::Idle;
   request_type_ = THttpRequest::None;
   StopTimers();
-  transport_.Abort();
+  RetireStream();
 }
 
 void THttpClient::StopTimers() {
   deadline_timer_->SetEnabled(false);
   relocation_timer_->SetEnabled(false);
+}
+
+void THttpClient::RetireStream() {
+  if (stream_ == nullptr) return;
+  if (stream_open_) {
+    stream_open_ = false;
+    stream_->Abort();
+  }
+  retired_.push_back(std::move(stream_));
+  deferred_.Post([this] { DestroyRetiredStreams(); });
+}
+
+// A stream whose event is still running (a handler that pumps the loop) waits for the
+// next retirement or the client's end.
+void THttpClient::DestroyRetiredStreams() {
+  std::erase_if(retired_,
+                [](const std::unique_ptr<ByteStream>& stream) { return !stream->Raising(); });
 }
 
 }  // namespace kasumido

@@ -1,8 +1,8 @@
 // THttpClient: reading the reply. The header is cut into lines by the reply reader and
 // read line by line; the body goes to DocStream chunk by chunk as it arrives, up to its
 // Content-Length. The limits on the header and the body are kept here: a failure inside
-// the receive handling is an exception, which the transport turns into a dropped
-// connection and the closed handling into the request's failure.
+// the receive handling is an exception, which HandleReadable turns into a dropped
+// connection and the request's failure.
 #include <string>
 
 #include "http/http_client.h"
@@ -24,69 +24,72 @@ bool OpensHtmlDocument(std::string_view line) {
 
 }  // namespace
 
-void THttpClient::HandleDataAvailable() {
-  // An exception leaves through the transport, which drops the connection.
-  if (reader_.Full()) throw EHttpException(http_text::kLineTooLong, http_error::kLineTooLong);
-  const int count = transport_.Receive(reader_.FreeSpace(), static_cast<int>(reader_.FreeSize()));
-  const bool receiving = state_ == HttpState::AwaitingHeader || state_ == HttpState::AwaitingBody;
-  if (count <= 0 || !receiving || request_ended_) return;
-  reader_.Commit(static_cast<std::size_t>(count));
-  if (state_ == HttpState::AwaitingBody) {
-    const std::uint64_t epoch = epoch_;
-    DeliverBuffered();
-    if (count == static_cast<int>(HttpReplyReader::kCapacity) && Current(epoch)) ReceiveBody();
-    return;
+// Bytes are waiting: read them until none is left, the request moves on, or a failure
+// (a line too long, a broken reply, a limit, a document that cannot be written, a
+// handler's exception) drops the connection and ends the request with its text.
+void THttpClient::HandleReadable() {
+  const std::uint64_t course = gate_.Course();
+  try {
+    for (bool more = true; more && gate_.Holds(course);) {
+      if (state_ == HttpState::AwaitingHeader) {
+        more = ReceiveHeader();
+      } else if (state_ == HttpState::AwaitingBody && !request_ended_) {
+        more = ReceiveBody();
+      } else {
+        return;
+      }
+    }
+  } catch (const std::exception& error) {
+    if (gate_.Holds(course)) {
+      DropConnection(error.what());
+    } else {
+      loop_.ReportException(error);  // the request had moved on: nothing left to fail
+    }
   }
+}
+
+bool THttpClient::ReceiveHeader() {
+  if (reader_.Full()) throw EHttpException(http_text::kLineTooLong, http_error::kLineTooLong);
+  const std::size_t count = stream_->Read(reader_.FreeSpace(), reader_.FreeSize());
+  if (count == 0) return false;
+  reader_.Commit(count);
   in_header_ = true;
-  const std::uint64_t epoch = epoch_;
-  DestructionWatch::Frame life(watch_);
+  const std::uint64_t course = gate_.Course();
   while (const auto line = reader_.NextLine()) {
     HandleHeaderLine(*line);
-    if (!life.Alive() || !Current(epoch) || state_ != HttpState::AwaitingHeader) return;
+    if (!gate_.Holds(course) || state_ != HttpState::AwaitingHeader) return true;
   }
   // A line that opens an HTML document is the body from its first six bytes on: it needs
   // no line end, and may be longer than the buffer.
   if (OpensHtmlDocument(reader_.Rest())) {
-    if (header_line_count_++ == 0 && (!Raise(OnHeaderBegin) || !Current(epoch))) return;
+    if (header_line_count_++ == 0 && !Raise(OnHeaderBegin)) return false;
     const std::string_view body = reader_.Rest();
     reader_.Clear();
     BeginHtmlBody(body);
   }
+  return true;
 }
 
 void THttpClient::BeginHtmlBody(std::string_view body) {
-  const std::uint64_t epoch = epoch_;
   if (reply_content_type_.empty()) reply_content_type_ = "text/html";
   in_header_ = false;
-  if (!SetState(HttpState::AwaitingBody) || !Raise(OnHeaderEnd) || !Current(epoch)) return;
+  if (!SetState(HttpState::AwaitingBody) || !Raise(OnHeaderEnd)) return;
   DeliverBody(body);
 }
 
-// The buffered bytes are one body chunk; the buffer is emptied.
-void THttpClient::DeliverBuffered() {
+// One read of body bytes, delivered as one chunk.
+bool THttpClient::ReceiveBody() {
+  const std::size_t count = stream_->Read(reader_.FreeSpace(), reader_.FreeSize());
+  if (count == 0) return false;
+  reader_.Commit(count);
   const std::string_view chunk = reader_.Rest();
   reader_.Clear();  // the bytes stay in place while they are delivered
   DeliverBody(chunk);
-}
-
-// While a whole buffer's worth keeps arriving, the rest of what is waiting is taken
-// chunk by chunk at once, instead of one chunk per turn of the transport's receive loop.
-void THttpClient::ReceiveBody() {
-  const std::uint64_t epoch = epoch_;
-  DestructionWatch::Frame life(watch_);
-  constexpr int kWhole = static_cast<int>(HttpReplyReader::kCapacity);
-  for (int count = kWhole; count == kWhole;) {
-    count = transport_.Receive(reader_.FreeSpace(), kWhole);
-    if (count <= 0) return;
-    reader_.Commit(static_cast<std::size_t>(count));
-    DeliverBuffered();
-    if (!life.Alive() || !Current(epoch) || state_ != HttpState::AwaitingBody) return;
-  }
+  return true;
 }
 
 void THttpClient::HandleHeaderLine(std::string_view line) {
-  const std::uint64_t epoch = epoch_;
-  if (header_line_count_++ == 0 && (!Raise(OnHeaderBegin) || !Current(epoch))) return;
+  if (header_line_count_++ == 0 && !Raise(OnHeaderBegin)) return;
   if (OpensHtmlDocument(line)) {
     // The document has begun without a header end: this line and every byte after it
     // are body bytes, line ends included.
@@ -111,8 +114,9 @@ void THttpClient::HandleHeaderLine(std::string_view line) {
     reply_reason_ = status->Reason;
     local_failure_ = false;
   } else if (const auto field = SplitHeaderField(line)) {
+    const std::uint64_t course = gate_.Course();
     HandleHeaderField(field->Name, field->Value);
-    if (!Current(epoch)) return;
+    if (!gate_.Holds(course)) return;
   }
   const std::string received(line);
   Raise(OnHeaderData, received);
@@ -136,16 +140,18 @@ void THttpClient::HandleHeaderField(const std::string& name, std::string_view va
 }
 
 void THttpClient::HandleHeaderEnd() {
-  const std::uint64_t epoch = epoch_;
   in_header_ = false;
   if (relocation_pending_) {
-    if (!Raise(OnHeaderEnd) || !Current(epoch)) return;
+    if (!Raise(OnHeaderEnd)) return;
     // What the server sent after the header is dropped with the connection.
     reader_.Clear();
     header_line_count_ = 0;
     chunk_count_ = 0;
-    closed_handling_ = ClosedHandling::kRelocation;
-    transport_.Close();
+    if (stream_open_) {
+      stream_open_ = false;
+      stream_->Close();
+    }
+    FollowRelocation();
     return;
   }
   if (reply_content_length_ != 0) {
@@ -155,18 +161,21 @@ void THttpClient::HandleHeaderEnd() {
     }
     const std::string_view first_chunk = reader_.Rest();
     reader_.Clear();
-    if (!SetState(HttpState::AwaitingBody) || !Raise(OnHeaderEnd) || !Current(epoch)) return;
-    DestructionWatch::Frame life(watch_);
+    if (!SetState(HttpState::AwaitingBody) || !Raise(OnHeaderEnd)) return;
+    const std::uint64_t course = gate_.Course();
     if (!first_chunk.empty()) DeliverBody(first_chunk);
     // The rest of an error page is not read.
-    if (life.Alive() && Current(epoch) && reply_status_ >= 400) transport_.Close();
+    if (gate_.Holds(course) && reply_status_ >= 400) CloseConnection();
     return;
   }
   // Content-Length 0: the request ends here. Closing our side at once leaves no
   // connection open for the next request to run into.
-  if (!Raise(OnHeaderEnd) || !Current(epoch)) return;
+  if (!Raise(OnHeaderEnd)) return;
   EndRequest();
-  transport_.Close();
+  if (stream_open_) {
+    stream_open_ = false;
+    stream_->Close();
+  }
 }
 
 std::optional<std::int64_t> THttpClient::BodyLength() const {
@@ -184,8 +193,7 @@ void THttpClient::DeliverBody(std::string_view chunk) {
   if (MaxBodyBytes > 0 && static_cast<std::int64_t>(chunk.size()) > MaxBodyBytes - doc_bytes_) {
     throw EHttpException(http_text::BodyTooLarge(MaxBodyBytes), kHttpNotFound);
   }
-  const std::uint64_t epoch = epoch_;
-  if (chunk_count_++ == 0 && (!Raise(OnDocBegin) || !Current(epoch))) return;
+  if (chunk_count_++ == 0 && !Raise(OnDocBegin)) return;
   doc_bytes_ += static_cast<std::int64_t>(chunk.size());
   if (DocStream != nullptr) {
     try {
@@ -195,9 +203,9 @@ void THttpClient::DeliverBody(std::string_view chunk) {
       throw EHttpException(http_text::kCannotWrite, kHttpNotFound);
     }
   }
-  if (!Raise(OnDocData, chunk.data(), chunk.size()) || !Current(epoch)) return;
+  if (!Raise(OnDocData, chunk.data(), chunk.size())) return;
   // The document is whole: the request ends now, whether or not the server closes.
-  if (length && doc_bytes_ == *length) transport_.Close();
+  if (length && doc_bytes_ == *length) CloseConnection();
 }
 
 }  // namespace kasumido

@@ -27,6 +27,29 @@ std::string HeaderTooLarge(std::int64_t limit) {
   return "a header of more than " + SizeText(limit);
 }
 
+std::string TlsFailureText(const TlsFailure& failure) {
+  switch (failure.Kind) {
+    case TlsFailureKind::kUntrusted:
+      return "certificate not trusted: " + failure.Detail;
+    case TlsFailureKind::kOtherHost:
+      return "certificate for another host: " + failure.Detail;
+    case TlsFailureKind::kExpired:
+      return "certificate expired";
+    case TlsFailureKind::kNotYetValid:
+      return "certificate not yet valid";
+    case TlsFailureKind::kRecord:
+      return "TLS record error: " + failure.Detail;
+    case TlsFailureKind::kHandshake:
+    case TlsFailureKind::kNone:
+      break;
+  }
+  return "TLS handshake failed: " + failure.Detail;
+}
+
+std::string TunnelRefused(const std::string& status_line_rest) {
+  return "the proxy refused the tunnel: " + status_line_rest;
+}
+
 std::string DeadlinePassed(std::chrono::milliseconds deadline) {
   const auto count = deadline.count();
   return "took longer than " +

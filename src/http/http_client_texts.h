@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/tls.h"
+
 namespace kasumido::http_text {
 
 inline constexpr const char* kBusy = "HTTP component is busy";
@@ -18,6 +20,11 @@ inline constexpr const char* kInvalidReply = "Invalid HTTP reply";
 inline constexpr const char* kTooManyRelocations = "Too many relocations";
 inline constexpr const char* kUnsendableRelocation = "Relocation target holds a control byte";
 inline constexpr const char* kCannotWrite = "Cannot write the document";
+// A TLS connection that ended without its closing alert: a document without a length
+// cannot be known whole.
+inline constexpr const char* kClosedWithoutAlert =
+    "the connection closed without TLS's closing alert";
+inline constexpr const char* kServerClosed = "the server closed the connection";
 
 // "Connection refused (Error #10061)": a socket error's text and number.
 std::string SocketFailure(int error);
@@ -30,6 +37,13 @@ std::string BodyTooLarge(std::int64_t limit);
 std::string HeaderTooLarge(std::int64_t limit);
 // "took longer than 300 s": the request's deadline passed.
 std::string DeadlinePassed(std::chrono::milliseconds deadline);
+// A TLS failure in plain words: "certificate not trusted: self-signed certificate",
+// "certificate for another host: not for localhost", "certificate expired",
+// "certificate not yet valid", "TLS handshake failed: protocol version", "TLS record
+// error: bad record mac".
+std::string TlsFailureText(const TlsFailure& failure);
+// "the proxy refused the tunnel: 403 Forbidden".
+std::string TunnelRefused(const std::string& status_line_rest);
 // "1 MB", "64 KB", "1000 bytes": the largest unit of 1024 that divides `bytes`.
 std::string SizeText(std::int64_t bytes);
 

@@ -16,6 +16,18 @@ std::string BasicCredentials(const std::string& user, const std::string& passwor
 
 }  // namespace
 
+std::vector<std::string> TunnelRequestLines(const std::string& authority, const std::string& agent,
+                                            const std::string& proxy_user,
+                                            const std::string& proxy_password) {
+  std::vector<std::string> lines{"CONNECT " + authority + " HTTP/1.0"};
+  AddWhenGiven(lines, "User-Agent", agent);
+  lines.push_back("Host: " + authority);
+  if (!proxy_user.empty()) {
+    lines.push_back("Proxy-Authorization: " + BasicCredentials(proxy_user, proxy_password));
+  }
+  return lines;
+}
+
 std::vector<std::string> RequestLines(const RequestHead& head) {
   std::vector<std::string> lines;
   lines.push_back(head.Method + " " + head.RequestPath + " HTTP/1.0");

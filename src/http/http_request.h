@@ -35,6 +35,13 @@ struct RequestHead {
 // Proxy-Authorization (only through a proxy), Cookie.
 std::vector<std::string> RequestLines(const RequestHead& head);
 
+// The request that opens a tunnel through a proxy to `authority` ("host:port"):
+// "CONNECT host:port HTTP/1.0", User-Agent when given, "Host: host:port", and the proxy's
+// Basic authorization when a user is given.
+std::vector<std::string> TunnelRequestLines(const std::string& authority, const std::string& agent,
+                                            const std::string& proxy_user,
+                                            const std::string& proxy_password);
+
 // Every line followed by CR LF, then CR LF.
 std::string AssembleRequest(const std::vector<std::string>& lines);
 

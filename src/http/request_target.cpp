@@ -5,7 +5,19 @@
 namespace kasumido {
 namespace {
 
-constexpr std::string_view kDefaultPort = "80";
+constexpr std::string_view kSecureScheme = "https";
+
+std::string DefaultPort(bool secure) { return secure ? "443" : "80"; }
+
+std::string PortOr(const UrlParts& parts, bool secure) {
+  return parts.Port.empty() ? DefaultPort(secure) : parts.Port;
+}
+
+// A TLS site through a proxy: the tunnel to its host and port, the path alone.
+void UseTunnel(RequestTarget& target, const UrlParts& parts) {
+  target.Tunnel = parts.Host + ":" + PortOr(parts, true);
+  target.RequestPath = parts.Path.empty() ? "/" : parts.Path;
+}
 
 // "scheme://host" + ":port" when written: the front of an absolute request target.
 std::string OriginOf(const UrlParts& parts) {
@@ -55,12 +67,17 @@ TargetChoice TargetForUrl(std::string_view url, std::string_view proxy,
   TargetChoice choice;
   RequestTarget& target = choice.Target;
   target.TargetHost = parts.Host;
+  target.Secure = parts.Scheme == kSecureScheme;
   if (proxy.empty()) {
     target.RequestPath = parts.Path;
     target.ConnectHost = parts.Host;
-    target.ConnectPort = parts.Port.empty() ? std::string(kDefaultPort) : parts.Port;
+    target.ConnectPort = PortOr(parts, target.Secure);
   } else {
-    target.RequestPath = OriginOf(parts) + parts.Path;
+    if (target.Secure) {
+      UseTunnel(target, parts);
+    } else {
+      target.RequestPath = OriginOf(parts) + parts.Path;
+    }
     UseProxy(target, proxy, proxy_port);
   }
   if (target.RequestPath.empty()) target.RequestPath = "/";
@@ -74,25 +91,31 @@ TargetChoice RelocatedTarget(const RequestTarget& current, std::string_view loca
   TargetChoice choice;
   RequestTarget& target = choice.Target;
   target = current;
+  // Through a proxy without a tunnel the request path is an absolute URL.
+  const bool absolute_paths = current.ThroughProxy && current.Tunnel.empty();
   if (location.starts_with('/')) {
-    target.RequestPath = current.ThroughProxy
+    target.RequestPath = absolute_paths
                              ? OriginOf(SplitUrl(current.RequestPath)) + std::string(location)
                              : std::string(location);
-  } else if (location.starts_with("http://")) {
+  } else if (location.starts_with("http://") || location.starts_with("https://")) {
     const UrlParts parts = SplitUrl(location);
+    target.Secure = parts.Scheme == kSecureScheme;
     target.TargetHost = parts.Host;
-    if (current.ThroughProxy) {
-      target.RequestPath = OriginOf(parts) + parts.Path;
-    } else {
+    target.Tunnel.clear();
+    if (!current.ThroughProxy) {
       target.ConnectHost = parts.Host;
-      target.ConnectPort = parts.Port.empty() ? std::string(kDefaultPort) : parts.Port;
+      target.ConnectPort = PortOr(parts, target.Secure);
       target.RequestPath = parts.Path.empty() ? "/" : parts.Path;
+    } else if (target.Secure) {
+      UseTunnel(target, parts);
+    } else {
+      target.RequestPath = OriginOf(parts) + parts.Path;
     }
     if (parts.HasUser && parts.HasPassword) {
       choice.User = parts.User;
       choice.Password = parts.Password;
     }
-  } else if (current.ThroughProxy) {
+  } else if (absolute_paths) {
     // Relative to the path of the absolute target; a target without a path ("http://h")
     // stands for the root, as it does for a direct request.
     const UrlParts parts = SplitUrl(current.RequestPath);
@@ -108,7 +131,8 @@ TargetChoice RelocatedTarget(const RequestTarget& current, std::string_view loca
 
 bool SendableTarget(const RequestTarget& target) {
   return !HoldsControlByte(target.TargetHost) && !HoldsControlByte(target.ConnectHost) &&
-         !HoldsControlByte(target.ConnectPort) && !HoldsControlByte(target.RequestPath);
+         !HoldsControlByte(target.ConnectPort) && !HoldsControlByte(target.RequestPath) &&
+         !HoldsControlByte(target.Tunnel);
 }
 
 }  // namespace kasumido

@@ -61,86 +61,57 @@ TSocketTransport::~TSocketTransport() {
 
 template <typename Event, typename... Args>
 bool TSocketTransport::Notify(const Event& event, const Args&... args) {
-  if (!event) return true;
-  const Event handler = event;  // the handler may replace itself or destroy this object
-  DestructionWatch::Frame life(watch_);
+  const std::uint64_t course = gate_.Course();
   try {
-    handler(args...);
-    return life.Alive();
+    return gate_.Raise(event, args...);
   } catch (const std::exception& error) {
-    if (!life.Alive()) {
-      loop_.ReportException(error);
-      return false;
-    }
-    return HandleBackgroundException(error);
+    HandleBackgroundException(error);
   } catch (...) {
-    const std::runtime_error error("unknown exception");
-    if (!life.Alive()) {
-      loop_.ReportException(error);
-      return false;
-    }
-    return HandleBackgroundException(error);
+    HandleBackgroundException(std::runtime_error("unknown exception"));
   }
+  return gate_.Holds(course);
 }
 
-bool TSocketTransport::HandleBackgroundException(const std::exception& error) {
+void TSocketTransport::HandleBackgroundException(const std::exception& error) {
   bool can_close = true;
-  if (OnBgException) {
-    const auto handler = OnBgException;
-    DestructionWatch::Frame life(watch_);
-    try {
-      handler(error, can_close);
-    } catch (const std::exception& again) {
-      loop_.ReportException(again);
-    } catch (...) {
-      loop_.ReportException(std::runtime_error("unknown exception"));
-    }
-    if (!life.Alive()) return false;
+  try {
+    gate_.Raise(OnBgException, error, can_close);
+  } catch (const std::exception& again) {
+    loop_.ReportException(again);
+  } catch (...) {
+    loop_.ReportException(std::runtime_error("unknown exception"));
   }
-  if (!can_close) return true;
-  DestructionWatch::Frame life(watch_);
-  Abort();
-  return life.Alive();
+  if (can_close) Abort();
 }
 
 // Work that the loop starts (readiness, lookups, queued calls). Anything that escapes it,
 // such as a socket error raised while no OnError handler is set, is a background
 // exception too.
 void TSocketTransport::RunFromLoop(void (TSocketTransport::*step)()) {
-  DestructionWatch::Frame life(watch_);
   try {
     (this->*step)();
   } catch (const std::exception& error) {
-    if (life.Alive()) {
-      HandleBackgroundException(error);
-    } else {
-      loop_.ReportException(error);
-    }
+    HandleBackgroundException(error);
   } catch (...) {
-    const std::runtime_error error("unknown exception");
-    if (life.Alive()) {
-      HandleBackgroundException(error);
-    } else {
-      loop_.ReportException(error);
-    }
+    HandleBackgroundException(std::runtime_error("unknown exception"));
   }
 }
 
-bool TSocketTransport::RaiseError(const std::string& message, int error) {
+void TSocketTransport::RaiseError(const std::string& message, int error) {
   last_error_message_ = message;
   if (!OnError) throw ESocketException(message, error);
-  return Notify(OnError, message);
+  Notify(OnError, message);
 }
 
-bool TSocketTransport::SocketError(int error, std::string_view function) {
+void TSocketTransport::SocketError(int error, std::string_view function) {
   last_error_ = error;
   const std::string message = SocketErrorMessage(error, function);
   if ((error == socket_error::kConnectionReset || error == socket_error::kNotConnected) &&
       socket_ != kInvalidSocket) {
     ReleaseSocket(CloseMode::kGraceful);
-    if (!FireSessionClosed(error)) return false;
+    FireSessionClosed(error);
   }
-  return RaiseError(message, error);
+  RaiseError(message, error);
 }
 
 bool TSocketTransport::Refuse(const std::string& message, int error) {
@@ -149,14 +120,10 @@ bool TSocketTransport::Refuse(const std::string& message, int error) {
   return false;
 }
 
-bool TSocketTransport::FireSessionClosed(int error) {
-  if (!session_open_) return true;
+void TSocketTransport::FireSessionClosed(int error) {
+  if (!session_open_) return;
   session_open_ = false;
-  return Notify(OnSessionClosed, error);
-}
-
-bool TSocketTransport::SameConnection(std::uint64_t connection) const {
-  return socket_ != kInvalidSocket && connection_ == connection;
+  Notify(OnSessionClosed, error);
 }
 
 // ---- Name resolution ------------------------------------------------------------------
@@ -167,7 +134,7 @@ void TSocketTransport::DnsLookup(const std::string& host) {
   const std::string name = Trimmed(host);
   if (name.empty()) {
     last_error_ = socket_error::kInvalidArgument;
-    if (!RaiseError("DNS lookup: invalid host name.", socket_error::kInvalidArgument)) return;
+    RaiseError("DNS lookup: invalid host name.", socket_error::kInvalidArgument);
     deferred_.Post([this] { Notify(OnDnsLookupDone, socket_error::kInvalidArgument); });
     return;
   }
@@ -229,7 +196,7 @@ bool TSocketTransport::CreateSocket(std::uint32_t address, std::uint16_t port) {
     return false;
   }
   socket_ = socket;
-  ++connection_;
+  gate_.Move();
   state_ = TSocketState::ssOpened;
   read_count_ = 0;
   data_sent_posted_ = false;
@@ -285,12 +252,9 @@ void TSocketTransport::StartConnect(std::uint32_t address, std::uint16_t port) {
     state_ = TSocketState::ssConnecting;
     session_open_ = true;
     const int error = result;
-    const std::uint64_t connection = connection_;
-    deferred_.Post([this, connection, error] {
-      if (SameConnection(connection) && state_ == TSocketState::ssConnecting) {
-        FinishConnect(error);
-      }
-    });
+    deferred_.Post(gate_.Bind([this, error] {
+      if (state_ == TSocketState::ssConnecting) FinishConnect(error);
+    }));
     return;
   }
   ReleaseSocket(CloseMode::kGraceful);
@@ -299,7 +263,6 @@ void TSocketTransport::StartConnect(std::uint32_t address, std::uint16_t port) {
 
 void TSocketTransport::FinishConnect(int error) {
   write_notifier_->SetEnabled(false);
-  const std::uint64_t connection = connection_;
   if (error == 0) {
     state_ = TSocketState::ssConnected;
     read_notifier_->SetEnabled(true);
@@ -307,7 +270,7 @@ void TSocketTransport::FinishConnect(int error) {
     return;
   }
   last_error_ = error;
-  if (!Notify(OnSessionConnected, error) || !SameConnection(connection)) return;
+  if (!Notify(OnSessionConnected, error)) return;
   ReleaseSocket(CloseMode::kGraceful);
   FireSessionClosed(error);
 }
@@ -317,9 +280,8 @@ void TSocketTransport::FinishConnect(int error) {
 void TSocketTransport::Close() {
   if (socket_ == kInvalidSocket) return;
   if (state_ == TSocketState::ssConnected && !send_queue_.Empty()) {
-    DestructionWatch::Frame life(watch_);
     TryToSend();  // hand the network what it takes now
-    if (!life.Alive() || socket_ == kInvalidSocket) return;
+    if (socket_ == kInvalidSocket) return;
   }
   ReleaseSocket(CloseMode::kGraceful);
   FireSessionClosed(0);
@@ -336,6 +298,7 @@ void TSocketTransport::ReleaseSocket(CloseMode mode) {
   // The notifiers go first: they must never watch a closed descriptor.
   read_notifier_.reset();
   write_notifier_.reset();
+  gate_.Move();
   if (mode == CloseMode::kGraceful) {
     ShutdownSending(socket_);
     SetSocketLinger(socket_, false, 0);  // the close returns at once; the system finishes sending

@@ -3,9 +3,10 @@
 // inside the call that caused it, except where a method says so (a dotted address
 // resolves inside DnsLookup; OnSessionClosed comes inside Close and Abort and inside a
 // call that meets a fatal error; OnError comes inside the call that met the error).
-// Handlers may call back into the transport, and may destroy it (better: post the
-// destruction). An exception escaping a handler is a background exception: OnBgException,
-// then the connection is aborted. Errors carry the numbers of http/socket_error.h.
+// Handlers may call back into the transport; they never destroy it (the lifetime rule of
+// http/event_gate.h: a handler that wants it gone posts the destruction). An exception
+// escaping a handler is a background exception: OnBgException, then the connection is
+// aborted. Errors carry the numbers of http/socket_error.h.
 //
 // Closing never waits on the UI thread. Close is graceful: what is queued is handed to
 // the network, the sending side is shut down and the socket closed with lingering off,
@@ -21,9 +22,9 @@
 #include <string>
 #include <string_view>
 
+#include "http/event_gate.h"
 #include "http/send_queue.h"
 #include "http/socket_error.h"
-#include "platform/destruction_watch.h"
 #include "platform/event_loop.h"
 #include "platform/sockets.h"
 
@@ -132,18 +133,19 @@ class TSocketTransport {
 
  private:
   enum class CloseMode { kGraceful, kReset };
-  enum class SendResult { kDrained, kPending, kClosed, kFailed, kDestroyed };
+  enum class SendResult { kDrained, kPending, kClosed, kFailed };
 
-  // Every "bool" below answers false when a handler destroyed this object: the caller
-  // then returns at once without touching a member.
+  // Raises `event` through the gate, turning an exception that escapes the handler into
+  // a background exception. Answers whether the connection's course held (false after a
+  // close, an abort or a new connection: the caller then stops).
   template <typename Event, typename... Args>
   bool Notify(const Event& event, const Args&... args);
-  bool HandleBackgroundException(const std::exception& error);
+  void HandleBackgroundException(const std::exception& error);
   void RunFromLoop(void (TSocketTransport::*step)());
-  bool RaiseError(const std::string& message, int error);
-  bool SocketError(int error, std::string_view function);
+  void RaiseError(const std::string& message, int error);
+  void SocketError(int error, std::string_view function);
   bool Refuse(const std::string& message, int error);
-  bool FireSessionClosed(int error);
+  void FireSessionClosed(int error);
 
   bool CreateSocket(std::uint32_t address, std::uint16_t port);
   bool ApplyOptions();
@@ -153,12 +155,13 @@ class TSocketTransport {
   void PostDataSent();
   void HandleReadable();
   void HandleWritable();
-  bool ReceiveLoop(std::uint64_t connection);
+  bool ReceiveLoop();
   void HandleLookupDone(int error, const std::string& address);
   void ReleaseSocket(CloseMode mode);
-  bool SameConnection(std::uint64_t connection) const;
 
   EventLoop& loop_;
+  // Its course moves with every connection made and released.
+  EventGate gate_{"TSocketTransport"};
   CallQueue deferred_;
   std::unique_ptr<HostLookup> lookup_;
   std::unique_ptr<SocketNotifier> read_notifier_;
@@ -170,10 +173,8 @@ class TSocketTransport {
   std::string dns_result_;
   std::int64_t read_count_ = 0;
   SendQueue send_queue_;
-  std::uint64_t connection_ = 0;  // serial of the current (or last) connection
-  bool session_open_ = false;     // OnSessionClosed still owed for this connection
+  bool session_open_ = false;  // OnSessionClosed still owed for this connection
   bool data_sent_posted_ = false;
-  DestructionWatch watch_;  // tells the callers of handlers that one destroyed this object
 };
 
 }  // namespace kasumido

@@ -40,7 +40,6 @@ int TSocketTransport::Send(std::string_view bytes) {
       break;
     case SendResult::kClosed:
     case SendResult::kFailed:
-    case SendResult::kDestroyed:
       return -1;
   }
   return static_cast<int>(std::min<std::size_t>(bytes.size(), INT32_MAX));
@@ -59,9 +58,11 @@ TSocketTransport::SendResult TSocketTransport::TryToSend() {
     last_error_ = error;
     if (IsClosingSendError(error)) {
       ReleaseSocket(CloseMode::kGraceful);
-      return FireSessionClosed(error) ? SendResult::kClosed : SendResult::kDestroyed;
+      FireSessionClosed(error);
+      return SendResult::kClosed;
     }
-    return SocketError(error, "TryToSend failed") ? SendResult::kFailed : SendResult::kDestroyed;
+    SocketError(error, "TryToSend failed");
+    return SendResult::kFailed;
   }
   return SendResult::kDrained;
 }
@@ -70,11 +71,10 @@ TSocketTransport::SendResult TSocketTransport::TryToSend() {
 void TSocketTransport::PostDataSent() {
   if (data_sent_posted_) return;
   data_sent_posted_ = true;
-  const std::uint64_t connection = connection_;
-  deferred_.Post([this, connection] {
+  deferred_.Post(gate_.Bind([this] {
     data_sent_posted_ = false;
-    if (SameConnection(connection) && send_queue_.Empty()) Notify(OnDataSent, 0);
-  });
+    if (send_queue_.Empty()) Notify(OnDataSent, 0);
+  }));
 }
 
 void TSocketTransport::HandleWritable() {
@@ -118,10 +118,9 @@ int TSocketTransport::RcvdCount() const {
 
 void TSocketTransport::HandleReadable() {
   if (state_ != TSocketState::ssConnected) return;
-  const std::uint64_t connection = connection_;
   // No nested read notifications while the handlers run (they may pump the loop).
   read_notifier_->SetEnabled(false);
-  if (!ReceiveLoop(connection) || !SameConnection(connection)) return;
+  if (!ReceiveLoop()) return;
   // Everything waiting has been read: tell a close or a reset by the peer from a pause.
   int peek_error = 0;
   const std::ptrdiff_t peeked = PeekSocket(socket_, peek_error);
@@ -135,19 +134,18 @@ void TSocketTransport::HandleReadable() {
 }
 
 // Raises OnDataAvailable while bytes are waiting and the handler takes some; without a
-// handler the bytes are read and dropped.
-bool TSocketTransport::ReceiveLoop(std::uint64_t connection) {
+// handler the bytes are read and dropped. False when the connection's course moved.
+bool TSocketTransport::ReceiveLoop() {
   for (;;) {
     const std::int64_t read_before = read_count_;
+    const std::uint64_t course = gate_.Course();
     if (OnDataAvailable) {
       if (!Notify(OnDataAvailable, 0)) return false;
     } else {
       char dropped[1024];
-      DestructionWatch::Frame life(watch_);
       Receive(dropped, sizeof dropped);
-      if (!life.Alive()) return false;
+      if (!gate_.Holds(course)) return false;
     }
-    if (!SameConnection(connection)) return true;
     if (ComponentOptions.count(TSocketOption::soNoReceiveLoop) != 0) return true;
     // A handler that took nothing waits for the next notification.
     if (read_count_ == read_before || RcvdCount() == 0) return true;

@@ -1,8 +1,7 @@
-// The command line of a console program (the tools) in the program's own text, and a
-// console that shows the tools' UTF-8 output. On Linux the arguments are taken as given;
-// on Windows from the UTF-16 command line, so a path in any script reaches the tool whole
-// whatever the system's code page (one the program's text cannot hold is an error of the
-// file it names, never another file).
+// The command line as path text (platform/paths.h), and a console that shows the tools'
+// UTF-8 output. On Linux the arguments are taken as given; on Windows they are the UTF-16
+// command line in UTF-8, so a path in any script reaches the program whole whatever the
+// system's code page.
 #pragma once
 
 #include <string>

@@ -3,6 +3,8 @@
 // it reads back as the same character.
 #include "platform/text_encoding.h"
 
+#include <algorithm>
+
 #include "platform/code_page_932.h"
 
 namespace kasumido {
@@ -178,7 +180,49 @@ std::optional<std::string> Encode(std::u16string_view utf16, TextEncoding to) {
   return std::nullopt;
 }
 
+// The code points of `text` in `from`, one at a time: each with the bytes it came from,
+// or a byte sequence that is not `from` (nothing) with its bytes.
+template <typename Visit>
+void ForEachCharacter(std::string_view text, TextEncoding from, Visit visit) {
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = at;
+    switch (from) {
+      case TextEncoding::kShiftJis: {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+        end = std::min(text.size(), at + (lead ? 2 : 1));
+        break;
+      }
+      case TextEncoding::kUtf8:
+        end = at;
+        if (!NextUtf8(text, end)) end = at + 1;
+        break;
+      case TextEncoding::kUtf16Le: {
+        end = std::min(text.size(), at + 2);
+        const std::optional<std::u16string> unit = Utf16FromUtf16Le(text.substr(at, end - at));
+        if (unit && unit->size() == 1 && IsHighSurrogate((*unit)[0])) {
+          end = std::min(text.size(), at + 4);
+        }
+        break;
+      }
+    }
+    visit(text.substr(at, end - at));
+    at = end;
+  }
+}
+
 }  // namespace
+
+std::string ShiftJisForDisplay(std::string_view text, TextEncoding from) {
+  if (std::optional<std::string> whole = ConvertText(text, from, TextEncoding::kShiftJis)) {
+    return *whole;
+  }
+  std::string shown;
+  ForEachCharacter(text, from, [&shown, from](std::string_view character) {
+    shown += ConvertText(character, from, TextEncoding::kShiftJis).value_or("?");
+  });
+  return shown;
+}
 
 std::optional<std::string> ConvertText(std::string_view bytes, TextEncoding from, TextEncoding to) {
   if (bytes.empty()) return std::string();

@@ -23,4 +23,10 @@ enum class TextEncoding {
 // A byte order mark is not treated apart: a caller that reads files strips it first.
 std::optional<std::string> ConvertText(std::string_view bytes, TextEncoding from, TextEncoding to);
 
+// `text` in `from` as Shift_JIS for showing (a status text, a line of the log that only
+// a person reads): each character that code page 932 cannot hold, and each byte
+// sequence that is not `from`, shows as "?"; still never as another character. Never
+// for a path or a setting, which take ConvertText and its failure.
+std::string ShiftJisForDisplay(std::string_view text, TextEncoding from = TextEncoding::kUtf8);
+
 }  // namespace kasumido

@@ -1,6 +1,7 @@
 #include "shell/environment.h"
 
 #include <optional>
+#include <vector>
 
 #include "platform/environment.h"
 #include "platform/paths.h"
@@ -10,30 +11,37 @@
 namespace kasumido {
 namespace {
 
-// A raw value read through the program's buffer: too long reads as unset.
-std::string ThroughBuffer(std::string_view raw) {
-  if (raw.size() >= kEnvValueBufferSize) return {};
-  return TrimControls(raw);
-}
-
 bool IsUsableFolder(std::string_view path) { return IsAbsolutePath(path) && !IsRootFolder(path); }
+
+// The usable temporary folders, best first, each ending in a separator.
+std::vector<std::string> TempFolderCandidates() {
+  std::vector<std::string> sources;
+  if (std::optional<std::string> temp = EnvironmentValue("temp")) sources.push_back(*temp);
+  for (std::string& folder : SystemTempFolders()) sources.push_back(std::move(folder));
+  std::vector<std::string> usable;
+  for (const std::string& source : sources) {
+    std::string folder = TrimControls(source);
+    if (!IsUsableFolder(folder)) continue;
+    if (!EndsWithSeparator(folder)) folder += PathSeparator();
+    usable.push_back(std::move(folder));
+  }
+  return usable;
+}
 
 }  // namespace
 
 std::string GetEnvValue(std::string_view name) {
   const std::optional<std::string> value = EnvironmentValue(name);
-  return value ? ThroughBuffer(*value) : std::string();
+  if (!value || value->size() >= kEnvValueBufferSize) return {};
+  return TrimControls(*value);
 }
 
 std::string TempFolder() {
-  std::string folder = GetEnvValue("temp");
-  const std::vector<std::string> system_folders = SystemTempFolders();
-  for (auto next = system_folders.begin(); !IsUsableFolder(folder) && next != system_folders.end();
-       ++next) {
-    folder = ThroughBuffer(*next);
+  const std::vector<std::string> candidates = TempFolderCandidates();
+  for (const std::string& folder : candidates) {
+    if (SjisPathForHost(folder)) return folder;
   }
-  if (!EndsWithSeparator(folder)) folder += PathSeparator();
-  return folder;
+  return candidates.empty() ? std::string() : candidates.front();
 }
 
 }  // namespace kasumido

@@ -17,14 +17,15 @@ inline constexpr size_t kEnvValueBufferSize = 260;
 // set or when its raw value is kEnvValueBufferSize bytes or longer.
 std::string GetEnvValue(std::string_view name);
 
-// The folder for work files, ending in a separator. Taken from the first usable value
-// among GetEnvValue("temp") (any case: TEMP, temp, Temp...), then the system's own
-// temporary folders (on Linux TMPDIR, then "/tmp"), each read by the same buffer and trim
-// rules. A value is usable when it is an absolute path that names more than a root
-// folder; an unset, empty, too long, relative or root-only value falls through to the
-// next source, so the result is never a root folder alone. The platform's separator is
-// appended unless the value already ends with "/" or with a "\" that is not the trail
-// byte of a double-byte character.
+// The folder for work files and covers (path text), ending in a separator. The sources,
+// in order: the variable "temp" in any case (TEMP, temp, Temp...) of any length, then the
+// system's own temporary folders (on Linux TMPDIR, then "/tmp"; on Windows what
+// GetTempPathW answers), each trimmed of bytes of value 0x20 or below. A source is usable
+// when it is an absolute path that names more than a root folder; an unset, empty,
+// relative or root-only value is passed over, so the result is never a root folder.
+// Among usable sources the first one the host can name (SjisPathForHost: its covers'
+// paths can be written into the master file) wins, else the first usable one. Empty when
+// no source is usable.
 std::string TempFolder();
 
 }  // namespace kasumido

@@ -14,6 +14,7 @@
 #include "http/retry_after.h"
 #include "kasumido/texts.h"
 #include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "platform/waits.h"
 #include "shell/form_dll.h"
 #include "text/paths.h"
@@ -136,7 +137,7 @@ int TFormDLL::FetchUrl(const std::string& url, const std::string& file, Document
     last_fetch_failure_ = error.what();
     throw;
   }
-  current_file_name_ = FileNameOf(file);
+  current_file_name_ = ShiftJisForDisplay(FileNameOf(file));
   int answer = 0;
   try {
     answer = Transfer(url, *target);

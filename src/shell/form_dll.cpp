@@ -6,6 +6,8 @@
 #include "kasumido/texts.h"
 #include "platform/files.h"
 #include "platform/open_document.h"
+#include "platform/paths.h"
+#include "platform/text_encoding.h"
 #include "platform/waits.h"
 #include "shell/download_plan.h"
 #include "shell/health_findings.h"
@@ -78,12 +80,25 @@ void TFormDLL::RunDownload() {
   }
   view_.SetPhaseCaption(texts::kCaptionRunStart);
   try {
-    const std::size_t findings = DownloadPlan();
-    view_.SetStatusText(HealthStatusText(findings));
+    if (CheckTempFolder()) view_.SetStatusText(HealthStatusText(DownloadPlan()));
   } catch (...) {
     LogFile1.WriteLog(texts::kLogRunFailed, true);
   }
   SetRunButtons(false);
+}
+
+bool TFormDLL::CheckTempFolder() {
+  if (setup_.temp_folder.empty()) {
+    LogFile1.WriteLog(texts::kLogNoTempFolder, true);
+    return false;
+  }
+  if (!SjisPathForHost(setup_.temp_folder)) {
+    LogFile1.WriteLog(ShiftJisForDisplay(setup_.temp_folder) + " " +
+                          std::string(texts::kWordCoverNotSaved) +
+                          " (no name the host can open: every cover is left out)",
+                      true);
+  }
+  return true;
 }
 
 void TFormDLL::ReportHostFolderProblem(const std::string& problem) {

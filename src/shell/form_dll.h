@@ -42,7 +42,7 @@ struct RunSetup {
   std::string program_file;  // the program's executable, absolute (its version record)
   std::string program_dir;   // the folder that holds it, absolute, without trailing "/"
   std::string site_origin;   // scheme and host of the publisher's site, no trailing "/"
-  std::string temp_folder;   // the folder for work files, ending in "/"
+  std::string temp_folder;   // the folder for work files, ending in "/"; empty when none
   Milliseconds document_deadline = kDocumentDeadline;  // tests shorten it
 };
 
@@ -172,6 +172,10 @@ class TFormDLL final : public PlanRun {
 
  private:
   void SetRunButtons(bool enabled);
+  // Says in the log what the temporary folder costs the run: none at all ends it before
+  // anything is fetched (false, an error line); one the host cannot name leaves every
+  // cover out (one error line).
+  bool CheckTempFolder();
   // Pumps the event loop.
   void ReportHostFolderProblem(const std::string& problem);
   // Pumps the event loop: waits until the request spacing since the last fetch has passed.

@@ -99,10 +99,12 @@ std::vector<HealthFinding> FindHealthFindings(const std::vector<RunHealth>& hist
                                               const RunHealth& current) {
   std::vector<HealthFinding> findings;
   if (history.empty()) return findings;
+  int limiting_elsewhere = 0;  // in steps below the threshold each
   for (std::size_t step = 0; step < kHealthSteps; ++step) {
     const StepHealth& now = current.steps[step];
     const std::vector<const StepHealth*> recent = RecentAnalysed(history, step);
     const int runs = static_cast<int>(recent.size());
+    if (now.limiting < kLimitingAnswersMin) limiting_elsewhere += now.limiting;
     if (now.limiting >= kLimitingAnswersMin) {
       const int usual = Median(recent, [](const StepHealth& s) { return s.limiting; });
       findings.push_back(
@@ -119,6 +121,13 @@ std::vector<HealthFinding> FindHealthFindings(const std::vector<RunHealth>& hist
       FindLayoutChanges(now, recent, step, findings);
     }
   }
+  // A site that turns every page away answers each listing page once.
+  if (limiting_elsewhere >= kLimitingAnswersMin) {
+    int usual = 0;
+    for (const StepHealth& step : history.back().steps) usual += step.limiting;
+    findings.push_back(
+        {FindingKind::kSiteLimiting, kWholeRun, BookField::kISBN, limiting_elsewhere, 0, usual, 1});
+  }
   return findings;
 }
 
@@ -128,6 +137,7 @@ std::string HealthStatusText(std::size_t findings) {
 }
 
 std::string StepName(std::size_t step) {
+  if (step == kWholeRun) return std::string(texts::kHealthWholeRun);
   std::string_view caption = kPlanSteps[step].caption;
   if (caption.ends_with(texts::kWordDownload)) {
     caption.remove_suffix(texts::kWordDownload.size());

@@ -18,6 +18,8 @@
 // - Site limiting: at least kLimitingAnswersMin answers of 403, 429 or 503, or pages that
 //   hold a challenge, in one step. It is reported apart, and a step that has it raises no
 //   other finding: its missing books and fields are the limit's doing, not the layout's.
+//   Answers spread over steps that stay below it each (a site that turns away every
+//   listing page) count for the whole run, against the run before.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +37,9 @@ inline constexpr int kEmptyFieldMinBooks = 3;
 inline constexpr int kEmptyFieldRecentPercent = 80;
 inline constexpr int kFailingPagesMin = 3;
 inline constexpr int kLimitingAnswersMin = 3;
+
+// The step of a finding about the whole run.
+inline constexpr std::size_t kWholeRun = kHealthSteps;
 
 enum class FindingKind { kNoLinks, kFewBooks, kFieldEmpty, kPagesFailing, kSiteLimiting };
 
@@ -66,7 +71,8 @@ std::string FindingLine(const HealthFinding& finding);
 // The status text at the end of a run with `findings` findings (Shift_JIS).
 std::string HealthStatusText(std::size_t findings);
 
-// The step's category and month as the findings name it (Shift_JIS, "ラノベ今月").
+// The step's category and month as the findings name it (Shift_JIS, "ラノベ今月"); for
+// kWholeRun the whole run.
 std::string StepName(std::size_t step);
 
 }  // namespace kasumido

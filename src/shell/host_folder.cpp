@@ -1,6 +1,7 @@
 #include "shell/host_folder.h"
 
 #include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "text/paths.h"
 
 namespace kasumido {
@@ -12,7 +13,7 @@ constexpr std::string_view kProbeName = "kasumido-write-check.tmp";
 std::optional<std::string> OpenProblem(const std::string& path, OutputMode mode) {
   std::string error;
   std::optional<OutputFile> file = OutputFile::Open(path, mode, error);
-  if (!file) return path + ": " + error;
+  if (!file) return ShiftJisForDisplay(path) + ": " + error;
   std::string ignored;
   (void)file->Close(ignored);
   return std::nullopt;

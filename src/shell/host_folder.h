@@ -12,8 +12,8 @@ namespace kasumido {
 
 // Nothing when the host's folder takes a new file (a probe, created and removed at once)
 // and, when the master file exists, the master file opens for appending (nothing is
-// written to it). Otherwise the reason: the file that could not be written and the
-// system's text.
+// written to it). Otherwise the reason, in Shift_JIS for the log and the status bar: the
+// file that could not be written ("?" for what code page 932 lacks) and the system's text.
 std::optional<std::string> HostFolderWriteProblem(const std::string& host_dir,
                                                   const std::string& master_file);
 

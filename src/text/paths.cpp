@@ -1,28 +1,16 @@
 #include "text/paths.h"
 
 #include "platform/paths.h"
-#include "text/sjis.h"
 
 namespace kasumido {
 namespace {
 
-// The position of the last separator, or npos.
-std::size_t LastSeparator(std::string_view path) {
-  for (std::size_t at = path.size(); at-- > 0;) {
-    if (IsSeparatorAt(path, at)) return at;
-  }
-  return std::string_view::npos;
-}
+constexpr std::string_view kSeparators = "/\\";
 
 }  // namespace
 
-bool IsSeparatorAt(std::string_view path, std::size_t at) {
-  if (path[at] == '/') return true;
-  return path[at] == '\\' && !IsTrailByteAt(path, at);
-}
-
 bool EndsWithSeparator(std::string_view path) {
-  return !path.empty() && IsSeparatorAt(path, path.size() - 1);
+  return !path.empty() && kSeparators.find(path.back()) != std::string_view::npos;
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
@@ -33,14 +21,14 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 }
 
 std::string FolderOf(std::string_view path) {
-  const std::size_t last = LastSeparator(path);
+  const std::size_t last = path.find_last_of(kSeparators);
   if (last == std::string_view::npos) return {};
   if (last == 0) return std::string(path.substr(0, 1));
   return std::string(path.substr(0, last));
 }
 
 std::string_view FileNameOf(std::string_view path) {
-  const std::size_t last = LastSeparator(path);
+  const std::size_t last = path.find_last_of(kSeparators);
   return last == std::string_view::npos ? path : path.substr(last + 1);
 }
 

@@ -1,17 +1,13 @@
-// Paths as the program's Shift_JIS text: joining and splitting by the platform's
-// separator (platform/paths.h). A "\" that is the trail byte of a double-byte character
-// is part of that character, never a separator, so a kanji name ending in such a byte
-// (表, ソ) splits and joins correctly; "/" is below 0x40 and is never a trail byte.
+// Paths as path text (platform/paths.h): joining and splitting by the platform's
+// separator. "/" and "\" both separate, on every platform, as the host's paths do; in
+// UTF-8 neither byte ever occurs inside a character, so no character of a folder's name
+// is ever taken for a separator.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace kasumido {
-
-// True when the byte at `at` separates path parts: "/", or a "\" that is not the trail
-// byte of a double-byte character (both count on every platform, as the host's do).
-bool IsSeparatorAt(std::string_view path, std::size_t at);
 
 // True when `path` is not empty and its last byte is a separator.
 bool EndsWithSeparator(std::string_view path);

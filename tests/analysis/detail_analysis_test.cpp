@@ -188,13 +188,12 @@ TEST(DetailAnalysis, CoverIsSavedUnderTheIsbnOrTheTitleInTheTemporaryFolder) {
     Analyze(run);
     ExpectedLine want = c.want;
     if (!want.cover.empty()) {
-      want.cover = test::Utf8FromSjis(run.Temp()) + want.cover;
-      EXPECT_EQ(test::ReadFile(test::Sjis(want.cover)), "IMAGE") << c.name;
+      want.cover = run.Temp() + want.cover;
+      EXPECT_EQ(test::ReadFile(test::FsPath(want.cover)), "IMAGE") << c.name;
     }
     EXPECT_EQ(run.Master(), want.Sjis()) << c.name << "\n" << test::Utf8FromSjis(run.Master());
     for (const FakeRunAccess::Fetch& fetch : run.fetches) {
-      EXPECT_EQ(std::filesystem::path(fetch.file).parent_path(),
-                std::filesystem::path(run.Temp()).parent_path())
+      EXPECT_EQ(test::FsPath(fetch.file).parent_path(), test::FsPath(run.Temp()).parent_path())
           << c.name;
     }
   }

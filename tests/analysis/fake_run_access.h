@@ -4,13 +4,11 @@
 // scratch folder: "temp/" is the temporary folder, "host/ShelvioMas.csv" the master file.
 #pragma once
 
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/run_access.h"
+#include "platform/files.h"
 #include "support/scratch_dir.h"
 
 namespace kasumido::test {
@@ -62,7 +61,7 @@ class FakeRunAccess : public RunAccess {
   int last_status = 0;                // what LastReplyStatus answers
   std::vector<std::string> evidence;  // "<URL> <why>" of each page kept
 
-  std::string Temp() const { return (scratch_.Path() / "temp").string() + "/"; }
+  std::string Temp() const { return scratch_.File("temp") + "/"; }
   std::string MasterPath() const { return scratch_.File("host/ShelvioMas.csv"); }
   std::string Master() const { return scratch_.Read("host/ShelvioMas.csv"); }
   bool MasterExists() const { return std::filesystem::exists(MasterPath()); }
@@ -92,7 +91,7 @@ class FakeRunAccess : public RunAccess {
     const auto body = bodies.find(url);
     if (claims_no_file[url]) return 1;
     if (body == bodies.end() || body->second.empty() || failures_before[url]-- > 0) {
-      ::unlink(file.c_str());
+      RemoveFile(file);
       const auto text = failure_texts.find(url);
       last_failure = text == failure_texts.end() ? "404 Not Found" : text->second;
       const auto status = failure_statuses.find(url);
@@ -100,9 +99,9 @@ class FakeRunAccess : public RunAccess {
       return 0;
     }
     // Like the real fetch, a file that cannot be created is an exception.
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("cannot create " + file);
-    out << body->second;
+    std::string error;
+    std::optional<OutputFile> out = OutputFile::Open(file, OutputMode::kCreateOrTruncate, error);
+    if (!out || !out->Write(body->second, error)) throw std::runtime_error("cannot create " + file);
     return static_cast<int>(body->second.size());
   }
 

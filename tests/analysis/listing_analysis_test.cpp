@@ -12,6 +12,7 @@
 #include "detail_page.h"
 #include "fake_run_access.h"
 #include "support/encoding.h"
+#include "support/faulty_file_system.h"
 
 namespace kasumido {
 namespace {
@@ -269,7 +270,10 @@ TEST(ListingAnalysis, MissingListingFetchesNothing) {
   EXPECT_FALSE(run.MasterExists());
 }
 
+// Removed through the file seam (which on Windows reaches folders of any name), as the
+// faulty file system sees.
 TEST(ListingAnalysis, DetailWorkFileIsDeletedWhenAnErrorEndsTheListing) {
+  test::FaultyFileSystem files;
   FakeRunAccess run;
   Prepare(run, Link(1) + Link(2));
   run.during_yield = [&run] {
@@ -281,6 +285,9 @@ TEST(ListingAnalysis, DetailWorkFileIsDeletedWhenAnErrorEndsTheListing) {
   EXPECT_THROW(AnalyzeListingPage(kFolder, 193, run), std::runtime_error);
   EXPECT_FALSE(std::filesystem::exists(run.Temp() + "GetKasumido2.html"));
   EXPECT_EQ(DetailFetches(run), std::vector<std::string>{Url(1)});
+  ASSERT_FALSE(files.Removals().empty());
+  EXPECT_EQ(files.Removals().back().path, run.Temp() + "GetKasumido2.html");
+  EXPECT_TRUE(files.Removals().back().removed);
 }
 
 }  // namespace

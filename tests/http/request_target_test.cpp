@@ -7,7 +7,12 @@ namespace {
 
 RequestTarget Target(bool proxy, const char* host, const char* connect_host, const char* port,
                      const char* path) {
-  return RequestTarget{proxy, host, connect_host, port, path};
+  return RequestTarget{proxy, host, connect_host, port, path, false, ""};
+}
+// A TLS target: direct, or through the proxy's tunnel to `tunnel`.
+RequestTarget Secure(bool proxy, const char* host, const char* connect_host, const char* port,
+                     const char* path, const char* tunnel = "") {
+  return RequestTarget{proxy, host, connect_host, port, path, true, tunnel};
 }
 
 TEST(TargetForUrl, ChoosesHostPortAndRequestPathDirectAndThroughAProxy) {
@@ -32,6 +37,13 @@ TEST(TargetForUrl, ChoosesHostPortAndRequestPathDirectAndThroughAProxy) {
        Target(true, "site.test", "proxy.test", "80", "http://site.test")},
       {"site.test/a", "proxy.test", "",
        Target(true, "site.test", "proxy.test", "", "http://site.test/a")},
+      {"https://site.test/a", "", "80", Secure(false, "site.test", "site.test", "443", "/a")},
+      {"https://site.test:8443", "", "80", Secure(false, "site.test", "site.test", "8443", "/")},
+      // Through a proxy: a tunnel to the site, and the path alone.
+      {"https://site.test/a?b", "proxy.test", "3128",
+       Secure(true, "site.test", "proxy.test", "3128", "/a?b", "site.test:443")},
+      {"https://site.test:8443", "proxy.test:8000", "3128",
+       Secure(true, "site.test", "proxy.test", "8000", "/", "site.test:8443")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.url) + " via '" + c.proxy + "'");
@@ -57,6 +69,9 @@ TEST(RelocatedTarget, FollowsAbsoluteRootedAndRelativeLocations) {
   const RequestTarget proxied =
       Target(true, "site.test", "old-proxy", "1", "http://site.test:8080/lnovel/kongetsu.html");
   const RequestTarget proxied_bare = Target(true, "site.test", "p", "1", "http://site.test");
+  const RequestTarget secure = Secure(false, "site.test", "site.test", "443", "/lnovel/k.html");
+  const RequestTarget tunnelled =
+      Secure(true, "site.test", "old-proxy", "1", "/lnovel/k.html", "site.test:443");
   struct Case {
     const RequestTarget& current;
     const char* location;
@@ -82,6 +97,21 @@ TEST(RelocatedTarget, FollowsAbsoluteRootedAndRelativeLocations) {
       // A target without a path stands for the root: the host is kept.
       {proxied_bare, "next.html",
        Target(true, "site.test", "proxy.test", "3128", "http://site.test/next.html")},
+      // Between the schemes, both ways; rooted and relative values keep the scheme.
+      {direct, "https://other.test/x", Secure(false, "other.test", "other.test", "443", "/x")},
+      {secure, "http://other.test/x", Target(false, "other.test", "other.test", "80", "/x")},
+      {secure, "/moved.html", Secure(false, "site.test", "site.test", "443", "/moved.html")},
+      {secure, "next.html", Secure(false, "site.test", "site.test", "443", "/lnovel/next.html")},
+      {secure, "HTTPS://x/y",
+       Secure(false, "site.test", "site.test", "443", "/lnovel/HTTPS://x/y")},
+      {proxied, "https://other.test:8443/x",
+       Secure(true, "other.test", "proxy.test", "3128", "/x", "other.test:8443")},
+      {tunnelled, "/moved.html",
+       Secure(true, "site.test", "proxy.test", "3128", "/moved.html", "site.test:443")},
+      {tunnelled, "next.html",
+       Secure(true, "site.test", "proxy.test", "3128", "/lnovel/next.html", "site.test:443")},
+      {tunnelled, "http://other.test/x",
+       Target(true, "other.test", "proxy.test", "3128", "http://other.test/x")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.current.RequestPath) + " + " + c.location);

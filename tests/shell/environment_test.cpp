@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/encoding.h"
-
 namespace kasumido {
 namespace {
 
@@ -74,28 +72,31 @@ TEST_F(TempEnvironment, GetEnvValueMatchesNamesInAnyCasePreferringTheExactOne) {
   EXPECT_EQ(GetEnvValue("KASUMIDO_T=upper"), "");
 }
 
-TEST_F(TempEnvironment, TempFolderTakesTheFirstUsableSourceAndEndsInSlash) {
+TEST_F(TempEnvironment, TempFolderTakesTheFirstUsableSourceTheHostCanNameAndEndsInSlash) {
   struct Case {
     const char* temp_name;  // which spelling of "temp" is set; null for none
     std::string temp;
     const char* tmpdir;  // null when unset
     std::string folder;
   };
-  const std::string too_long = "/" + std::string(300, 'x');
+  const std::string long_folder = "/" + std::string(300, 'x');
   const Case cases[] = {
       {nullptr, "", nullptr, "/tmp/"},
       {"TEMP", "/var/tmp", nullptr, "/var/tmp/"},
       {"temp", "/var/tmp/", "/srv/t", "/var/tmp/"},
       {"Temp", "  /home/u/t\t", nullptr, "/home/u/t/"},
       {nullptr, "", "/srv/t", "/srv/t/"},
-      {"TEMP", too_long, "/srv/t", "/srv/t/"},  // too long: the next source
-      {"TEMP", too_long, nullptr, "/tmp/"},
-      {"TEMP", "/", "/srv/t", "/srv/t/"},  // never the root folder
+      {"TEMP", long_folder, "/srv/t", long_folder + "/"},  // any length
+      {"TEMP", "/", "/srv/t", "/srv/t/"},                  // never the root folder
       {"TEMP", "//\\", nullptr, "/tmp/"},
       {"TEMP", "", "/", "/tmp/"},
       {"TEMP", "   ", "relative/dir", "/tmp/"},  // never relative to the working folder
-      {"TEMP", "/t/" + test::Sjis("ソ"), nullptr, "/t/" + test::Sjis("ソ") + "/"},
-      {"TEMP", "/t/" + test::Sjis("表") + "\\", nullptr, "/t/" + test::Sjis("表") + "\\"},
+      {"TEMP", "/t/ソ表", nullptr, "/t/ソ表/"},
+      {"TEMP", "/t/表\\", nullptr, "/t/表\\"},
+      // A folder whose name Shift_JIS cannot hold gives way to one the host can name.
+      {"TEMP", "/home/Zoë/t", "/srv/𠮷田", "/tmp/"},
+      {"TEMP", "/home/한글", "/srv/t", "/srv/t/"},
+      {"TEMP", std::string("/t/\xff\xfe"), nullptr, "/tmp/"},  // not UTF-8
   };
   for (const Case& c : cases) {
     if (c.temp_name != nullptr) Set(c.temp_name, c.temp);

@@ -12,6 +12,7 @@
 #include "support/encoding.h"
 #include "support/host_layout.h"
 #include "support/test_event_loop.h"
+#include "text/paths.h"
 
 namespace kasumido {
 namespace {
@@ -48,7 +49,7 @@ TEST_F(RunControlTest, FirstActivationRunsTheWholeRunOnceAndClosesTheView) {
   layout_.WriteSettings({});  // every category off
   form_->FormActivate();
   EXPECT_TRUE(form_->Activated());
-  EXPECT_EQ(form_->HostDir(), layout_.scratch.File("host/plugin") + "/..");
+  EXPECT_EQ(form_->HostDir(), JoinPath(layout_.Host("plugin"), ".."));
   EXPECT_TRUE(std::filesystem::is_directory(layout_.Host("old")));
   std::vector<std::string> lines = Log();
   ASSERT_EQ(lines.size(), 3u);
@@ -80,6 +81,19 @@ TEST_F(RunControlTest, AnExceptionOutOfThePlanBecomesTheErrorLineAndTheRunStillE
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[3], "Shelvio.log: 霞堂書店失敗. (C.ERROR)");
   EXPECT_EQ(view_.buttons, (std::array<bool, 4>{false, false, false, false}));
+  EXPECT_EQ(view_.close_count, 1);
+}
+
+TEST_F(RunControlTest, NoTemporaryFolderIsOneErrorAndNothingIsFetched) {
+  layout_.WriteSettings({{"DLLBooks_Checked", "True"}});
+  RunSetup setup = layout_.Setup("http://site.test");
+  setup.temp_folder.clear();  // what TempFolder answers when no source is usable
+  form_ = std::make_unique<TFormDLL>(loop_, view_, setup);
+  form_->FormActivate();
+  const std::vector<std::string> lines = Log();
+  ASSERT_EQ(lines.size(), 3u);  // no plan: no "*** 霞堂書店DLL ***"
+  EXPECT_EQ(lines[2], "Shelvio.log: 一時フォルダがありません (C.ERROR)");
+  EXPECT_EQ(view_.captions, std::vector<std::string>{Sjis("霞堂書店ダウンロード")});
   EXPECT_EQ(view_.close_count, 1);
 }
 

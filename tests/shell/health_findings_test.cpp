@@ -139,6 +139,26 @@ TEST(HealthFindings, ComparesARunWithTheRecentRunsOfEachStep) {
   }
 }
 
+TEST(HealthFindings, ASiteTurningAwayEveryListingPageIsOneFindingForTheRun) {
+  RunHealth turned_away;
+  for (StepHealth& step : turned_away.steps) {
+    step.state = StepState::kFailed;
+    step.limiting = 1;
+  }
+  std::vector<std::string> lines;
+  for (const HealthFinding& finding : FindHealthFindings(History({Analysed(6)}), turned_away)) {
+    lines.push_back(Utf8FromSjis(FindingLine(finding)));
+  }
+  EXPECT_EQ(lines,
+            std::vector<std::string>{
+                "サイト点検: 実行全体 サイトの制限とみられる応答 12件 (403/429/503と確認ページ; "
+                "最近1回の中央値 0件; 基準: 3件以上) "
+                "レイアウト変更ではなく、サイトが接続を制限している可能性"});
+  RunHealth two = RunWith(Analysed(6));
+  two.steps[0].limiting = 2;
+  EXPECT_TRUE(FindHealthFindings(History({Analysed(6)}), two).empty());
+}
+
 TEST(HealthFindings, EveryStepIsNamedByItsCategoryAndMonth) {
   EXPECT_EQ(Utf8FromSjis(StepName(0)), "ラノベ今月");
   EXPECT_EQ(Utf8FromSjis(StepName(5)), "書籍来月");

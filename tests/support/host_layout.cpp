@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -30,16 +31,17 @@ std::vector<std::string> Utf8Lines(const std::string& sjis_bytes) {
 
 }  // namespace
 
-HostLayout::HostLayout() {
-  std::filesystem::create_directories(scratch.Path() / "host" / "plugin");
-  std::filesystem::create_directories(scratch.Path() / "temp");
+HostLayout::HostLayout(std::string host, std::string temp)
+    : host_(std::move(host)), temp_(std::move(temp)) {
+  std::filesystem::create_directories(FsPath(Host("plugin")));
+  std::filesystem::create_directories(FsPath(Temp()));
 }
 
 void HostLayout::WriteSettings(const std::map<std::string, std::string>& settings) const {
   std::string ini = "[TSetup]\r\n";
   for (const auto& [key, value] : settings) ini += key + "=" + value + "\r\n";
-  scratch.Write("host/Shelvio.ini.new", ini);
-  std::filesystem::rename(Host("Shelvio.ini.new"), Host("Shelvio.ini"));
+  scratch.Write(host_ + "/Shelvio.ini.new", ini);
+  std::filesystem::rename(FsPath(Host("Shelvio.ini.new")), FsPath(Host("Shelvio.ini")));
 }
 
 std::string HostLayout::RunToEnd(const std::string& origin, std::chrono::milliseconds timeout) {
@@ -49,19 +51,17 @@ std::string HostLayout::RunToEnd(const std::string& origin, std::chrono::millise
 }
 
 std::string HostLayout::Temp(std::string_view name) const {
-  return scratch.File(name.empty() ? "temp" : "temp/" + std::string(name));
+  return scratch.File(name.empty() ? temp_ : temp_ + "/" + std::string(name));
 }
 
 std::string HostLayout::Host(std::string_view name) const {
-  return scratch.File(name.empty() ? "host" : "host/" + std::string(name));
+  return scratch.File(name.empty() ? host_ : host_ + "/" + std::string(name));
 }
 
-std::vector<std::string> HostLayout::LogLines() const {
-  return Utf8Lines(scratch.Read("host/Shelvio.log"));
-}
+std::vector<std::string> HostLayout::LogLines() const { return Utf8Lines(Log()); }
 
 std::vector<std::string> HostLayout::MasterLines() const {
-  return Utf8Lines(scratch.Read("host/ShelvioMas.csv"));
+  return Utf8Lines(scratch.Read(host_ + "/ShelvioMas.csv"));
 }
 
 std::vector<std::string> HostLayout::PlanLines(int index) const {
@@ -88,11 +88,11 @@ int HostLayout::Runs() const {
 }
 
 std::string HostLayout::SavedCopy(std::string_view name) const {
-  return scratch.Read("host/old/" + std::string(name));
+  return scratch.Read(host_ + "/old/" + std::string(name));
 }
 
 bool HostLayout::TempHas(std::string_view name) const {
-  return std::filesystem::exists(Temp(name));
+  return std::filesystem::exists(FsPath(Temp(name)));
 }
 
 }  // namespace kasumido::test

@@ -24,7 +24,9 @@ namespace kasumido::test {
 
 class HostLayout {
  public:
-  HostLayout();
+  // `host` and `temp` name the host's folder and the temporary folder below the scratch
+  // folder (UTF-8, "Zoë/host" for a host folder named so).
+  explicit HostLayout(std::string host = "host", std::string temp = "temp");
 
   // Writes Shelvio.ini with section TSetup holding `settings`, whole and renamed into
   // place as the host replaces its file: a run reading it meanwhile never sees half a file.
@@ -34,7 +36,7 @@ class HostLayout {
   RunSetup Setup(const std::string& origin) const {
     RunSetup setup;
     setup.program_file = ProgramFile();
-    setup.program_dir = scratch.File("host/plugin");
+    setup.program_dir = Host("plugin");
     setup.site_origin = origin;
     setup.temp_folder = Temp() + "/";
     return setup;
@@ -56,7 +58,7 @@ class HostLayout {
   // The host's folder, or `name` inside it.
   std::string Host(std::string_view name = {}) const;
   // The run log as it is (Shift_JIS, CR LF).
-  std::string Log() const { return scratch.Read("host/Shelvio.log"); }
+  std::string Log() const { return scratch.Read(host_ + "/Shelvio.log"); }
   // Lines of the run log and of the master file as UTF-8, without line ends. Every line
   // of these files must end in CR LF; a test fails on a cut line.
   std::vector<std::string> LogLines() const;
@@ -66,11 +68,15 @@ class HostLayout {
   std::vector<std::string> PlanLines(int index = 0) const;
   // How many runs the log shows (START lines).
   int Runs() const;
-  // The saved copy `name` in "host/old"; empty when there is none.
+  // The saved copy `name` in the host's "old"; empty when there is none.
   std::string SavedCopy(std::string_view name) const;
   bool TempHas(std::string_view name) const;
 
   ScratchDir scratch;
+
+ private:
+  std::string host_;
+  std::string temp_;
 };
 
 }  // namespace kasumido::test

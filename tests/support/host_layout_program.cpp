@@ -14,8 +14,8 @@ std::unique_ptr<ChildProcess> HostLayout::Start(const std::string& origin,
                                                 const std::string& output_name) {
   // Copied, not linked: the program finds the host's files relative to its own folder.
   const std::string program = Host("plugin/kasumido");
-  if (!std::filesystem::exists(program)) {
-    std::filesystem::copy_file(std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido", program);
+  if (!std::filesystem::exists(FsPath(program))) {
+    std::filesystem::copy_file(std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido", FsPath(program));
   }
   std::map<std::string, std::string> env = {{"KASUMIDO_UI", "console"},
                                             {"KASUMIDO_SITE_ORIGIN", origin},

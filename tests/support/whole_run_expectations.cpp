@@ -153,4 +153,11 @@ std::string ShvIniProblems(const std::string& ini) {
   return problems;
 }
 
+std::string LastCoverField(const std::string& master) {
+  const std::size_t end = master.rfind("\"\r\n");
+  const std::size_t start = end == std::string::npos ? end : master.rfind(",\"", end);
+  if (start == std::string::npos) return "(no line)";
+  return master.substr(start + 2, end - start - 2);
+}
+
 }  // namespace kasumido::test

@@ -32,6 +32,10 @@ std::vector<std::string> ExpectedMasterLines(std::string_view file, const std::s
 std::vector<std::string> WithCodes(const std::vector<std::string>& lines,
                                    const std::set<int>& codes);
 
+// The cover field (field 17, the last) of the last line of `master`, the master file's
+// Shift_JIS bytes; "(no line)" when it holds no whole line.
+std::string LastCoverField(const std::string& master);
+
 // The plan's lines of one run as HostLayout::PlanLines gives them: "*** 霞堂書店DLL ***",
 // then "<origin><page> <word>" for each of the twelve pages whose word is not empty, each
 // followed by the lines `after` holds for its index (0 to 11) with the origin before

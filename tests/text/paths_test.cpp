@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/paths.h"
-#include "support/encoding.h"
 
 namespace kasumido {
 namespace {
 
 // The one answer for every caller: a file directly in the root lives in "/", a bare
-// name in no folder, and a "\" that is the trail byte of a kanji never splits.
-TEST(Paths, SplitAtTheLastSeparatorThatIsNotATrailByte) {
+// name in no folder; folders named in any script split only at their separators.
+TEST(Paths, SplitAtTheLastSeparator) {
   struct Case {
     std::string path, folder, name;
   } cases[] = {
@@ -19,8 +18,9 @@ TEST(Paths, SplitAtTheLastSeparatorThatIsNotATrailByte) {
       {"kasumido", "", "kasumido"},
       {"/a/b/", "/a/b", ""},
       {"C:\\host\\plugin\\kasumido.exe", "C:\\host\\plugin", "kasumido.exe"},
-      {"/t/" + test::Sjis("表"), "/t", test::Sjis("表")},
-      {"/t/" + test::Sjis("ソ表") + "\\x", "/t/" + test::Sjis("ソ表"), "x"},
+      {"/t/表", "/t", "表"},  // UTF-8: no byte of 表 or ソ is "\"
+      {"/t/ソ表\\x", "/t/ソ表", "x"},
+      {"C:\\Users\\Zoë\\𠮷田\\한글", "C:\\Users\\Zoë\\𠮷田", "한글"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -34,9 +34,9 @@ TEST(Paths, JoinAddsOneSeparatorOnlyWhereNoneEnds) {
   const std::string sep(1, PathSeparator());
   EXPECT_EQ(JoinPath("/a", "b"), "/a" + sep + "b");
   EXPECT_EQ(JoinPath("/a/", "b"), "/a/b");
+  EXPECT_EQ(JoinPath("C:\\a\\", "b"), "C:\\a\\b");
   EXPECT_EQ(JoinPath("", "b"), "b");
-  // A folder ending in a kanji whose trail byte is "\" still gets its separator.
-  EXPECT_EQ(JoinPath("/t/" + test::Sjis("表"), "b"), "/t/" + test::Sjis("表") + sep + "b");
+  EXPECT_EQ(JoinPath("/t/表", "b"), "/t/表" + sep + "b");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/environment.h"
+#include "platform/text_encoding.h"
 
 namespace kasumido {
 
@@ -29,6 +30,11 @@ std::string ProgramFile() {
   const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error || !path.is_absolute()) return {};
   return path.string();
+}
+
+// Linux has no other name for a file: the path is written as it is, in Shift_JIS.
+std::optional<std::string> SjisPathForHost(const std::string& path) {
+  return ConvertText(path, TextEncoding::kUtf8, TextEncoding::kShiftJis);
 }
 
 }  // namespace kasumido

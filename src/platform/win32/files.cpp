@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <random>
 #include <utility>
 
 #include "platform/file_system.h"
@@ -114,6 +116,12 @@ class Win32ReadableFile final : public ReadableFile {
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }
 
+// A number for a temporary file's name (CREATE_NEW refuses one that is taken).
+std::uint32_t Random() {
+  static std::mt19937 random(GetCurrentProcessId() ^ static_cast<unsigned>(GetTickCount64()));
+  return random();
+}
+
 // The folder part of `path` up to and including its last separator; empty when there
 // is none.
 std::string FolderPart(const std::string& path) {
@@ -144,24 +152,26 @@ class Win32FileSystem final : public FileSystem {
     return std::make_unique<Win32ReadableFile>(file);
   }
 
+  // A new file of a random name beside the target (GetTempFileNameW would limit the
+  // folder to MAX_PATH), created only when no such file exists yet.
   std::optional<Replacement> CreateReplacement(const std::string& path,
                                                std::string& error) override {
-    std::wstring folder = WidePath(FolderPart(path));
-    if (folder.empty()) folder = L".";
-    wchar_t temp[MAX_PATH + 1];
-    if (GetTempFileNameW(folder.c_str(), L"ksm", 0, temp) == 0) {
-      Fail(GetLastError(), error);
-      return std::nullopt;
+    const std::string folder = FolderPart(path);
+    DWORD code = ERROR_FILE_EXISTS;
+    for (int attempt = 0; attempt < 16 && code == ERROR_FILE_EXISTS; ++attempt) {
+      char name[32];
+      std::snprintf(name, sizeof name, "ksm%08lx.tmp", static_cast<unsigned long>(Random()));
+      const std::string temp = folder + name;
+      HANDLE file = CreateFileW(WidePath(temp).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        return Replacement{std::make_unique<Win32WritableFile>(file, OutputMode::kCreateOrTruncate),
+                           temp, path};
+      }
+      code = GetLastError();
     }
-    HANDLE file = CreateFileW(temp, GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-      Fail(GetLastError(), error);
-      DeleteFileW(temp);
-      return std::nullopt;
-    }
-    return Replacement{std::make_unique<Win32WritableFile>(file, OutputMode::kCreateOrTruncate),
-                       PathFromWide(temp), path};
+    Fail(code, error);
+    return std::nullopt;
   }
 
   bool Rename(const std::string& from, const std::string& to, std::string& error) override {

@@ -46,7 +46,7 @@ InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
 LockOutcome InstanceLock::Acquire(const std::string& path) {
   const std::string name = MutexName(path);
   if (name.empty()) return LockOutcome::kFailed;
-  const std::wstring wide_name = WideFromSjis(name);
+  const std::wstring wide_name = WideFromUtf8(name);
   if (HANDLE existing = OpenMutexW(SYNCHRONIZE, FALSE, wide_name.c_str())) {
     CloseHandle(existing);
     return LockOutcome::kHeldElsewhere;

@@ -11,18 +11,10 @@
 namespace kasumido {
 namespace {
 
-// The folder part of `target` up to its last separator that is not a trail byte.
+// The folder part of `target`: everything before its last separator.
 std::string FolderPart(const std::string& target) {
-  std::size_t end = 0;
-  for (std::size_t at = 0; at < target.size(); ++at) {
-    const unsigned char byte = static_cast<unsigned char>(target[at]);
-    if (IsDBCSLeadByteEx(kShiftJisCodePage, byte)) {
-      ++at;
-    } else if (byte == '\\' || byte == '/') {
-      end = at;
-    }
-  }
-  return target.substr(0, end);
+  const std::size_t last = target.find_last_of("\\/");
+  return last == std::string::npos ? std::string() : target.substr(0, last);
 }
 
 std::wstring QuotedCommandLine(const std::vector<std::string>& argv) {
@@ -30,7 +22,7 @@ std::wstring QuotedCommandLine(const std::vector<std::string>& argv) {
   for (const std::string& arg : argv) {
     if (!line.empty()) line += L' ';
     line += L'"';
-    line += WideFromSjis(arg);
+    line += WideFromUtf8(arg);
     line += L'"';
   }
   return line;
@@ -41,7 +33,7 @@ std::wstring QuotedCommandLine(const std::vector<std::string>& argv) {
 bool StartDetached(const std::vector<std::string>& argv, const std::string& working_dir) {
   if (argv.empty()) return false;
   std::wstring command_line = QuotedCommandLine(argv);
-  const std::wstring folder = WideFromSjis(working_dir);
+  const std::wstring folder = WideFromUtf8(working_dir);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -57,9 +49,9 @@ bool StartDetached(const std::vector<std::string>& argv, const std::string& work
 
 void OpenDocument(const std::string& target, const std::string& parameters) {
   if (target.empty()) return;
-  const std::wstring file = WideFromSjis(target);
-  const std::wstring arguments = WideFromSjis(parameters);
-  const std::wstring folder = WideFromSjis(FolderPart(target));
+  const std::wstring file = WideFromUtf8(target);
+  const std::wstring arguments = WideFromUtf8(parameters);
+  const std::wstring folder = WideFromUtf8(FolderPart(target));
   ShellExecuteW(nullptr, L"open", file.c_str(), arguments.empty() ? nullptr : arguments.c_str(),
                 folder.empty() ? nullptr : folder.c_str(), SW_SHOW);
 }

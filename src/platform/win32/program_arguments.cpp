@@ -13,7 +13,7 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
   std::vector<std::string> arguments;
-  for (int i = 0; i < count; ++i) arguments.push_back(SjisFromWide(wide[i]));
+  for (int i = 0; i < count; ++i) arguments.push_back(Utf8FromWide(wide[i]));
   LocalFree(wide);
   return arguments;
 }

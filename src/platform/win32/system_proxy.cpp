@@ -39,7 +39,8 @@ std::string ReadServer(HKEY key) {
   }
   value.resize(value.find(L'\0') == std::wstring::npos ? size / sizeof(wchar_t)
                                                        : value.find(L'\0'));
-  return SjisFromWide(value);
+  // A setting: a text that code page 932 cannot hold whole reads as no server at all.
+  return StrictSjisFromWide(value).value_or("");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The version resource on Windows: GetFileVersionInfoW and VerQueryValueW, with the
-// strings turned back into Shift_JIS. Only the listed extensions name executables here,
-// so no file is an executable image by its content alone.
+// strings turned back into Shift_JIS for showing ("?" for what code page 932 lacks). Only the
+// listed extensions name executables here, so no file is an executable image by its content alone.
 #include "platform/version_resource.h"
 
 #include <windows.h>
@@ -14,7 +14,7 @@ namespace kasumido {
 bool IsExecutableImage(const std::string& file_name) { return false; }
 
 std::optional<VersionResource> VersionResource::Read(const std::string& file_name) {
-  const std::wstring wide_name = WideFromSjis(file_name);
+  const std::wstring wide_name = WidePath(file_name);
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(wide_name.c_str(), &ignored);
   if (size == 0) return std::nullopt;
@@ -39,7 +39,7 @@ std::optional<std::string> VersionResource::FirstTranslation() const {
 std::optional<std::string> VersionResource::Value(std::string_view path) const {
   void* value = nullptr;
   UINT size = 0;
-  const std::wstring wide_path = WideFromSjis(path);
+  const std::wstring wide_path = WideFromUtf8(path);
   if (!VerQueryValueW(data_.data(), wide_path.c_str(), &value, &size) || value == nullptr) {
     return std::nullopt;
   }

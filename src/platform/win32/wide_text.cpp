@@ -4,7 +4,50 @@
 
 #include <string>
 
+#include "platform/text_encoding.h"
+
 namespace kasumido {
+namespace {
+
+// Paths from this long on take the "\\?\" form; CreateDirectoryW's own limit is 12
+// characters below MAX_PATH (room for an 8.3 name).
+constexpr std::size_t kLongPath = MAX_PATH - 12;
+constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
+constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
+
+std::string_view Bytes(std::wstring_view wide) {
+  return {reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)};
+}
+
+std::wstring Wide(std::string_view utf16le) {
+  std::wstring wide(utf16le.size() / sizeof(wchar_t), L'\0');
+  utf16le.copy(reinterpret_cast<char*>(wide.data()), wide.size() * sizeof(wchar_t));
+  return wide;
+}
+
+bool IsSlash(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The "\\?\" form of an absolute `wide` path, from the system's own full path.
+std::wstring LongForm(std::wstring wide) {
+  if (wide.starts_with(kLongUncPrefix)) {
+    wide = L"\\\\" + wide.substr(kLongUncPrefix.size());
+  } else if (wide.starts_with(kLongPrefix)) {
+    wide = wide.substr(kLongPrefix.size());
+  }
+  const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return wide;
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return wide;
+  full.resize(length);
+  if (full.size() >= 2 && IsSlash(full[0]) && IsSlash(full[1])) {
+    if (full.size() >= 3 && (full[2] == L'?' || full[2] == L'.')) return full;  // a device
+    return std::wstring(kLongUncPrefix) + full.substr(2);
+  }
+  return std::wstring(kLongPrefix) + full;
+}
+
+}  // namespace
 
 std::wstring WideFromSjis(std::string_view sjis) {
   if (sjis.empty()) return {};
@@ -17,33 +60,30 @@ std::wstring WideFromSjis(std::string_view sjis) {
 }
 
 std::string SjisFromWide(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int size = static_cast<int>(wide.size());
-  const int count =
-      WideCharToMultiByte(kShiftJisCodePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  if (count <= 0) return {};
-  std::string sjis(static_cast<std::size_t>(count), '\0');
-  WideCharToMultiByte(kShiftJisCodePage, 0, wide.data(), size, sjis.data(), count, nullptr,
-                      nullptr);
-  return sjis;
+  return ShiftJisForDisplay(Bytes(wide), TextEncoding::kUtf16Le);
 }
 
-std::wstring WidePath(std::string_view path) { return WideFromSjis(path); }
-
-std::string PathFromWide(std::wstring_view wide) { return SjisFromWide(wide); }
-
-std::size_t LastPathSeparator(std::string_view path) {
-  std::size_t last = std::string_view::npos;
-  for (std::size_t at = 0; at < path.size(); ++at) {
-    const unsigned char byte = static_cast<unsigned char>(path[at]);
-    if (IsDBCSLeadByteEx(kShiftJisCodePage, byte)) {
-      ++at;
-    } else if (byte == '\\' || byte == '/' || byte == ':') {
-      last = at;
-    }
-  }
-  return last;
+std::optional<std::string> StrictSjisFromWide(std::wstring_view wide) {
+  return ConvertText(Bytes(wide), TextEncoding::kUtf16Le, TextEncoding::kShiftJis);
 }
+
+std::wstring WideFromUtf8(std::string_view utf8) {
+  const std::optional<std::string> utf16 =
+      ConvertText(utf8, TextEncoding::kUtf8, TextEncoding::kUtf16Le);
+  return utf16 ? Wide(*utf16) : std::wstring();
+}
+
+std::string Utf8FromWide(std::wstring_view wide) {
+  return ConvertText(Bytes(wide), TextEncoding::kUtf16Le, TextEncoding::kUtf8).value_or("");
+}
+
+std::wstring WidePath(std::string_view path) {
+  std::wstring wide = WideFromUtf8(path);
+  if (wide.size() >= kLongPath || wide.starts_with(kLongPrefix)) return LongForm(std::move(wide));
+  return wide;
+}
+
+std::size_t LastPathSeparator(std::string_view path) { return path.find_last_of("\\/:"); }
 
 std::string SystemErrorText(unsigned long error) {
   wchar_t* text = nullptr;

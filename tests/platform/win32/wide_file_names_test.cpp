@@ -1,6 +1,6 @@
-// Files named in Shift_JIS reach Windows as the right wide names whatever the system's
-// code page: this suite runs on a system with code page 1252 (see CMakeLists.txt). A
-// kanji whose trail byte is 0x5C ("\") stays one character, never a separator.
+// Files named in path text (UTF-8) reach Windows as the right wide names whatever the
+// system's code page: this suite runs on a system with code page 1252 (see
+// CMakeLists.txt). A kanji whose Shift_JIS trail byte is 0x5C ("\") stays one character.
 #include <gtest/gtest.h>
 #include <windows.h>
 // The seam's CopyFile, not the system's CopyFileW macro.
@@ -9,7 +9,6 @@
 #include <string>
 
 #include "platform/files.h"
-#include "support/encoding.h"
 #include "support/scratch_dir.h"
 #include "text/paths.h"
 
@@ -33,19 +32,19 @@ std::wstring OnlyEntry(const std::wstring& folder) {
 TEST(WideFileNames, KanjiAndTrailByte5CNamesAreTheSameFilesForEveryCall) {
   if (GetACP() != 1252) GTEST_SKIP() << "runs as win32_platform_tests.WideFileNames";
   test::ScratchDir dir;  // an ASCII path
-  const std::string base = dir.Path().string();
+  const std::string base = test::PathText(dir.Path());
   const std::wstring wide_base = dir.Path().wstring();
   struct Case {
     const char* utf8;
     const wchar_t* wide;
   };
   for (const Case& c : {Case{"霞堂の新刊.csv", L"霞堂の新刊.csv"},
-                        Case{"表ソ十.txt", L"表ソ十.txt"},  // trail bytes 0x5C
-                        Case{"ﾊﾝｶｸ.log", L"ﾊﾝｶｸ.log"}}) {
+                        Case{"表ソ十.txt", L"表ソ十.txt"},  // Shift_JIS trail bytes 0x5C
+                        Case{"ﾊﾝｶｸ.log", L"ﾊﾝｶｸ.log"}, Case{"Zoë ¥ 한글.csv", L"Zoë ¥ 한글.csv"}}) {
     SCOPED_TRACE(c.utf8);
-    const std::string folder = JoinPath(base, test::Sjis("表"));  // ends in a 0x5C trail byte
+    const std::string folder = JoinPath(base, "表");
     ASSERT_TRUE(MakeFolder(folder));
-    const std::string path = JoinPath(folder, test::Sjis(c.utf8));
+    const std::string path = JoinPath(folder, c.utf8);
     std::string error;
     std::optional<OutputFile> out = OutputFile::Open(path, OutputMode::kAppend, error);
     ASSERT_TRUE(out) << error;
@@ -69,7 +68,7 @@ TEST(WideFileNames, KanjiAndTrailByte5CNamesAreTheSameFilesForEveryCall) {
 
 TEST(WideFileNames, ReadingSharesTheFileWithWritersAndAppendsGoToTheEnd) {
   test::ScratchDir dir;
-  const std::string path = JoinPath(dir.Path().string(), test::Sjis("台帳.csv"));
+  const std::string path = JoinPath(test::PathText(dir.Path()), "台帳.csv");
   ASSERT_TRUE(ReplaceFileAtomically(path, "a\r\n"));
   std::optional<InputFile> reader = InputFile::OpenShared(path);
   ASSERT_TRUE(reader);

@@ -4,11 +4,14 @@
 #include <windows.h>
 
 #include <atomic>
+#include <map>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "about/version_info.h"
 #include "kasumido/texts.h"
+#include "platform/files.h"
 #include "platform/instance_lock.h"
 #include "platform/paths.h"
 #include "platform/system_proxy.h"
@@ -132,7 +135,7 @@ TEST(VersionResource, TheBuildsResourceCarriesTheElevenStringsUnder041103A4) {
             "Version " KASUMIDO_PROJECT_VERSION);
 }
 
-TEST(WindowsPaths, UseBackslashesDrivesAndUncNamesAndNeverARootAsTemp) {
+TEST(WindowsPaths, UseBackslashesDrivesUncAndLongNames) {
   EXPECT_EQ(PathSeparator(), '\\');
   struct Case {
     const char* path;
@@ -141,21 +144,68 @@ TEST(WindowsPaths, UseBackslashesDrivesAndUncNamesAndNeverARootAsTemp) {
   };
   for (const Case& c : {Case{"C:\\", true, true}, Case{"C:", false, true}, Case{"\\", false, true},
                         Case{"C:\\temp", true, false}, Case{"\\\\server\\share", true, false},
-                        Case{"temp\\x", false, false}, Case{"C:temp", false, false}}) {
+                        Case{"temp\\x", false, false}, Case{"C:temp", false, false},
+                        Case{"\\\\?\\C:\\", true, true}, Case{"\\\\?\\C:\\temp", true, false}}) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(IsAbsolutePath(c.path), c.absolute);
     EXPECT_EQ(IsRootFolder(c.path), c.root);
   }
-  wchar_t saved[512] = L"";
-  const DWORD had = GetEnvironmentVariableW(L"TEMP", saved, 512);
-  for (const wchar_t* value : {L"\\", L"C:\\", L"relative"}) {
-    SetEnvironmentVariableW(L"TEMP", value);
-    const std::string folder = TempFolder();
-    EXPECT_TRUE(IsAbsolutePath(folder)) << folder;
-    EXPECT_FALSE(IsRootFolder(folder)) << folder;
-    EXPECT_EQ(folder.back(), '\\');
+}
+
+// Sets TEMP and TMP (GetTempPathW's first source) for one test and puts them back.
+class TempVariables : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const auto& [name, value] : saved_) {
+      SetEnvironmentVariableW(name, value ? value->c_str() : nullptr);
+    }
   }
-  SetEnvironmentVariableW(L"TEMP", had > 0 ? saved : nullptr);
+  void Set(const wchar_t* name, const std::optional<std::string>& value) {
+    if (!saved_.contains(name)) {
+      wchar_t old[32768];
+      const DWORD size = GetEnvironmentVariableW(name, old, 32768);
+      saved_[name] = size > 0 ? std::optional<std::wstring>(old) : std::nullopt;
+    }
+    SetEnvironmentVariableW(name, value ? test::FsPath(*value).c_str() : nullptr);
+  }
+
+ private:
+  std::map<const wchar_t*, std::optional<std::wstring>> saved_;
+};
+
+// TEMP of any length and script is taken as it is, when the host can name it (Wine gives
+// every existing folder a short name); a root, a relative path, an unset TEMP or a folder
+// the host cannot name gives way to the system's temporary folder.
+TEST_F(TempVariables, TempFolderIsTempOfAnyLengthAndScriptWhenTheHostCanNameIt) {
+  test::ScratchDir dir;
+  const std::string system = dir.File("system");
+  ASSERT_TRUE(MakeFolder(system));
+  std::string long_folder = dir.File(std::string(150, 'a'));
+  ASSERT_TRUE(MakeFolder(long_folder));
+  long_folder += "\\" + std::string(150, 'b');
+  ASSERT_TRUE(MakeFolder(long_folder));
+  const std::string zoe = dir.File("Zoë");
+  ASSERT_TRUE(MakeFolder(zoe));
+  struct Case {
+    std::optional<std::string> temp;
+    std::string folder;
+  };
+  const Case cases[] = {
+      {std::nullopt, system + "\\"},     {"\\", system + "\\"},
+      {"C:\\", system + "\\"},           {"relative", system + "\\"},
+      {" \t" + zoe + "\\ ", zoe + "\\"}, {long_folder, long_folder + "\\"},
+      {dir.File("𠮷田"), system + "\\"},  // missing: no short name, nothing the host opens
+  };
+  Set(L"TMP", system);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.temp.value_or("(unset)"));
+    Set(L"TEMP", c.temp);
+    const std::string folder = TempFolder();
+    EXPECT_EQ(folder, c.folder);
+    const std::optional<std::string> for_host = SjisPathForHost(folder);
+    ASSERT_TRUE(for_host);
+    EXPECT_TRUE(IsFolder(PathFromSjis(*for_host).value_or("")));
+  }
 }
 
 }  // namespace

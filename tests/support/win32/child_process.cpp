@@ -1,19 +1,20 @@
 // The child processes of the tests on Windows: CreateProcessW with the output in a file
 // and NUL as input, TerminateProcess for a signal. Names and values given as narrow
-// strings are in the system's code page, as the tests' scratch paths are.
+// strings are path text (UTF-8), as the tests' scratch paths are.
 #include <windows.h>
 
 #include <stdexcept>
 
 #include "support/child_process.h"
 #include "support/poll_until.h"
+#include "support/scratch_dir.h"
 
 namespace kasumido::test {
 namespace {
 
 HANDLE Handle(std::intptr_t process) { return reinterpret_cast<HANDLE>(process); }
 
-std::wstring Wide(const std::string& narrow) { return std::filesystem::path(narrow).wstring(); }
+std::wstring Wide(const std::string& narrow) { return FsPath(narrow).wstring(); }
 
 // One argument of a command line as the C runtime splits it again: quoted, with the
 // backslashes before a quote doubled.

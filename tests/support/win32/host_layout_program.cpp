@@ -12,8 +12,9 @@ std::unique_ptr<ChildProcess> HostLayout::Start(const std::string& origin,
                                                 const std::string& output_name) {
   // Copied, not linked: the program finds the host's files relative to its own folder.
   const std::string program = Host("plugin/kasumido.exe");
-  if (!std::filesystem::exists(program)) {
-    std::filesystem::copy_file(std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido.exe", program);
+  if (!std::filesystem::exists(FsPath(program))) {
+    std::filesystem::copy_file(std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido.exe",
+                               FsPath(program));
   }
   std::map<std::string, std::string> env = {
       {"KASUMIDO_SITE_ORIGIN", origin}, {"TEMP", Temp()}, {"TMP", Temp()}};

@@ -13,9 +13,10 @@
 namespace kasumido::test {
 namespace {
 
-// The tests name files with narrow strings in the system's code page, as std::ofstream
-// reads them; std::filesystem::path converts through the C library's multibyte
-// functions, so they are set to that code page too before any test runs.
+// The tests name files in path text (FsPath, PathText). A narrow string that still
+// reaches std::filesystem::path or std::ofstream directly is read in the system's code
+// page, and the path's conversions go through the C library's multibyte functions, so
+// they are set to that code page too before any test runs.
 const bool kNarrowPathsInSystemCodePage = std::setlocale(LC_CTYPE, "") != nullptr;
 
 }  // namespace
@@ -41,23 +42,32 @@ ScratchDir::~ScratchDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-std::string ScratchDir::File(std::string_view name) const { return (path_ / name).string(); }
+std::string ScratchDir::File(std::string_view name) const { return PathText(path_ / FsPath(name)); }
 
 std::string ScratchDir::Write(std::string_view name, std::string_view bytes) const {
-  const std::filesystem::path file = path_ / name;
+  const std::filesystem::path file = path_ / FsPath(name);
   std::filesystem::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return file.string();
+  return PathText(file);
 }
 
-std::string ScratchDir::Read(std::string_view name) const { return ReadFile(path_ / name); }
+std::string ScratchDir::Read(std::string_view name) const { return ReadFile(path_ / FsPath(name)); }
 
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
+}
+
+std::filesystem::path FsPath(std::string_view path_text) {
+  return std::filesystem::path(std::u8string(path_text.begin(), path_text.end()));
+}
+
+std::string PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
 }
 
 }  // namespace kasumido::test

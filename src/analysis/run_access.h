@@ -47,10 +47,8 @@ class RunAccess {
   // header, as evidence of what a page of the site looked like when it gave less than it
   // should (`why`, plain ASCII words); bounded and never needed by the run. A run that
   // keeps nothing keeps this default.
-  virtual void KeepEvidence(const std::string& url, const std::string& page_file,
-                            std::string_view why) {
-    (void)url, (void)page_file, (void)why;
-  }
+  virtual void KeepEvidence(const std::string& /*url*/, const std::string& /*page_file*/,
+                            std::string_view /*why*/) {}
 
   // Appends `message` (Shift_JIS) to the run log as one plain line. Never fails.
   virtual void WriteLog(std::string_view message) = 0;

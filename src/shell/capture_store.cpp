@@ -94,14 +94,14 @@ std::optional<std::vector<Entry>> ReadIndex(const std::string& path) {
     const std::size_t tab = line->find('\t');
     const std::size_t tab2 = tab == std::string_view::npos ? tab : line->find('\t', tab + 1);
     if (tab2 == std::string_view::npos) return std::nullopt;
-    const std::optional<std::uint64_t> bytes = ParseNumber(line->substr(tab + 1, tab2 - tab - 1));
+    const std::optional<std::uint64_t> size = ParseNumber(line->substr(tab + 1, tab2 - tab - 1));
     const std::optional<std::uint64_t> digest = ParseNumber(line->substr(tab2 + 1));
     int number = 0;
     Entry entry{std::string(line->substr(0, tab)), 0, 0};
-    if (!IsCaptureName(entry.name, number) || !bytes || !digest || *bytes > (1ull << 40)) {
+    if (!IsCaptureName(entry.name, number) || !size || !digest || *size > (1ull << 40)) {
       return std::nullopt;
     }
-    entry.bytes = static_cast<std::int64_t>(*bytes);
+    entry.bytes = static_cast<std::int64_t>(*size);
     entry.digest = *digest;
     entries.push_back(std::move(entry));
   }

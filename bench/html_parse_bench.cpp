@@ -1,27 +1,28 @@
 // The tokenizer on realistic EUC-JP pages of the publisher's site (a page-sized one of
-// ~60 KB and a large one of ~8 MB), as the analysis uses it: split into lines, Parse, and
-// EucToSjis of every text element. For scale, the same bytes through libxml2's HTML parser,
-// building a tree (htmlReadMemory) and in SAX mode with empty handlers.
+// ~60 KB and a large one of ~8 MB) against libxml2's HTML parser on the same bytes, in
+// SAX mode with empty handlers and building its tree.
 //
-//   html_parse_bench [benchmark flags]   the throughput figures (MB/s), on a warm heap
-//   html_parse_bench --cold-heap [flags] the same with the C library's default heap
-//                                        trimming: freed memory goes back to the kernel
-//                                        and every run pays the page faults again
-//   html_parse_bench --peak-rss          peak resident memory of tokenizing the 8 MB page,
-//                                        measured in a fresh process
-//   html_parse_bench --write-page PATH   writes the page-sized sample page (for inspection)
+//   html_parse_bench [benchmark flags]       throughput (MB/s) and minor page faults per
+//                                            page; for the figures: --benchmark_repetitions=9
+//                                            --benchmark_enable_random_interleaving=true
+//                                            --benchmark_report_aggregates_only=true
+//   html_parse_bench --peak-memory [ROUNDS]  peak resident memory of each parser on the
+//                                            large page, each in a fresh process
+//   html_parse_bench --write-page PATH       writes the page-sized sample page
+//   html_parse_bench --write-large-page PATH writes the large one
 #include <iconv.h>
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
-#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -31,7 +32,6 @@
 #include "support/encoding.h"
 
 #include "html/html_parser.h"
-#include "html/page_lines.h"
 #include "text/euc.h"
 
 namespace {
@@ -133,65 +133,59 @@ const std::string& Page(size_t size) {
 }
 
 // ---- Benchmarks ----------------------------------------------------------------------
+//
+// Every timing covers a parser's whole life on a page already in memory, freeing
+// included, on the heap as the program has it (no tuning): for the tokenizer the page's
+// bytes cut into lines, Parse, and (with conversion) EucToSjis of every text, as the
+// analyses read a page; for libxml2 its parse from the same bytes and the freeing of its
+// tree or context. Minor page faults per page are counted around the loop.
 
-// The page's lines, split once; each measured parser gets a copy with the timer paused.
-const std::vector<std::string>& PageLines(size_t size) {
-  static const std::vector<std::string> page = kasumido::SplitPageLines(Page(kPageSize));
-  static const std::vector<std::string> large = kasumido::SplitPageLines(Page(kLargeSize));
-  return size == kPageSize ? page : large;
+long MinorFaults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt;
 }
 
-void ConvertTexts(const THTMLParser& parser) {
-  for (const auto& element : parser.Elements) {
-    if (const kasumido::THTMLText* text = element->AsText()) {
-      std::string sjis = EucToSjis(text->Text);
-      benchmark::DoNotOptimize(sjis.data());
+void ReportPage(benchmark::State& state, size_t page_size, long faults_before) {
+  state.counters["faults"] = benchmark::Counter(static_cast<double>(MinorFaults() - faults_before),
+                                                benchmark::Counter::kAvgIterations);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page_size));
+}
+
+size_t ConvertTexts(const THTMLParser& parser) {
+  size_t converted = 0;
+  for (const kasumido::THTMLElement element : parser.Elements) {
+    if (const std::optional<kasumido::THTMLText> text = element.AsText()) {
+      const std::string sjis = EucToSjis(text->Text);
+      converted += sjis.size();
     }
   }
+  return converted;
 }
 
-// Parse alone, or Parse and EucToSjis of every text (range 1 = 1): what the analysis
-// runs per page. Filling the lines and freeing the parser are not timed.
-void BM_Parse(benchmark::State& state) {
+// The tokenizer (range 1 = 1: and EucToSjis of every text).
+void BM_Tokenizer(benchmark::State& state) {
   const std::string& page = Page(state.range(0));
-  const std::vector<std::string>& lines = PageLines(state.range(0));
   const bool convert = state.range(1) == 1;
   size_t elements = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto parser = std::make_unique<THTMLParser>();
-    parser->Lines = lines;
-    state.ResumeTiming();
-    parser->Parse();
-    if (convert) ConvertTexts(*parser);
-    state.PauseTiming();
-    elements = parser->Elements.size();
-    parser.reset();
-    state.ResumeTiming();
-  }
-  state.counters["elements"] = static_cast<double>(elements);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
-}
-
-// The whole life of a parser: the page's bytes split into lines, Parse, EucToSjis of
-// every text, and freeing everything.
-void BM_WholeParserLife(benchmark::State& state) {
-  const std::string& page = Page(state.range(0));
+  const long faults = MinorFaults();
   for (auto _ : state) {
     THTMLParser parser;
-    parser.Lines = kasumido::SplitPageLines(page);
+    parser.Lines.AssignPage(page);
     parser.Parse();
-    ConvertTexts(parser);
+    if (convert) benchmark::DoNotOptimize(ConvertTexts(parser));
+    elements = parser.Elements.size();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+  ReportPage(state, page.size(), faults);
+  state.counters["elements"] = static_cast<double>(elements);
 }
 
 constexpr int kXmlOptions = HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET;
 
-// libxml2 building its tree (range 1 = 1: freeing the tree is timed too).
+// libxml2 building its tree, and freeing it.
 void BM_Libxml2Tree(benchmark::State& state) {
   const std::string& page = Page(state.range(0));
-  const bool time_free = state.range(1) == 1;
+  const long faults = MinorFaults();
   for (auto _ : state) {
     htmlDocPtr doc = htmlReadMemory(page.data(), static_cast<int>(page.size()), "page.html",
                                     "EUC-JP", kXmlOptions);
@@ -199,11 +193,9 @@ void BM_Libxml2Tree(benchmark::State& state) {
       state.SkipWithError("libxml2 could not read the page");
       break;
     }
-    if (!time_free) state.PauseTiming();
     xmlFreeDoc(doc);
-    if (!time_free) state.ResumeTiming();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+  ReportPage(state, page.size(), faults);
 }
 
 // libxml2 in SAX mode with no handlers: tokenizing and character conversion only.
@@ -211,6 +203,7 @@ void BM_Libxml2Sax(benchmark::State& state) {
   const std::string& page = Page(state.range(0));
   htmlSAXHandler empty_handlers;
   std::memset(&empty_handlers, 0, sizeof empty_handlers);
+  const long faults = MinorFaults();
   for (auto _ : state) {
     htmlParserCtxtPtr context = htmlCreatePushParserCtxt(&empty_handlers, nullptr, nullptr, 0,
                                                          "page.html", XML_CHAR_ENCODING_EUC_JP);
@@ -222,53 +215,114 @@ void BM_Libxml2Sax(benchmark::State& state) {
     htmlParseChunk(context, page.data(), static_cast<int>(page.size()), 1);
     htmlFreeParserCtxt(context);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+  ReportPage(state, page.size(), faults);
 }
 
-void BothPages(benchmark::internal::Benchmark* benchmark, std::vector<int64_t> second = {0, 1}) {
+double Min(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+double Max(const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); }
+
+void BothPages(benchmark::internal::Benchmark* benchmark, std::vector<int64_t> second = {0}) {
   for (const int64_t size : {static_cast<int64_t>(kPageSize), static_cast<int64_t>(kLargeSize)}) {
     for (const int64_t flag : second) benchmark->Args({size, flag});
   }
-  benchmark->Unit(benchmark::kMicrosecond);
+  benchmark->Unit(benchmark::kMicrosecond)
+      ->ComputeStatistics("min", Min)
+      ->ComputeStatistics("max", Max);
 }
 
-BENCHMARK(BM_Parse)->ArgNames({"bytes", "euc_to_sjis"})->Apply([](auto* b) { BothPages(b); });
-BENCHMARK(BM_WholeParserLife)->ArgNames({"bytes", ""})->Apply([](auto* b) { BothPages(b, {0}); });
-BENCHMARK(BM_Libxml2Tree)->ArgNames({"bytes", "free"})->Apply([](auto* b) { BothPages(b); });
-BENCHMARK(BM_Libxml2Sax)->ArgNames({"bytes", ""})->Apply([](auto* b) { BothPages(b, {0}); });
+BENCHMARK(BM_Tokenizer)->ArgNames({"bytes", "euc_to_sjis"})->Apply([](auto* b) {
+  BothPages(b, {0, 1});
+});
+BENCHMARK(BM_Libxml2Tree)->ArgNames({"bytes", ""})->Apply([](auto* b) { BothPages(b); });
+BENCHMARK(BM_Libxml2Sax)->ArgNames({"bytes", ""})->Apply([](auto* b) { BothPages(b); });
 
 // ---- Peak memory ---------------------------------------------------------------------
+//
+// Each parser on the large page in a fresh process of its own (this program run again),
+// so that nothing else has touched the heap: the page file read into memory and parsed
+// as a user of that parser would, texts converted. Reported: the resident size at start
+// and the peak, and the peak's growth over the start against the page's size.
 
-long MaxRssKiB() {
+long ResidentKiB() {
+  std::FILE* file = std::fopen("/proc/self/statm", "r");
+  long pages = 0;
+  long resident = 0;
+  if (file != nullptr) {
+    if (std::fscanf(file, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(file);
+  }
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+long PeakKiB() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return usage.ru_maxrss;
 }
 
-// In a fresh process: load the page file into lines as the program does, Parse, and
-// report the peak resident size against the page size.
-int MeasurePeakRss(const char* path) {
-  const long start = MaxRssKiB();
-  THTMLParser parser;
-  if (!parser.LoadLines(path)) return 1;
-  const long loaded = MaxRssKiB();
-  parser.Parse();
-  const long parsed = MaxRssKiB();
-  size_t bytes = 0;
-  for (const std::string& line : parser.Lines) bytes += line.size() + 2;  // CR LF
-  const double size_kib = static_cast<double>(bytes) / 1024.0;
-  std::printf("page %.0f KiB, %zu lines, %zu elements\n", size_kib, parser.Lines.size(),
-              parser.Elements.size());
-  std::printf("peak RSS: at start %ld KiB, after loading %ld KiB, after Parse %ld KiB\n", start,
-              loaded, parsed);
-  std::printf("peak RSS / page size: %.1fx (%.1fx above the process at start)\n", parsed / size_kib,
-              (parsed - start) / size_kib);
+std::string ReadFile(const char* path) {
+  std::string bytes;
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) std::abort();
+  char buffer[65536];
+  for (size_t count; (count = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    bytes.append(buffer, count);
+  std::fclose(file);
+  return bytes;
+}
+
+// In this process: `parser` on the page file at `path`; prints one line of figures.
+int MeasurePeak(const std::string& parser, const char* path) {
+  const long start = ResidentKiB();
+  size_t page_size = 0;
+  if (parser == "tokenizer") {
+    THTMLParser tokenizer;
+    if (!tokenizer.LoadLines(path)) return 1;
+    tokenizer.Parse();
+    benchmark::DoNotOptimize(ConvertTexts(tokenizer));
+    for (const std::string_view line : tokenizer.Lines) page_size += line.size() + 2;  // CR LF
+  } else {
+    const std::string page = ReadFile(path);
+    page_size = page.size();
+    xmlInitParser();
+    if (parser == "libxml2-sax") {
+      htmlSAXHandler empty_handlers;
+      std::memset(&empty_handlers, 0, sizeof empty_handlers);
+      htmlParserCtxtPtr context = htmlCreatePushParserCtxt(&empty_handlers, nullptr, nullptr, 0,
+                                                           "page.html", XML_CHAR_ENCODING_EUC_JP);
+      htmlCtxtUseOptions(context, kXmlOptions);
+      htmlParseChunk(context, page.data(), static_cast<int>(page.size()), 1);
+      htmlFreeParserCtxt(context);
+    } else {
+      htmlDocPtr doc = htmlReadMemory(page.data(), static_cast<int>(page.size()), "page.html",
+                                      "EUC-JP", kXmlOptions);
+      xmlFreeDoc(doc);
+    }
+  }
+  const long peak = PeakKiB();
+  std::printf(
+      "%-13s page %6.2f MiB  start %6.1f MiB  peak %6.1f MiB  growth %6.1f MiB = %.2fx the page\n",
+      parser.c_str(), page_size / 1048576.0, start / 1024.0, peak / 1024.0, (peak - start) / 1024.0,
+      (peak - start) * 1024.0 / page_size);
   return 0;
 }
 
-// Writes the large page to a temporary file and measures it in a fresh copy of this
-// program, so that the generator's own memory does not count.
-int PeakRss(const char* self) {
+int RunChild(const char* self, std::vector<const char*> arguments) {
+  arguments.insert(arguments.begin(), self);
+  arguments.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    execv(self, const_cast<char* const*>(arguments.data()));
+    _exit(127);
+  }
+  int status = 1;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+// Writes the large page to a temporary file and measures each parser on it in fresh
+// processes, `rounds` times in turn.
+int PeakMemory(const char* self, int rounds) {
   char path[] = "/tmp/html_parse_bench_XXXXXX";
   const int fd = mkstemp(path);
   if (fd < 0) return 1;
@@ -277,19 +331,18 @@ int PeakRss(const char* self) {
     if (write(fd, page.data(), page.size()) != static_cast<ssize_t>(page.size())) return 1;
   }
   close(fd);
-  const pid_t child = fork();
-  if (child == 0) {
-    execl(self, self, "--measure-rss", path, static_cast<char*>(nullptr));
-    _exit(127);
+  int failed = 0;
+  for (int round = 0; round < rounds; ++round) {
+    for (const char* parser : {"tokenizer", "libxml2-sax", "libxml2-tree"}) {
+      failed |= RunChild(self, {"--measure-peak", parser, path});
+    }
   }
-  int status = 1;
-  waitpid(child, &status, 0);
   unlink(path);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+  return failed;
 }
 
-int WritePage(const char* path) {
-  const std::string& page = Page(kPageSize);
+int WritePage(const char* path, size_t size) {
+  const std::string& page = Page(size);
   std::FILE* file = std::fopen(path, "wb");
   if (file == nullptr) return 1;
   const bool written = std::fwrite(page.data(), 1, page.size(), file) == page.size();
@@ -299,17 +352,14 @@ int WritePage(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--peak-rss") == 0) return PeakRss("/proc/self/exe");
-  if (argc == 3 && std::strcmp(argv[1], "--measure-rss") == 0) return MeasurePeakRss(argv[2]);
-  if (argc == 3 && std::strcmp(argv[1], "--write-page") == 0) return WritePage(argv[2]);
-  if (argc >= 2 && std::strcmp(argv[1], "--cold-heap") == 0) {
-    --argc;
-    ++argv;
-  } else {
-    // Keep freed memory in the process, so that every parser (ours and libxml2's) is
-    // measured on its own work rather than on the virtual machine's page faults.
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest it takes
+  if (argc >= 2 && std::strcmp(argv[1], "--peak-memory") == 0) {
+    return PeakMemory("/proc/self/exe", argc >= 3 ? std::atoi(argv[2]) : 1);
+  }
+  if (argc == 4 && std::strcmp(argv[1], "--measure-peak") == 0)
+    return MeasurePeak(argv[2], argv[3]);
+  if (argc == 3 && std::strcmp(argv[1], "--write-page") == 0) return WritePage(argv[2], kPageSize);
+  if (argc == 3 && std::strcmp(argv[1], "--write-large-page") == 0) {
+    return WritePage(argv[2], kLargeSize);
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -27,12 +27,12 @@ bool SameRecord(const BookRecord& a, const BookRecord& b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kasumido;
   THTMLParser parser;
-  parser.Lines = SplitPageLines(std::string_view(reinterpret_cast<const char*>(data), size));
+  parser.Lines.AssignPage(std::string_view(reinterpret_cast<const char*>(data), size));
   parser.Parse();
   DetailWalker walked;
   walked.Walk(parser.Elements);
   DetailWalker stepped;
-  for (const auto& element : parser.Elements) stepped.Visit(*element);
+  for (const THTMLElement element : parser.Elements) stepped.Visit(element);
   FUZZ_CHECK(SameRecord(walked.Record(), stepped.Record()));
 
   BookRecord& record = walked.Record();

@@ -1,6 +1,7 @@
 #include "analysis/detail_walker.h"
 
 #include <array>
+#include <optional>
 
 #include "analysis/series_table.h"
 #include "kasumido/texts.h"
@@ -58,8 +59,8 @@ int DecimalOrZero(std::string_view piece) {
 
 // The bytes an element brings to the walk: its text, or its tag name and parameters.
 size_t ElementBytes(const THTMLElement& element) {
-  if (const THTMLText* text = element.AsText()) return text->Text.size();
-  const THTMLTag& tag = *element.AsTag();
+  if (const std::optional<THTMLText> text = element.AsText()) return text->Text.size();
+  const THTMLTag tag = *element.AsTag();
   size_t bytes = tag.Name.size();
   for (const THTMLParam& param : tag.Params) bytes += param.Name.size() + param.Value.size();
   return bytes;
@@ -110,16 +111,15 @@ int ReleaseDateIn(std::string_view t) {
   return DayCountOf(year, month, day).value_or(0);
 }
 
-void DetailWalker::Walk(const std::vector<std::unique_ptr<THTMLElement>>& elements) {
-  for (const auto& element : elements) Step(*element);
+void DetailWalker::Walk(const ElementList& elements) {
+  for (const THTMLElement element : elements) Step(element);
   Settle();
 }
 
-void DetailWalker::Walk(const std::vector<std::unique_ptr<THTMLElement>>& elements,
-                        YieldPacer& pacer) {
-  for (const auto& element : elements) {
-    Step(*element);
-    pacer.Advance(ElementBytes(*element));
+void DetailWalker::Walk(const ElementList& elements, YieldPacer& pacer) {
+  for (const THTMLElement element : elements) {
+    Step(element);
+    pacer.Advance(ElementBytes(element));
   }
   Settle();
 }
@@ -135,11 +135,11 @@ void DetailWalker::Settle() {
 }
 
 void DetailWalker::Step(const THTMLElement& element) {
-  if (const THTMLText* text = element.AsText()) {
+  if (const std::optional<THTMLText> text = element.AsText()) {
     VisitText(*text);
     return;
   }
-  const THTMLTag& tag = *element.AsTag();
+  const THTMLTag tag = *element.AsTag();
   if (tag.Params.empty()) return;
   if (tag.Name == "!--") {
     VisitComment(tag);

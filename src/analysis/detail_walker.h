@@ -18,12 +18,11 @@
 // proportion to the page: appending to the description never copies what it holds.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "analysis/book_record.h"
+#include "html/element_list.h"
 #include "html/html_element.h"
 #include "html/yield_pacer.h"
 
@@ -41,11 +40,11 @@ class DetailWalker {
   // Applies the tag or text rules to one element.
   void Visit(const THTMLElement& element);
   // Visits every element in order.
-  void Walk(const std::vector<std::unique_ptr<THTMLElement>>& elements);
+  void Walk(const ElementList& elements);
   // The same, reporting the bytes of each element to `pacer`, which decides when to
   // yield, so that a huge page never freezes the window.
   // Pumps the event loop (through the pacer's hook): handlers may run before this returns.
-  void Walk(const std::vector<std::unique_ptr<THTMLElement>>& elements, YieldPacer& pacer);
+  void Walk(const ElementList& elements, YieldPacer& pacer);
 
   DetailState State() const { return state_; }
   int RuleLineCount() const { return rule_lines_; }

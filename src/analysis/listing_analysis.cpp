@@ -141,8 +141,8 @@ LinkResult FollowLink(const std::string& listing_folder_url, const std::string& 
 }  // namespace
 
 std::string TakeLink(const THTMLElement& element, std::string& last_link) {
-  const THTMLTag* tag = element.AsTag();
-  if (tag == nullptr || tag->Name != "A") return {};
+  const std::optional<THTMLTag> tag = element.AsTag();
+  if (!tag || tag->Name != "A") return {};
   std::string link;
   for (const THTMLParam& param : tag->Params) {
     if (param.Name == "HREF" && param.Value != last_link) {
@@ -174,7 +174,7 @@ std::vector<LinkResult> AnalyzeListingPage(const std::string& listing_folder_url
   std::string last_link;
   for (size_t i = 0; i < parser.Elements.size(); ++i) {
     if (run.StopRequested() || run.SkipRequested()) break;
-    const std::string link = TakeLink(*parser.Elements[i], last_link);
+    const std::string link = TakeLink(parser.Elements[i], last_link);
     if (IsDetailLink(link)) {
       results.push_back(
           FollowLink(listing_folder_url, link, category_default_code, detail_file, run));

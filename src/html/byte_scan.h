@@ -1,12 +1,14 @@
 // Finding the next of two bytes in a short run, eight bytes at a time. The tokenizer looks
-// for "<" or ">" in every line and for a space or a double quote in every tag; the runs are
-// short (a tag, a few words), where one pass over machine words beats a library search per
-// byte value.
+// for "<" or ">" in every line, for a line end in every page and for a space, a double
+// quote or an "=" in every tag; the runs are short (a line, a tag, a few words), where one
+// pass over machine words beats a library search per byte value.
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace kasumido {
 
@@ -34,6 +36,11 @@ inline const char* FindEither(const char* from, const char* end, char a, char b)
   }
   while (from < end && *from != a && *from != b) ++from;
   return from;
+}
+
+// The length of the part of `bytes` before its first `c` (all of it when it has none).
+inline std::size_t LengthBefore(std::string_view bytes, char c) {
+  return FindEither(bytes.data(), bytes.data() + bytes.size(), c, c) - bytes.data();
 }
 
 }  // namespace kasumido

@@ -86,9 +86,10 @@ std::optional<char> DecodeReference(std::string_view ref) {
 
 }  // namespace
 
-bool NeedsFolding(std::string_view text) {
+bool NeedsFoldingOrDecoding(std::string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' || (text[i] == ' ' && i + 1 < text.size() && text[i + 1] == ' ')) {
+    const char c = text[i];
+    if (c == '\n' || c == '&' || (c == ' ' && i + 1 < text.size() && text[i + 1] == ' ')) {
       return true;
     }
   }

@@ -36,8 +36,9 @@ inline constexpr std::array<char, 256> CodeToChar = [] {
   return table;
 }();
 
-// True when FoldSpaces would change `text`: it holds an LF or two spaces in a row.
-bool NeedsFolding(std::string_view text);
+// True when FoldSpaces or DecodeCharRefs could change `text`: it holds an LF, two spaces
+// in a row or an "&".
+bool NeedsFoldingOrDecoding(std::string_view text);
 
 // In place on the `size` bytes at `text`: every LF becomes a space, then every run of
 // spaces becomes one space. Other whitespace (tab, CR) is kept; leading and trailing

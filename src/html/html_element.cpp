@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
+#include <new>
 
 #include "html/byte_scan.h"
 #include "html/char_refs.h"
@@ -10,18 +10,6 @@
 namespace kasumido {
 
 namespace {
-
-bool IsLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
-
-bool HasLowerAscii(std::string_view bytes) {
-  return std::any_of(bytes.begin(), bytes.end(), [](char c) { return IsLowerAscii(c); });
-}
-
-// Copies `bytes` upper-cased to `out`; answers the end of the copy.
-char* CopyUpper(std::string_view bytes, char* out) {
-  for (const char c : bytes) *out++ = IsLowerAscii(c) ? static_cast<char>(c - 'a' + 'A') : c;
-  return out;
-}
 
 // Calls visit(attribute) for every non-empty attribute of `rest` (the tag text after its
 // name): an attribute ends at a space outside double quotes or at the end; the quote
@@ -47,19 +35,18 @@ void ForEachAttribute(std::string_view rest, Visit&& visit) {
   }
 }
 
-// The upper-cased form of `name`: `name` itself when it has no lower-case letter, else a
-// copy written at `cursor` (which moves past it).
-std::string_view UpperView(std::string_view name, char*& cursor) {
-  if (!HasLowerAscii(name)) return name;
-  char* const start = cursor;
-  cursor = CopyUpper(name, cursor);
-  return std::string_view(start, cursor - start);
+const ParamRecord* ParamRecords(const ElementStore& store, StoreOffset list) {
+  return std::launder(reinterpret_cast<const ParamRecord*>(store.At(list) + sizeof(std::uint32_t)));
+}
+
+std::size_t ParamCount(const ElementStore& store, StoreOffset list) {
+  return *std::launder(reinterpret_cast<const std::uint32_t*>(store.At(list)));
 }
 
 }  // namespace
 
 std::string_view THTMLParam::NamePart(std::string_view raw) {
-  return raw.substr(0, std::min(raw.find('='), raw.size()));
+  return raw.substr(0, LengthBefore(raw, '='));
 }
 
 void THTMLParam::SetText(std::string_view raw, std::string_view upper_name) {
@@ -76,63 +63,83 @@ void THTMLParam::SetText(std::string_view raw, std::string_view upper_name) {
   }
 }
 
-void THTMLTag::SetText(std::string_view raw, ElementStore& store) {
-  const size_t name_end = std::min(raw.find(' '), raw.size());
-  // Cut the attributes once, remembering up to kKeptCuts of them, and size the stored
-  // bytes and the attribute list: Raw plus the names to upper-case.
+THTMLParam ParamList::Iterator::operator*() const {
+  const std::string_view raw = store_->View(record_->raw, record_->raw_size);
+  THTMLParam param;
+  param.SetText(raw, store_->View(record_->name, THTMLParam::NamePart(raw).size()));
+  return param;
+}
+
+ElementRecord StoreTag(ElementStore& store, StoreOffset raw_offset, std::size_t size) {
+  const std::string_view raw = store.View(raw_offset, size);
+  const size_t name_end = LengthBefore(raw, ' ');
+  ElementRecord record{raw_offset, static_cast<std::uint32_t>(size) | ElementRecord::kTagBit,
+                       store.UpperCase(raw_offset, name_end), ElementRecord::kNoParams};
+  // Cut the attributes once, remembering up to kKeptCuts of them, to size the list.
   constexpr size_t kKeptCuts = 32;
   struct Cut {
-    size_t offset;
+    const char* data;
     size_t size;
   };
   std::array<Cut, kKeptCuts> cuts;  // left uninitialised: only the first `count` are used
   size_t count = 0;
-  size_t stored_size = raw.size();
-  if (HasLowerAscii(raw.substr(0, name_end))) stored_size += name_end;
   ForEachAttribute(raw.substr(name_end), [&](std::string_view attribute) {
-    if (count < kKeptCuts) cuts[count] = {size_t(attribute.data() - raw.data()), attribute.size()};
+    if (count < kKeptCuts) cuts[count] = {attribute.data(), attribute.size()};
     ++count;
-    const std::string_view name = THTMLParam::NamePart(attribute);
-    if (HasLowerAscii(name)) stored_size += name.size();
   });
-
-  char* const stored = stored_size == 0 ? nullptr : store.AllocateBytes(stored_size);
-  if (!raw.empty()) std::memcpy(stored, raw.data(), raw.size());
-  Raw = std::string_view(stored, raw.size());
-  char* cursor = stored + raw.size();
-  Name = UpperView(Raw.substr(0, name_end), cursor);
-  const std::span<THTMLParam> params = store.AllocateParams(count);
-  Params = params;
-  // The same attributes, now within the stored Raw.
-  auto fill = [&, index = size_t{0}](std::string_view attribute) mutable {
-    params[index++].SetText(attribute, UpperView(THTMLParam::NamePart(attribute), cursor));
+  if (count == 0) return record;
+  const StoreOffset list =
+      store.Allocate(sizeof(std::uint32_t) + count * sizeof(ParamRecord), alignof(ParamRecord));
+  char* const bytes = store.At(list);
+  new (bytes) std::uint32_t(static_cast<std::uint32_t>(count));
+  auto* param = reinterpret_cast<ParamRecord*>(bytes + sizeof(std::uint32_t));
+  auto fill = [&](std::string_view attribute) {
+    const auto offset = static_cast<StoreOffset>(raw_offset + (attribute.data() - raw.data()));
+    new (param++) ParamRecord{offset, static_cast<std::uint32_t>(attribute.size()),
+                              store.UpperCase(offset, THTMLParam::NamePart(attribute).size())};
   };
   if (count > kKeptCuts) {
-    ForEachAttribute(Raw.substr(name_end), fill);
-    return;
+    ForEachAttribute(raw.substr(name_end), fill);
+  } else {
+    for (size_t i = 0; i < count; ++i) fill(std::string_view(cuts[i].data, cuts[i].size));
   }
-  for (size_t i = 0; i < count; ++i) fill(Raw.substr(cuts[i].offset, cuts[i].size));
+  record.params_or_text_size = list;
+  return record;
 }
 
+ElementRecord StoreText(ElementStore& store, StoreOffset raw_offset, std::size_t size) {
+  const auto stored_size = static_cast<std::uint32_t>(size);
+  ElementRecord record{raw_offset, stored_size, raw_offset, stored_size};
+  const std::string_view raw = store.View(raw_offset, size);
+  if (!NeedsFoldingOrDecoding(raw)) return record;
+  const StoreOffset text = store.Copy(raw);
+  size_t text_size = FoldSpaces(store.At(text), size);
+  text_size = DecodeCharRefs(store.At(text), text_size);
+  store.ShrinkLast(text, text_size);
+  record.name_or_text = text;
+  record.params_or_text_size = static_cast<std::uint32_t>(text_size);
+  return record;
+}
+
+THTMLTag::THTMLTag(const ElementStore& store, const ElementRecord& record)
+    : Raw(store.View(record.raw, record.RawSize())) {
+  Name = store.View(record.name_or_text, LengthBefore(Raw, ' '));
+  const StoreOffset list = record.params_or_text_size;
+  if (list != ElementRecord::kNoParams) {
+    Params = ParamList(&store, ParamRecords(store, list), ParamCount(store, list));
+  }
+}
+
+void THTMLTag::SetText(std::string_view raw, ElementStore& store) {
+  *this = THTMLTag(store, StoreTag(store, store.Copy(raw), raw.size()));
+}
+
+THTMLText::THTMLText(const ElementStore& store, const ElementRecord& record)
+    : Raw(store.View(record.raw, record.RawSize())),
+      Text(store.View(record.name_or_text, record.params_or_text_size)) {}
+
 void THTMLText::SetText(std::string_view raw, ElementStore& store) {
-  const size_t size = raw.size();
-  if (size == 0) {
-    Raw = Text = {};
-    return;
-  }
-  char* const stored_raw = store.AllocateBytes(size);
-  std::memcpy(stored_raw, raw.data(), size);
-  Raw = std::string_view(stored_raw, size);
-  if (!NeedsFolding(raw) && raw.find('&') == std::string_view::npos) {
-    Text = Raw;
-    return;
-  }
-  char* const stored_text = store.AllocateBytes(size);
-  std::memcpy(stored_text, raw.data(), size);
-  size_t text_size = FoldSpaces(stored_text, size);
-  text_size = DecodeCharRefs(stored_text, text_size);
-  store.ShrinkLastBytes(stored_text, text_size);
-  Text = std::string_view(stored_text, text_size);
+  *this = THTMLText(store, StoreText(store, store.Copy(raw), raw.size()));
 }
 
 }  // namespace kasumido

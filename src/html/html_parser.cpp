@@ -1,11 +1,8 @@
 #include "html/html_parser.h"
 
 #include "html/byte_scan.h"
-#include "html/page_lines.h"
 
 namespace kasumido {
-
-bool THTMLParser::LoadLines(const std::string& path) { return LoadPageLines(path, Lines); }
 
 void THTMLParser::Parse(const std::function<void()>& yield_to_ui) {
   YieldPacer pacer(yield_to_ui);
@@ -13,71 +10,95 @@ void THTMLParser::Parse(const std::function<void()>& yield_to_ui) {
 }
 
 void THTMLParser::Parse(YieldPacer& pacer) {
-  pending_text_.clear();
-  pending_tag_.clear();
+  pending_text_.Clear();
+  pending_tag_.Clear();
   in_tag_ = false;
-  for (const std::string& line : Lines) {
-    const char* p = line.data();
-    const char* const end = p + line.size();
+  const char* const page = Lines.empty() ? nullptr : Lines.Bytes();
+  for (size_t line = 0; line < Lines.size(); ++line) {
+    const char* p = page + Lines.Start(line);
+    const char* const end = page + Lines.Start(line + 1) - 1;  // its LF
     while (p < end) {
       const char* bracket = FindEither(p, end, '<', '>');
-      const std::string_view run(p, bracket - p);
       if (bracket == end) {
-        (in_tag_ ? pending_tag_ : pending_text_).append(run);
+        (in_tag_ ? pending_tag_ : pending_text_).Append(p, end);
         break;
       }
       if (*bracket == '<') {
         if (in_tag_) {
-          pending_tag_.append(run);  // a "<" inside a tag is dropped
+          pending_tag_.Append(p, bracket);  // a "<" inside a tag is dropped
         } else {
-          FlushText(run);
+          pending_text_.Append(p, bracket);
+          FlushText();
           in_tag_ = true;
         }
       } else if (in_tag_) {
-        FlushTag(run);
+        pending_tag_.Append(p, bracket);
+        FlushTag();
       } else {
-        pending_text_.append(run);  // a stray ">" in text: an empty tag, the text goes on
-        FlushTag({});
+        pending_text_.Append(p, bracket);  // a stray ">" in text: an empty tag, the text goes on
+        FlushTag();
       }
       pacer.Advance(bracket + 1 - p);
       p = bracket + 1;
     }
-    if (!in_tag_ && !pending_text_.empty()) pending_text_.push_back('\n');
+    if (!in_tag_ && !pending_text_.empty()) pending_text_.Append(end, end + 1);
     pacer.Advance(end - p + 1);
   }
-  if (in_tag_ && !pending_tag_.empty()) FlushTag({});
-  if (!in_tag_ && !pending_text_.empty()) FlushText({});
+  if (in_tag_ && !pending_tag_.empty()) FlushTag();
+  if (!in_tag_ && !pending_text_.empty()) FlushText();
 }
 
-// Emits the pending text followed by `run` as one text element, when there is any.
-// The pending buffer is only used for text that spans lines, so a run within one line is
-// cut straight from the line.
-void THTMLParser::FlushText(std::string_view run) {
-  std::string_view raw = run;
-  if (!pending_text_.empty()) {
-    pending_text_.append(run);
-    raw = pending_text_;
-  }
-  if (raw.empty()) return;
-  auto text = std::make_unique<THTMLText>();
-  text->SetText(raw, store_);
-  pending_text_.clear();
-  Elements.push_back(std::move(text));
+// Emits the pending text as one text element, when there is any.
+void THTMLParser::FlushText() {
+  if (pending_text_.empty()) return;
+  const auto [raw, size] = pending_text_.Take(store_, Lines);
+  Elements.Append(StoreText(store_, raw, size));
 }
 
-// Emits the pending tag text followed by `run` as one tag element (possibly empty) and
-// closes the tag.
-void THTMLParser::FlushTag(std::string_view run) {
-  std::string_view raw = run;
-  if (!pending_tag_.empty()) {
-    pending_tag_.append(run);
-    raw = pending_tag_;
-  }
-  auto tag = std::make_unique<THTMLTag>();
-  tag->SetText(raw, store_);
-  pending_tag_.clear();
+// Emits the pending tag text as one tag element (possibly empty) and closes the tag.
+void THTMLParser::FlushTag() {
+  const auto [raw, size] = pending_tag_.Take(store_, Lines);
   in_tag_ = false;
-  Elements.push_back(std::move(tag));
+  Elements.Append(StoreTag(store_, raw, size));
+}
+
+void THTMLParser::PendingBytes::Append(const char* from, const char* to) {
+  if (from == to) return;
+  if (!copied_) {
+    if (begin_ == end_) {
+      begin_ = from;
+      end_ = to;
+      return;
+    }
+    if (from == end_) {
+      end_ = to;
+      return;
+    }
+    copy_.assign(begin_, end_);
+    copied_ = true;
+  }
+  copy_.append(from, to);
+}
+
+std::pair<StoreOffset, std::size_t> THTMLParser::PendingBytes::Take(ElementStore& store,
+                                                                    const PageLines& lines) {
+  std::pair<StoreOffset, std::size_t> taken;
+  if (copied_) {
+    taken = {store.Copy(copy_), copy_.size()};
+  } else if (begin_ == end_) {
+    taken = {0, 0};  // an empty piece is never read
+  } else {
+    taken = {static_cast<StoreOffset>(lines.BytesOffset() + (begin_ - lines.Bytes())),
+             static_cast<std::size_t>(end_ - begin_)};
+  }
+  Clear();
+  return taken;
+}
+
+void THTMLParser::PendingBytes::Clear() {
+  begin_ = end_ = nullptr;
+  copied_ = false;
+  copy_.clear();
 }
 
 }  // namespace kasumido

@@ -12,16 +12,20 @@
 //   adds nothing, so a tag broken over two lines is joined without a separator.
 // - At the end of the lines an open, non-empty tag is emitted, then any pending text.
 // No character set is converted: element texts are the page's own bytes.
+//
+// The parser owns one element store (element_store.h) for its lines, its elements and
+// their bytes: an element takes its bytes straight from the lines wherever they lie
+// there in one piece, and all of it goes back to the thread's block pool at once when
+// the parser is destroyed.
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "html/element_list.h"
 #include "html/element_store.h"
-#include "html/html_element.h"
+#include "html/page_lines.h"
 #include "html/yield_pacer.h"
 
 namespace kasumido {
@@ -35,7 +39,7 @@ class THTMLParser {
   // Replaces Lines with the lines of the page file at `path` (cut at CR LF, LF and CR;
   // the text ends at the first NUL). False, with Lines untouched, when the file cannot
   // be opened or read; callers retry.
-  bool LoadLines(const std::string& path);
+  bool LoadLines(const std::string& path) { return Lines.Load(path); }
 
   // Tokenizes all of Lines and appends the elements to Elements (a second call appends a
   // second copy). Never fails and never stops early. When `yield_to_ui` is set it is
@@ -47,17 +51,38 @@ class THTMLParser {
   // Pumps the event loop (through the pacer's hook): handlers may run before this returns.
   void Parse(YieldPacer& pacer);
 
-  std::vector<std::string> Lines;
-  std::vector<std::unique_ptr<THTMLElement>> Elements;
+ private:
+  ElementStore store_;  // first: Lines and Elements keep their bytes in it
+
+ public:
+  PageLines Lines{store_};
+  ElementList Elements{store_};
 
  private:
-  // The bytes and attribute lists of every element; released with the parser.
-  ElementStore store_;
-  void FlushText(std::string_view run);
-  void FlushTag(std::string_view run);
+  // The bytes of the element being read: while they lie one after the other in the
+  // lines, a stretch of them; once something between them is left out (a "<" or ">", or
+  // a line end inside a tag), a copy.
+  class PendingBytes {
+   public:
+    bool empty() const { return copied_ ? copy_.empty() : begin_ == end_; }
+    void Append(const char* from, const char* to);
+    // Where the bytes are in `store` (a copy is made there), with their size; then
+    // nothing is pending. REQUIRES: the stretch lies in `lines`.
+    std::pair<StoreOffset, std::size_t> Take(ElementStore& store, const PageLines& lines);
+    void Clear();
 
-  std::string pending_text_;
-  std::string pending_tag_;
+   private:
+    const char* begin_ = nullptr;
+    const char* end_ = nullptr;
+    bool copied_ = false;
+    std::string copy_;
+  };
+
+  void FlushText();
+  void FlushTag();
+
+  PendingBytes pending_text_;
+  PendingBytes pending_tag_;
   bool in_tag_ = false;
 };
 

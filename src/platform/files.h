@@ -59,6 +59,9 @@ class InputFile {
 
   // Up to `size` bytes into `buffer`: the count read, 0 at the end, -1 on a read error.
   std::ptrdiff_t Read(char* buffer, std::size_t size) { return file_->Read(buffer, size); }
+  // The file's size now (another program may change it); nothing when the system cannot
+  // tell.
+  std::optional<std::int64_t> Size() { return file_->Size(); }
 
  private:
   explicit InputFile(std::unique_ptr<ReadableFile> file) : file_(std::move(file)) {}

@@ -68,7 +68,7 @@ TEST(DetailWalker, DescriptionIsTheTrimRuleAppliedAtEveryAppend) {
     const std::string want = DescriptionByTheRule(pieces);
     EXPECT_EQ(walked.Record().Description, want) << test::Utf8FromSjis(want.substr(0, 60));
     DetailWalker stepped;
-    for (const auto& element : parser.Elements) stepped.Visit(*element);
+    for (const THTMLElement element : parser.Elements) stepped.Visit(element);
     EXPECT_EQ(stepped.Record().Description, want);
     EXPECT_EQ(walked.Record().Title, TrimAll(test::Sjis("題名")));
   }

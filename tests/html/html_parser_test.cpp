@@ -83,9 +83,9 @@ TEST(THTMLParser, KeepsDoubleByteTextUnconverted) {
   parser.Lines = {"<td>" + kanji + "</td>", "<img alt=" + quoted_series + ">"};
   parser.Parse();
   ASSERT_EQ(parser.Elements.size(), 4u);
-  EXPECT_EQ(parser.Elements[1]->AsText()->Text, kanji);
-  const THTMLTag* img = parser.Elements[3]->AsTag();
-  ASSERT_NE(img, nullptr);
+  EXPECT_EQ(parser.Elements[1].AsText()->Text, kanji);
+  const std::optional<THTMLTag> img = parser.Elements[3].AsTag();
+  ASSERT_TRUE(img.has_value());
   ASSERT_EQ(img->Params.size(), 1u);
   EXPECT_EQ(img->Params[0].Value, quoted_series);
 }
@@ -95,14 +95,14 @@ TEST(THTMLParser, TellsTagsFromTexts) {
   parser.Lines = {"a<b>"};
   parser.Parse();
   ASSERT_EQ(parser.Elements.size(), 2u);
-  const THTMLElement& text = *parser.Elements[0];
-  const THTMLElement& tag = *parser.Elements[1];
+  const THTMLElement text = parser.Elements[0];
+  const THTMLElement tag = parser.Elements[1];
   EXPECT_EQ(text.Kind(), ElementKind::kText);
-  EXPECT_EQ(text.AsTag(), nullptr);
-  EXPECT_NE(text.AsText(), nullptr);
+  EXPECT_FALSE(text.AsTag().has_value());
+  EXPECT_TRUE(text.AsText().has_value());
   EXPECT_EQ(tag.Kind(), ElementKind::kTag);
-  EXPECT_EQ(tag.AsText(), nullptr);
-  EXPECT_NE(tag.AsTag(), nullptr);
+  EXPECT_FALSE(tag.AsText().has_value());
+  EXPECT_TRUE(tag.AsTag().has_value());
 }
 
 TEST(THTMLParser, SecondParseAppendsASecondCopy) {

@@ -4,6 +4,7 @@
 // proves it yields the very same element lists, and that nothing crashes on odd input.
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -151,9 +152,9 @@ bool HasLowerAscii(std::string_view s) {
 
 // Properties every element list has, whatever the page.
 void ExpectWellFormed(const THTMLParser& parser, const std::string& page) {
-  const THTMLElement* previous = nullptr;
-  for (const auto& element : parser.Elements) {
-    if (const THTMLTag* tag = element->AsTag()) {
+  std::optional<THTMLElement> previous;
+  for (const THTMLElement element : parser.Elements) {
+    if (const std::optional<THTMLTag> tag = element.AsTag()) {
       EXPECT_EQ(tag->Raw.find_first_of("<>\r\n"), std::string::npos) << page;
       EXPECT_FALSE(HasLowerAscii(tag->Name)) << page;
       EXPECT_EQ(tag->Name.find(' '), std::string::npos) << page;
@@ -165,16 +166,15 @@ void ExpectWellFormed(const THTMLParser& parser, const std::string& page) {
         EXPECT_LE(param.Value.size(), param.Raw.size()) << page;
       }
     } else {
-      const THTMLText* text = element->AsText();
-      ASSERT_NE(text, nullptr);
+      const std::optional<THTMLText> text = element.AsText();
+      ASSERT_TRUE(text.has_value());
       EXPECT_FALSE(text->Raw.empty()) << page;
       EXPECT_FALSE(text->Text.empty()) << page;
       EXPECT_EQ(text->Raw.find_first_of("<>\r"), std::string::npos) << page;
       EXPECT_EQ(text->Text.find('\n'), std::string::npos) << page;
-      EXPECT_FALSE(previous != nullptr && previous->AsText() != nullptr)
-          << "two texts in a row: " << page;
+      EXPECT_FALSE(previous && previous->AsText()) << "two texts in a row: " << page;
     }
-    previous = element.get();
+    previous = element;
   }
 }
 
@@ -182,7 +182,8 @@ void ExpectSameAsTheRules(const std::string& page) {
   const std::vector<std::string> lines = SplitPageLines(page);
   ASSERT_EQ(lines, NaiveSplit(page)) << page;
   THTMLParser parser;
-  parser.Lines = lines;
+  parser.Lines.AssignPage(page);
+  ASSERT_TRUE(parser.Lines == lines) << page;
   parser.Parse();
   ExpectWellFormed(parser, page);
   ASSERT_EQ(test::FullList(parser), NaiveParse(lines)) << page;

@@ -45,12 +45,12 @@ void WriteDetailWalk(const THTMLParser& parser, DetailWalker& walker, std::ostre
   out << "Walk (index, state after the element, rule lines, element):\n";
   for (size_t i = 0; i < parser.Elements.size(); ++i) {
     const std::vector<Field> before = Fields(walker.Record());
-    walker.Visit(*parser.Elements[i]);
+    walker.Visit(parser.Elements[i]);
     const std::vector<Field> after = Fields(walker.Record());
     char head[64];
     std::snprintf(head, sizeof head, "%5zu %-16s %d  ", i,
                   std::string(ToString(walker.State())).c_str(), walker.RuleLineCount());
-    out << head << ElementText(*parser.Elements[i]) << '\n';
+    out << head << ElementText(parser.Elements[i]) << '\n';
     for (size_t f = 0; f < after.size(); ++f) {
       if (after[f].value != before[f].value) {
         out << "        " << after[f].name << " := \"" << after[f].value << "\"\n";

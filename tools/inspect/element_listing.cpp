@@ -1,6 +1,7 @@
 #include "element_listing.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "terminal_text.h"
 
@@ -14,7 +15,7 @@ std::string ListingLine(size_t index, const THTMLElement& element) {
 
 std::string ElementText(const THTMLElement& element) {
   std::string line;
-  if (const THTMLTag* tag = element.AsTag()) {
+  if (const std::optional<THTMLTag> tag = element.AsTag()) {
     line += "TAG  " + Printable(tag->Name);
     for (const THTMLParam& param : tag->Params) {
       line += "  " + Printable(param.Raw) + " (" + Printable(param.Name) + "=" +
@@ -28,7 +29,7 @@ std::string ElementText(const THTMLElement& element) {
 
 void WriteListing(const THTMLParser& parser, std::ostream& out) {
   for (size_t i = 0; i < parser.Elements.size(); ++i) {
-    out << ListingLine(i, *parser.Elements[i]) << '\n';
+    out << ListingLine(i, parser.Elements[i]) << '\n';
   }
 }
 

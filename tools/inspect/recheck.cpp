@@ -27,7 +27,7 @@ void WriteListingLinks(const THTMLParser& parser, std::ostream& out) {
   std::vector<std::string> links;
   std::string last_link;
   for (const auto& element : parser.Elements) {
-    const std::string link = TakeLink(*element, last_link);
+    const std::string link = TakeLink(element, last_link);
     if (IsDetailLink(link)) links.push_back(link);
   }
   out << "Detail links the listing analysis follows now: " << links.size() << '\n';

@@ -45,7 +45,7 @@ Win32EventLoop::Win32EventLoop() {
   if (window_ != nullptr) {
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
-  network_event_ = WSACreateEvent();
+  network_event_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
 
 Win32EventLoop::~Win32EventLoop() {
@@ -53,7 +53,7 @@ Win32EventLoop::~Win32EventLoop() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
   }
-  if (network_event_ != WSA_INVALID_EVENT) WSACloseEvent(network_event_);
+  if (network_event_ != nullptr) CloseHandle(network_event_);
 }
 
 LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wparam,
@@ -61,9 +61,6 @@ LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wp
   auto* loop = reinterpret_cast<Win32EventLoop*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (loop == nullptr) return DefWindowProcW(window, message, wparam, lparam);
   switch (message) {
-    case kWakeMessage:
-      loop->wake_pending_ = false;
-      return 0;
     case kLookupMessage: {
       const auto found = loop->lookups_.find(reinterpret_cast<HANDLE>(wparam));
       if (found != loop->lookups_.end()) {
@@ -94,38 +91,50 @@ void Win32EventLoop::RemoveNotifier(std::uint64_t id) {
   }
 }
 
-void Win32EventLoop::Post(std::function<void()> call) {
-  posted_.push_back(std::move(call));
-  if (!wake_pending_ && window_ != nullptr) {
-    wake_pending_ = PostMessageW(window_, kWakeMessage, 0, 0) != 0;
-  }
-}
+// Every call is posted from this thread, by code that the loop itself runs, and a wait
+// never blocks while calls are queued: the queue needs no message to wake the loop.
+void Win32EventLoop::Post(std::function<void()> call) { posted_.push_back(std::move(call)); }
 
+// Under Wine every system call below is a round trip to the Wine server, so a pass asks
+// only what it must: one wait answers for the message queue and the network event
+// together, messages are looked for only when the wait saw some (or a network event),
+// and the sockets only when one may be ready.
 void Win32EventLoop::ProcessPendingEvents() {
-  DispatchMessages();
-  RunPostedCalls();
-  FireDueTimers();
-  FireReadyNotifiers();
+  HandleEvents(WaitForInputOrNetwork(Milliseconds(0)), {});
 }
 
 void Win32EventLoop::WaitForEvents(Milliseconds timeout) {
-  // Network events from here on wake the wait; what is ready already is seen below.
-  WSAResetEvent(network_event_);
+  std::vector<std::uint64_t> ready;
+  if (sockets_may_be_ready_) ready = ReadyNotifiers();
   const TimePoint now = Now();
   TimePoint next_due = TimePoint::max();
-  const bool ready_now =
-      !posted_.empty() || AnyTimerDue(now, next_due) || !ReadyNotifiers().empty();
-  if (!ready_now && timeout.count() > 0) {
-    Milliseconds wait = timeout;
+  Milliseconds wait(0);
+  if (posted_.empty() && !AnyTimerDue(now, next_due) && ready.empty()) {
+    wait = std::max(timeout, Milliseconds(0));
     if (next_due != TimePoint::max()) {
       // Rounded up, so the wait never ends just before the timer is due.
       wait = std::min(wait, std::chrono::ceil<Milliseconds>(next_due - now));
     }
-    const DWORD wait_ms =
-        static_cast<DWORD>(std::clamp<Milliseconds::rep>(wait.count(), 0, INT_MAX));
-    MsgWaitForMultipleObjectsEx(1, &network_event_, wait_ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
-  ProcessPendingEvents();
+  HandleEvents(WaitForInputOrNetwork(wait), std::move(ready));
+}
+
+DWORD Win32EventLoop::WaitForInputOrNetwork(Milliseconds wait) {
+  const DWORD wait_ms = static_cast<DWORD>(std::clamp<Milliseconds::rep>(wait.count(), 0, INT_MAX));
+  return MsgWaitForMultipleObjectsEx(network_event_ != nullptr ? 1 : 0, &network_event_, wait_ms,
+                                     QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+void Win32EventLoop::HandleEvents(DWORD woke, std::vector<std::uint64_t> ready) {
+  const DWORD input = WAIT_OBJECT_0 + (network_event_ != nullptr ? 1 : 0);
+  // A network event wins over input in the wait's answer: messages are looked for then
+  // too, so a busy socket never keeps a click waiting.
+  if (woke != WAIT_TIMEOUT) DispatchMessages();
+  const bool network = woke != WAIT_TIMEOUT && woke != input;
+  if (network || (ready.empty() && sockets_may_be_ready_)) ready = ReadyNotifiers();
+  RunPostedCalls();
+  FireDueTimers();
+  FireNotifiers(ready);
 }
 
 void Win32EventLoop::DispatchMessages() {
@@ -185,6 +194,7 @@ std::vector<std::uint64_t> Win32EventLoop::ReadyNotifiers() {
     FD_SET(socket, notifier->Event() == SocketEvent::kRead ? &readable : &writable);
     FD_SET(socket, &failed);
   }
+  sockets_may_be_ready_ = false;
   if (failed.fd_count == 0) return ready;
   timeval zero{};
   if (select(0, &readable, &writable, &failed, &zero) <= 0) return ready;
@@ -197,14 +207,17 @@ std::vector<std::uint64_t> Win32EventLoop::ReadyNotifiers() {
         FD_ISSET(socket, notifier->Event() == SocketEvent::kRead ? &readable : &writable);
     if (is_ready) ready.push_back(id);
   }
+  sockets_may_be_ready_ = !ready.empty();
   return ready;
 }
 
-void Win32EventLoop::FireReadyNotifiers() {
-  for (std::uint64_t id : ReadyNotifiers()) {
+void Win32EventLoop::FireNotifiers(const std::vector<std::uint64_t>& ready) {
+  for (std::uint64_t id : ready) {
     const auto found = notifiers_.find(id);  // an earlier handler may have destroyed it
     if (found != notifiers_.end() && found->second->Watching()) found->second->Fire();
   }
+  // A socket stays ready until its handler has taken what waits there: ask again.
+  if (!ready.empty()) sockets_may_be_ready_ = true;
 }
 
 }  // namespace win32_loop

@@ -1,13 +1,16 @@
 // The event loop of the Windows build, on the thread's own message queue: a waiting call
 // blocks in one MsgWaitForMultipleObjectsEx, woken by window messages, by Winsock's
-// network event (WSAEventSelect) or by the next timer. Posted calls wake it through a
-// message to the loop's message-only window; host names are looked up by
-// WSAAsyncGetHostByName, whose answer arrives as a message to that window.
+// network event (WSAEventSelect) or by the next timer. Posted calls wait in the loop's
+// own queue (a wait never blocks while one is queued); host names are looked up by
+// WSAAsyncGetHostByName, whose answer arrives as a message to the loop's message-only
+// window.
 //
-// Socket notifiers are level-triggered as on Linux: before blocking and after waking the
-// loop asks select() which watched sockets are ready, so a notifier fires again while
-// its socket stays ready, a closed connection reads as ready, and a failed connect counts
-// as ready for reading and for writing.
+// Socket notifiers are level-triggered as on Linux: the loop asks select() which watched
+// sockets are ready whenever one may be (a network event arrived, a notifier was
+// enabled, or one fired and its socket may still be ready), so a notifier fires again
+// while its socket stays ready, a closed connection reads as ready, and a failed connect
+// counts as ready for reading and for writing. Each pass makes as few system calls as
+// that allows: under Wine each one is a round trip to the Wine server.
 #pragma once
 
 #include <memory>

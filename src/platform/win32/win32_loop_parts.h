@@ -25,7 +25,6 @@
 
 namespace kasumido::win32_loop {
 
-inline constexpr UINT kWakeMessage = WM_APP + 1;    // a posted call is waiting
 inline constexpr UINT kLookupMessage = WM_APP + 2;  // WSAAsyncGetHostByName has answered
 inline constexpr long kNetworkEvents =
     FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE | FD_ACCEPT | FD_OOB;
@@ -70,7 +69,7 @@ class Win32SocketNotifier final : public SocketNotifier {
                       SocketEvent event);
   ~Win32SocketNotifier() override;
 
-  void SetEnabled(bool enabled) override { enabled_ = enabled; }
+  void SetEnabled(bool enabled) override;
   bool Enabled() const override { return enabled_; }
 
   bool Watching() const { return enabled_ && !runner_.Running(); }
@@ -140,23 +139,39 @@ class Win32EventLoop final : public EventLoop {
   void RemoveNotifier(std::uint64_t id);
   void AddLookup(HANDLE request, Win32HostLookup* lookup) { lookups_[request] = lookup; }
   void RemoveLookup(HANDLE request) { lookups_.erase(request); }
+  // A notifier was enabled: its socket may be ready without a new network event.
+  void SocketsMayBeReady() { sockets_may_be_ready_ = true; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
+  // One look at the message queue and the network event, blocking up to `wait`: what
+  // MsgWaitForMultipleObjectsEx answers.
+  DWORD WaitForInputOrNetwork(Milliseconds wait);
+  // Handles what the wait answered: the window messages (unless it timed out), the
+  // posted calls, the due timers and the ready notifiers: those of `ready` (found before
+  // the wait), or of a new look at the sockets when the network event was signalled or
+  // a socket may be ready that was not looked at.
+  void HandleEvents(DWORD woke, std::vector<std::uint64_t> ready);
   void DispatchMessages();
   void RunPostedCalls();
   void FireDueTimers();
-  void FireReadyNotifiers();
-  // The watched notifiers whose sockets are ready now.
+  void FireNotifiers(const std::vector<std::uint64_t>& ready);
+  // The watched notifiers whose sockets are ready now (one select()); remembers whether
+  // any was.
   std::vector<std::uint64_t> ReadyNotifiers();
   bool AnyTimerDue(TimePoint now, TimePoint& next_due) const;
 
   HWND window_ = nullptr;
-  WSAEVENT network_event_ = WSA_INVALID_EVENT;
+  // Signalled by Winsock when one of the watched sockets has a new network event
+  // (WSAEventSelect); auto-reset, so the wait that sees it also clears it.
+  HANDLE network_event_ = nullptr;
+  // Whether a socket may be ready that no network event will announce: a notifier was
+  // enabled, or one fired and its socket may still be ready (notifiers are
+  // level-triggered, Winsock's events are not). Only then are the sockets asked.
+  bool sockets_may_be_ready_ = false;
   std::uint64_t next_id_ = 1;
   std::deque<std::function<void()>> posted_;
-  bool wake_pending_ = false;
   std::map<std::uint64_t, Win32Timer*> timers_;
   std::map<std::uint64_t, Win32SocketNotifier*> notifiers_;
   std::map<SocketHandle, int> watched_sockets_;  // notifiers per socket

@@ -1,13 +1,16 @@
 // The HTTP client on loopback against nginx, beside curl in the same run:
-// - one large body (10 MB, 100 MB) fetched into a file: THttpClient::FetchSync vs
-//   "curl -0 -s -o FILE URL";
+// - one large body (10 MB, 100 MiB) fetched into a file: THttpClient::FetchSync vs
+//   "curl -0 -s -o FILE URL", with the CPU each uses (the client's thread; curl's
+//   process);
 // - 500 sequential fetches of a 100 KiB file, one connection each: the client vs one
 //   curl process given the 500 URLs (HTTP/1.0, so it also opens a connection each);
 // - the peak resident size of a process that fetches 10 MB and 100 MB (the kasumido-fetch
 //   tool, and curl for comparison): it must not grow with the body;
 // - the CPU a FetchSync uses while it waits 10 s on a server that sends nothing.
 // Run the release build: build/release/bench/http_fetch_bench (prints medians of repeated
-// runs; the counters carry MB/s, requests/s, peak RSS and CPU share).
+// runs; the counters carry MB/s, requests/s, CPU seconds per fetch, peak RSS and CPU
+// share). For figures beside the peers add --benchmark_enable_random_interleaving=true,
+// so that the client's and curl's runs take turns under the same load.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -16,6 +19,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -38,6 +42,7 @@ namespace {
 using namespace kasumido;
 
 constexpr std::int64_t kMegabyte = 1000 * 1000;
+constexpr std::int64_t kMebibyte = 1024 * 1024;
 constexpr std::int64_t kSmallSize = 100 * 1024;
 constexpr int kSmallCount = 500;
 const std::string kFetchTool = std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido-fetch";
@@ -89,6 +94,16 @@ int Run(const std::vector<std::string>& argv, rusage* usage) {
 // write-back of the files an earlier one left.
 void FlushDirtyPages() { ::sync(); }
 
+double Seconds(const timeval& time) {
+  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
+double ThreadCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
 // Fetches `name` with the shared client into `file`; false with the reason on failure.
 bool ClientFetch(const std::string& name, const std::string& file, std::string& error) {
   FileDocumentStream stream(file);
@@ -108,6 +123,7 @@ void BM_ClientLargeBody(benchmark::State& state) {
   FlushDirtyPages();
   const std::int64_t size = state.range(0);
   const std::string file = (setup->out.Path() / "client.bin").string();
+  const double cpu_start = ThreadCpuSeconds();
   for (auto _ : state) {
     std::string error;
     if (!ClientFetch(BodyName(size), file, error) || setup->client->DocByteCount() != size) {
@@ -116,19 +132,25 @@ void BM_ClientLargeBody(benchmark::State& state) {
     }
   }
   state.SetBytesProcessed(state.iterations() * size);
+  state.counters["cpu_s"] =
+      benchmark::Counter(ThreadCpuSeconds() - cpu_start, benchmark::Counter::kAvgIterations);
 }
 
 void BM_CurlLargeBody(benchmark::State& state) {
   FlushDirtyPages();
   const std::int64_t size = state.range(0);
   const std::string file = (setup->out.Path() / "curl.bin").string();
+  double cpu = 0;
   for (auto _ : state) {
-    if (Run({"/usr/bin/curl", "-0", "-s", "-o", file, setup->Url(BodyName(size))}, nullptr) != 0) {
+    rusage usage{};
+    if (Run({"/usr/bin/curl", "-0", "-s", "-o", file, setup->Url(BodyName(size))}, &usage) != 0) {
       state.SkipWithError("curl failed");
       return;
     }
+    cpu += Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
   }
   state.SetBytesProcessed(state.iterations() * size);
+  state.counters["cpu_s"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
 }
 
 void BM_ClientSequentialSmall(benchmark::State& state) {
@@ -191,13 +213,6 @@ void PeakRss(benchmark::State& state, bool curl) {
 void BM_PeakRssFetchTool(benchmark::State& state) { PeakRss(state, false); }
 void BM_PeakRssCurl(benchmark::State& state) { PeakRss(state, true); }
 
-double ThreadCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // The synchronous wait on a server that sends nothing, ended after 10 s by a timer (the
 // page fetch's time-out). The server's own threads are not counted: only this thread.
 void BM_IdleWaitCpu(benchmark::State& state) {
@@ -228,20 +243,28 @@ void BM_IdleWaitCpu(benchmark::State& state) {
   state.counters["cpu_ms"] = cpu * 1000.0;
 }
 
-// Medians of several runs; each run is timed by the wall clock (curl is another process).
+double Min(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+double Max(const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); }
+
+// Medians of several runs, with their range; each run is timed by the wall clock (curl
+// is another process).
 void Repeated(benchmark::internal::Benchmark* benchmark) {
-  benchmark->Repetitions(7)->ReportAggregatesOnly(true)->UseRealTime()->Unit(
-      benchmark::kMillisecond);
+  benchmark->Repetitions(7)
+      ->ReportAggregatesOnly(true)
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond)
+      ->ComputeStatistics("min", Min)
+      ->ComputeStatistics("max", Max);
 }
 
 void Register() {
-  for (const std::int64_t size : {10 * kMegabyte, 100 * kMegabyte}) {
+  for (const std::int64_t size : {10 * kMegabyte, 100 * kMebibyte}) {
     Repeated(benchmark::RegisterBenchmark("ClientLargeBody", BM_ClientLargeBody)->Arg(size));
     Repeated(benchmark::RegisterBenchmark("CurlLargeBody", BM_CurlLargeBody)->Arg(size));
   }
   Repeated(benchmark::RegisterBenchmark("ClientSequential500x100KiB", BM_ClientSequentialSmall));
   Repeated(benchmark::RegisterBenchmark("CurlSequential500x100KiB", BM_CurlSequentialSmall));
-  for (const std::int64_t size : {10 * kMegabyte, 100 * kMegabyte}) {
+  for (const std::int64_t size : {10 * kMegabyte, 100 * kMebibyte}) {
     benchmark::RegisterBenchmark("PeakRssFetchTool", BM_PeakRssFetchTool)->Arg(size)->Iterations(1);
     benchmark::RegisterBenchmark("PeakRssCurl", BM_PeakRssCurl)->Arg(size)->Iterations(1);
   }
@@ -255,7 +278,7 @@ int main(int argc, char** argv) {
   for (const char* name : {"http_proxy", "HTTP_PROXY"}) ::unsetenv(name);
   Setup shared;
   setup = &shared;
-  for (const std::int64_t size : {10 * kMegabyte, 100 * kMegabyte, kSmallSize}) {
+  for (const std::int64_t size : {10 * kMegabyte, 100 * kMebibyte, kSmallSize}) {
     WriteBody(BodyName(size), size);
   }
   shared.nginx = std::make_unique<test::NginxPeer>(shared.root.Path());

@@ -1,5 +1,6 @@
 #include "analysis/detail_analysis.h"
 
+#include "analysis/book_fields.h"
 #include "analysis/book_record.h"
 #include "analysis/detail_walker.h"
 #include "analysis/failure_log.h"
@@ -15,15 +16,16 @@ namespace {
 // Walks the page in `parser` into `record` and appends its line. Throws what the walk or
 // the master file throws (MasterFileError for a failed append).
 // Pumps the event loop: handlers may run before this returns.
-LinkOutcome WalkAndAppend(THTMLParser& parser, DetailWalker& walker, int category_default_code,
-                          MasterFile& master, RunAccess& run) {
+DetailPageResult WalkAndAppend(THTMLParser& parser, DetailWalker& walker, int category_default_code,
+                               MasterFile& master, RunAccess& run) {
   YieldPacer pacer([&run] { run.YieldToUI(); });
   parser.Parse(pacer);
   walker.Walk(parser.Elements, pacer);
   BookRecord& record = walker.Record();
-  if (!FinishBookRecord(record, category_default_code, run)) return LinkOutcome::kNoBook;
+  const bool class_code_on_page = record.ClassCode != 0;
+  if (!FinishBookRecord(record, category_default_code, run)) return {LinkOutcome::kNoBook, {}, 0};
   master.AppendLine(MasterFileLine(record));
-  return LinkOutcome::kWritten;
+  return {LinkOutcome::kWritten, {}, FilledFields(record, class_code_on_page)};
 }
 
 DetailPageResult NotWritten(RunAccess& run, const std::string& url, std::string_view word,
@@ -48,7 +50,7 @@ DetailPageResult AnalyzeDetailPage(const std::string& listing_folder_url,
   try {
     THTMLParser parser;
     if (LoadPageWithRetries(parser, page, run)) {
-      result.outcome = WalkAndAppend(parser, walker, category_default_code, master, run);
+      result = WalkAndAppend(parser, walker, category_default_code, master, run);
     } else {
       result = NotWritten(run, url, texts::kWordDetailNotRead, "the page file cannot be read");
     }

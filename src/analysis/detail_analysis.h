@@ -26,10 +26,12 @@ inline constexpr size_t kTitleListLimit = 100;
 inline constexpr int kPageLoadAttempts = 3;
 inline constexpr std::chrono::milliseconds kPageLoadRetryPause{2000};
 
-// What the analysis of one page did: kWritten, kNoBook, or kNotWritten with the reason.
+// What the analysis of one page did: kWritten with the book's filled fields, kNoBook, or
+// kNotWritten with the reason.
 struct DetailPageResult {
   LinkOutcome outcome = LinkOutcome::kNoBook;
   std::string reason;
+  BookFieldSet filled_fields = 0;
 };
 
 // Analyses the page in run.TempFolder() + "GetKasumido2.html", fetched from

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "analysis/book_fields.h"
+
 namespace kasumido {
 
 enum class LinkOutcome {
@@ -20,8 +22,12 @@ enum class LinkOutcome {
 struct LinkResult {
   std::string link;  // the link value as followed (single quotes removed)
   LinkOutcome outcome = LinkOutcome::kFetchFailed;
-  int fetch_attempts = 0;  // downloads tried, each with the request spacing
-  std::string reason;      // why the book is missing, in plain words; empty otherwise
+  int fetch_attempts = 0;          // downloads tried, each with the request spacing
+  std::string reason;              // why the book is missing, in plain words; empty otherwise
+  BookFieldSet filled_fields = 0;  // of the book written (kWritten only)
+  // Answers of the site that suggest it is limiting us: each attempt answered 403, 429 or
+  // 503, and a page that arrived but looks like a challenge instead of a book.
+  int limiting_answers = 0;
 };
 
 // True when the link's book has not been written and is to be tried again.

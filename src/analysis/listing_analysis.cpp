@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "analysis/challenge_page.h"
 #include "analysis/detail_analysis.h"
 #include "analysis/failure_log.h"
 #include "analysis/master_file.h"
@@ -16,6 +17,8 @@ namespace {
 
 constexpr std::string_view kDetailScript = "/bk_detail.php?pcd=";
 constexpr std::string_view kSearchScript = "/bk_search.php?pcd=";
+// How much of a page without a book is searched for a challenge's words.
+constexpr std::size_t kChallengeScanBytes = 256 * 1024;
 
 // Deletes a work file when it goes out of scope, on every path.
 class WorkFileRemover {
@@ -29,21 +32,6 @@ class WorkFileRemover {
   std::string path_;
 };
 
-// The link value of an element: the last HREF of an A tag that differs from `last_link`,
-// which follows every such HREF; empty for other elements.
-std::string TakeLink(const THTMLElement& element, std::string& last_link) {
-  const std::optional<THTMLTag> tag = element.AsTag();
-  if (!tag || tag->Name != "A") return {};
-  std::string link;
-  for (const THTMLParam& param : tag->Params) {
-    if (param.Name == "HREF" && param.Value != last_link) {
-      link = param.Value;
-      last_link = param.Value;
-    }
-  }
-  return link;
-}
-
 std::string WithoutSingleQuotes(std::string_view text) {
   std::string result;
   result.reserve(text.size());
@@ -52,6 +40,9 @@ std::string WithoutSingleQuotes(std::string_view text) {
   }
   return result;
 }
+
+// Whether the site's status says it is limiting us: forbidden, too many requests, busy.
+bool IsLimitingStatus(int status) { return status == 403 || status == 429 || status == 503; }
 
 // FetchUrl, with any exception counted as nothing received; `reason` becomes why nothing
 // was received (the fetch's own words, else the exception's).
@@ -93,6 +84,21 @@ DetailPageResult AnalyzeFetchedPage(const std::string& listing_folder_url, const
   return {LinkOutcome::kNotWritten, reason};
 }
 
+// Keeps the detail page in `detail_file` as evidence when it gave no book, or a book
+// without ISBN; a page without a book that looks like a challenge counts as the site
+// limiting us.
+void KeepPageGivingTooLittle(RunAccess& run, const std::string& url, const std::string& detail_file,
+                             LinkResult& result) {
+  if (result.outcome == LinkOutcome::kNoBook) {
+    const std::optional<std::string> page = ReadWholeFile(detail_file, kChallengeScanBytes);
+    if (page && LooksLikeChallengePage(*page)) ++result.limiting_answers;
+    run.KeepEvidence(url, detail_file, "detail page gave no book");
+  } else if (result.outcome == LinkOutcome::kWritten &&
+             (result.filled_fields & FieldBit(BookField::kISBN)) == 0) {
+    run.KeepEvidence(url, detail_file, "book without ISBN");
+  }
+}
+
 // Downloads and analyses the detail page of `link` (a detail link), up to
 // kDetailFetchAttempts times until bytes arrive, into `detail_file`.
 // Pumps the event loop: button handlers and timers may run before this returns.
@@ -106,6 +112,7 @@ LinkResult FollowLink(const std::string& listing_folder_url, const std::string& 
     ++result.fetch_attempts;
     received = FetchQuietly(run, url, detail_file, result.reason);
     if (received <= 0) {
+      if (IsLimitingStatus(run.LastReplyStatus())) ++result.limiting_answers;
       if (result.fetch_attempts < kDetailFetchAttempts) run.WaitBeforeRetry();
     } else if (!IsFile(detail_file)) {
       result = {result.link, LinkOutcome::kNotWritten, result.fetch_attempts, "no page file"};
@@ -115,6 +122,8 @@ LinkResult FollowLink(const std::string& listing_folder_url, const std::string& 
           AnalyzeFetchedPage(listing_folder_url, result.link, category_default_code, run);
       result.outcome = page.outcome;
       result.reason = page.reason;
+      result.filled_fields = page.filled_fields;
+      KeepPageGivingTooLittle(run, url, detail_file, result);
       run.Wait(kPauseAfterDetailPage);
     }
     run.YieldToUI();
@@ -130,6 +139,19 @@ LinkResult FollowLink(const std::string& listing_folder_url, const std::string& 
 }
 
 }  // namespace
+
+std::string TakeLink(const THTMLElement& element, std::string& last_link) {
+  const std::optional<THTMLTag> tag = element.AsTag();
+  if (!tag || tag->Name != "A") return {};
+  std::string link;
+  for (const THTMLParam& param : tag->Params) {
+    if (param.Name == "HREF" && param.Value != last_link) {
+      link = param.Value;
+      last_link = param.Value;
+    }
+  }
+  return link;
+}
 
 bool IsDetailLink(std::string_view link_value) {
   return SjisContains(link_value, kSearchScript) || SjisContains(link_value, kDetailScript);

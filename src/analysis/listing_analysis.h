@@ -38,6 +38,12 @@ class ListingPageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+class THTMLElement;
+
+// The link value of an element: the last HREF of an A tag that differs from `last_link`,
+// which follows every such HREF; empty for other elements.
+std::string TakeLink(const THTMLElement& element, std::string& last_link);
+
 // Whether an HREF value leads to a book's detail page.
 bool IsDetailLink(std::string_view link_value);
 

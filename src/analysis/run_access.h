@@ -39,6 +39,16 @@ class RunAccess {
   // refused (Error #10061)", "no data for 60 s", "stopped" or "skipped". Empty until a
   // fetch has failed; a successful fetch leaves it as it was.
   virtual std::string LastFetchFailure() const = 0;
+  // The status the server gave the last FetchUrl, whether it succeeded or not; 0 when no
+  // server answered it (a refused connection, a time-out, a stop).
+  virtual int LastReplyStatus() const { return 0; }
+
+  // Keeps the page just fetched into `page_file` from `url`, with the server's status and
+  // header, as evidence of what a page of the site looked like when it gave less than it
+  // should (`why`, plain ASCII words); bounded and never needed by the run. A run that
+  // keeps nothing keeps this default.
+  virtual void KeepEvidence(const std::string& /*url*/, const std::string& /*page_file*/,
+                            std::string_view /*why*/) {}
 
   // Appends `message` (Shift_JIS) to the run log as one plain line. Never fails.
   virtual void WriteLog(std::string_view message) = 0;

@@ -2,8 +2,11 @@
 // (four categories for this month, next month and last month). A step whose category
 // switch is on fetches its listing page into the working file, leaves it out when the
 // edited-page check finds it unchanged against its saved copy in "old", and otherwise
-// hands it to the listing analysis. After a listing page was analysed or found unchanged
-// (never when the site did not answer it), the step tries again the detail links of its
+// hands it to the listing analysis. With the check on, the request for a listing page
+// carries the validators that came with the page last analysed to its end
+// (listing_validators.h), and a 304 counts as unchanged. After a listing page was
+// analysed or found unchanged (never when the site did not answer it), the step tries
+// again the detail links of its
 // folder whose books earlier runs could not write (plan_retries.h). A page whose analysis
 // was neither skipped nor stopped, and whose missing books are all remembered in the
 // retry list, becomes the new saved copy. The switches are read afresh at every step, so
@@ -21,6 +24,7 @@
 #include "kasumido/texts.h"
 #include "platform/event_loop.h"
 #include "shell/host_settings.h"
+#include "shell/listing_validators.h"
 
 namespace kasumido {
 
@@ -89,12 +93,22 @@ class PlanRun : public RunAccess {
   virtual EventLoop& Loop() = 0;
   // The host's folder; the saved copies lie below its "/old".
   virtual const std::string& HostFolder() const = 0;
+  // The program's own folder, where it keeps the site's health history and the pages kept
+  // as evidence.
+  virtual const std::string& ProgramFolder() const = 0;
+  // Sends `validators` with the request of the next FetchUrl (If-None-Match,
+  // If-Modified-Since), not with the requests of its relocations.
+  virtual void SendValidatorsWithNextFetch(const PageValidators& validators) = 0;
+  // The validators of the reply to the last page fetched; empty when it had none.
+  virtual PageValidators LastPageValidators() const = 0;
 };
 
 // Pumps the event loop: button handlers, timers and network events run nested inside.
 // Clears the title list, logs the start line and runs the twelve steps in order, then
 // deletes the working file. A stop ends the plan at the start of the next step (without
-// the final clean-up). Exceptions from a step end the plan and reach the caller.
-void DownloadPlan(PlanRun& run);
+// the final clean-up). Either way the run is then compared with the recent runs: each
+// finding is a log line (plan_health.h), and the answer is their number. Exceptions from
+// a step end the plan and reach the caller.
+std::size_t DownloadPlan(PlanRun& run);
 
 }  // namespace kasumido

@@ -6,6 +6,7 @@
 #include <exception>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "http/document_stream.h"
 #include "http/http_client_texts.h"
@@ -115,6 +116,9 @@ void TFormDLL::WaitForRequestSlot() {
 
 int TFormDLL::FetchUrl(const std::string& url, const std::string& file, DocumentKind kind) {
   server_back_off_.reset();
+  last_reply_status_ = 0;
+  // Validators go with this fetch only, whatever becomes of it.
+  const std::optional<PageValidators> validators = std::exchange(next_validators_, std::nullopt);
   // A stop pressed before the fetch or during its spacing wait starts no request.
   if (!stop_requested_) WaitForRequestSlot();
   if (stop_requested_) {
@@ -122,6 +126,7 @@ int TFormDLL::FetchUrl(const std::string& url, const std::string& file, Document
     return 0;
   }
 
+  sending_validators_ = validators;
   HttpClient1.URL = url;
   HttpClient1.MaxBodyBytes = kind == DocumentKind::kCover ? kMaxCoverBytes : kMaxPageBytes;
   HttpClient1.Deadline = setup_.document_deadline;
@@ -144,6 +149,8 @@ int TFormDLL::FetchUrl(const std::string& url, const std::string& file, Document
     RemoveFile(file);
     throw;
   }
+  sending_validators_.reset();
+  if (kind == DocumentKind::kPage) last_page_reply_header_ = HttpClient1.ReplyHeaderLines();
   if (answer == 0) RemoveFile(file);
   return answer;
 }
@@ -176,6 +183,7 @@ int TFormDLL::Transfer(const std::string& url, FetchFile& target) {
   }
   Timer1->SetEnabled(false);
   HttpClient1.DocStream = nullptr;
+  last_reply_status_ = HttpClient1.LocalFailure() ? 0 : HttpClient1.ReplyStatus();
   if (!target.Close() || target.Size() != HttpClient1.DocByteCount()) {
     // Bytes the file did not take: the document is incomplete.
     view_.SetStatusText(current_file_name_ + ": " + target.Failure());

@@ -10,6 +10,8 @@
 #include "platform/text_encoding.h"
 #include "platform/waits.h"
 #include "shell/download_plan.h"
+#include "shell/health_findings.h"
+#include "shell/health_history.h"
 #include "shell/host_folder.h"
 #include "text/paths.h"
 #include "text/sjis.h"
@@ -23,10 +25,18 @@ TFormDLL::TFormDLL(EventLoop& loop, DownloadView& view, RunSetup setup)
       loop_(loop),
       view_(view),
       setup_(std::move(setup)),
-      settings_(setup_.program_dir, &loop) {
+      settings_(setup_.program_dir, &loop),
+      captures_(JoinPath(setup_.program_dir, kCaptureFolderName)) {
   loop_.OnUnhandledException = [this](const std::exception& error) { AppException(error); };
   HttpClient1.OnDocData = [this](const char*, std::size_t) { HttpClient1DocData(); };
   HttpClient1.RequestSlot = [this] { return RelocationSlot(); };
+  HttpClient1.OnBeforeHeaderSend = [this](const std::string&, std::vector<std::string>& lines) {
+    if (!sending_validators_) return;
+    for (std::string& line : ConditionalRequestLines(*sending_validators_)) {
+      lines.push_back(std::move(line));
+    }
+    sending_validators_.reset();  // the validators belong to the first URL only
+  };
   Timer1->OnTimer = [this] { Timer1Timer(); };
 }
 
@@ -39,7 +49,7 @@ std::string TFormDLL::ReadHostSetting(std::string_view key) const {
   return settings_.ReadHostSetting(key);
 }
 
-void TFormDLL::DownloadPlan() { kasumido::DownloadPlan(*this); }
+std::size_t TFormDLL::DownloadPlan() { return kasumido::DownloadPlan(*this); }
 
 void TFormDLL::FormActivate() {
   if (activated_) return;
@@ -70,7 +80,7 @@ void TFormDLL::RunDownload() {
   }
   view_.SetPhaseCaption(texts::kCaptionRunStart);
   try {
-    if (CheckTempFolder()) DownloadPlan();
+    if (CheckTempFolder()) view_.SetStatusText(HealthStatusText(DownloadPlan()));
   } catch (...) {
     LogFile1.WriteLog(texts::kLogRunFailed, true);
   }
@@ -111,6 +121,15 @@ std::vector<LinkResult> TFormDLL::AnalyseListing(const std::string& listing_fold
 LinkResult TFormDLL::FollowLink(const std::string& listing_folder_url, const std::string& link,
                                 int default_code) {
   return FollowDetailLink(listing_folder_url, link, default_code, *this);
+}
+
+void TFormDLL::KeepEvidence(const std::string& url, const std::string& page_file,
+                            std::string_view why) {
+  const std::optional<std::string> page = ReadWholeFile(page_file, kMaxPageBytes);
+  if (!page) return;
+  std::string error;
+  (void)captures_.Keep({url, std::string(why), HealthTimeNow(), last_page_reply_header_, *page},
+                       error);
 }
 
 size_t TFormDLL::TitleCount() const {

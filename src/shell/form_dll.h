@@ -20,6 +20,7 @@
 
 #include "http/http_client.h"
 #include "platform/event_loop.h"
+#include "shell/capture_store.h"
 #include "shell/download_plan.h"
 #include "shell/download_view.h"
 #include "shell/host_settings.h"
@@ -94,11 +95,19 @@ class TFormDLL final : public PlanRun {
   // failure other than EHttpException (the partly written file then removed as well).
   int FetchUrl(const std::string& url, const std::string& file, DocumentKind kind) override;
   std::string LastFetchFailure() const override { return last_fetch_failure_; }
-  // Pumps the event loop. The plan of twelve page steps (download_plan.h).
-  void DownloadPlan();
+  int LastReplyStatus() const override { return last_reply_status_; }
+  // Keeps the page in `page_file` with the header of the last page fetched, in the
+  // program's "captures" folder (capture_store.h); a page that cannot be kept is only
+  // evidence lost.
+  void KeepEvidence(const std::string& url, const std::string& page_file,
+                    std::string_view why) override;
+  // Pumps the event loop. The plan of twelve page steps (download_plan.h); answers the
+  // number of the site health findings.
+  std::size_t DownloadPlan();
   // Pumps the event loop. Creates the "old" folder, clears the stop and skip requests,
   // runs the plan (an exception out of it becomes the error line "霞堂書店失敗." in the
-  // log) and disables the four run buttons. A host folder that cannot be written
+  // log), shows how many site health findings the plan made in the status text, and
+  // disables the four run buttons. A host folder that cannot be written
   // (host_folder.h) is reported instead of running the plan: one error in the status bar
   // and, where it can be written, the log, shown for kProblemShownFor or until the view
   // closes.
@@ -134,6 +143,13 @@ class TFormDLL final : public PlanRun {
   void SetPhaseCaption(std::string_view caption) override { view_.SetPhaseCaption(caption); }
   EventLoop& Loop() override { return loop_; }
   const std::string& HostFolder() const override { return host_dir_; }
+  const std::string& ProgramFolder() const override { return setup_.program_dir; }
+  void SendValidatorsWithNextFetch(const PageValidators& validators) override {
+    next_validators_ = validators;
+  }
+  PageValidators LastPageValidators() const override {
+    return ValidatorsOf(last_page_reply_header_);
+  }
   void WriteLog(std::string_view message) override { LogFile1.WriteLog(message, false); }
   void WriteErrorLog(std::string_view message) override { LogFile1.WriteLog(message, true); }
   size_t TitleCount() const override;
@@ -188,6 +204,13 @@ class TFormDLL final : public PlanRun {
   std::string current_file_name_;
   std::optional<TimePoint> last_request_time_;
   std::string last_fetch_failure_;
+  int last_reply_status_ = 0;
+  std::vector<std::string> last_page_reply_header_;  // of the last page fetched
+  // The validators for the next fetch's request, and those the running fetch's first
+  // request still has to send.
+  std::optional<PageValidators> next_validators_;
+  std::optional<PageValidators> sending_validators_;
+  CaptureStore captures_;
   // The time-out of the running fetch, in seconds, and whether it has cut the transfer.
   int time_out_seconds_ = 0;
   bool timed_out_ = false;

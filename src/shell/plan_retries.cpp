@@ -54,14 +54,17 @@ PlanRetries::PageBooks PlanRetries::NoteListing(const PlanStep& step,
   return books;
 }
 
-void PlanRetries::RetryRemembered(const PlanStep& step) {
+std::vector<LinkResult> PlanRetries::RetryRemembered(const PlanStep& step) {
   const std::string folder_url = run_.SiteOrigin() + std::string(step.listing_folder);
+  std::vector<LinkResult> results;
   for (const std::string& link : list_.Pending(step.listing_folder, step.default_code)) {
-    if (run_.StopRequested() || run_.SkipRequested()) return;
+    if (run_.StopRequested() || run_.SkipRequested()) break;
     run_.WriteLog(folder_url + link + " " + std::string(texts::kWordRetry));
-    Note(step, run_.FollowLink(folder_url, link, step.default_code));
+    results.push_back(run_.FollowLink(folder_url, link, step.default_code));
+    Note(step, results.back());
     run_.YieldToUI();
   }
+  return results;
 }
 
 bool PlanRetries::Save() {

@@ -32,9 +32,10 @@ class PlanRetries {
   PageBooks NoteListing(const PlanStep& step, const std::vector<LinkResult>& results);
 
   // Tries again, one by one until a stop or skip, the remembered links of `step`'s folder
-  // and default code that this run has not followed yet, and notes their results.
+  // and default code that this run has not followed yet, notes their results and answers
+  // them.
   // Pumps the event loop: button handlers and timers may run before this returns.
-  void RetryRemembered(const PlanStep& step);
+  std::vector<LinkResult> RetryRemembered(const PlanStep& step);
 
   // Writes the list when it changed. False, with an error line in the log, when it could
   // not be written; true when it was written or unchanged.

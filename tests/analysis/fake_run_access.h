@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "analysis/run_access.h"
 #include "platform/files.h"
 #include "support/scratch_dir.h"
@@ -40,6 +42,7 @@ class FakeRunAccess : public RunAccess {
   std::map<std::string, bool> throwing;        // URL -> FetchUrl throws
   std::map<std::string, bool> claims_no_file;  // URL -> answers bytes but writes no file
   std::map<std::string, std::string> failure_texts;          // URL -> its failure's reason
+  std::map<std::string, int> failure_statuses;               // URL -> its failure's status
                                                              // ("404 Not Found" when not given)
   std::function<void(const std::string& url)> during_fetch;  // runs inside FetchUrl
   std::function<void()> during_yield;                        // runs inside YieldToUI
@@ -54,7 +57,9 @@ class FakeRunAccess : public RunAccess {
   std::vector<std::chrono::milliseconds> waits;
   int retry_waits = 0;
   int yields = 0;
-  std::string last_failure;  // what LastFetchFailure answers
+  std::string last_failure;           // what LastFetchFailure answers
+  int last_status = 0;                // what LastReplyStatus answers
+  std::vector<std::string> evidence;  // "<URL> <why>" of each page kept
 
   std::string Temp() const { return scratch_.File("temp") + "/"; }
   std::string MasterPath() const { return scratch_.File("host/ShelvioMas.csv"); }
@@ -73,6 +78,7 @@ class FakeRunAccess : public RunAccess {
 
   int FetchUrl(const std::string& url, const std::string& file, DocumentKind kind) override {
     fetches.push_back({url, file, kind});
+    last_status = 0;
     if (stop) {
       last_failure = "stopped";
       return 0;  // the real fetch refuses at once after a stop
@@ -88,6 +94,8 @@ class FakeRunAccess : public RunAccess {
       RemoveFile(file);
       const auto text = failure_texts.find(url);
       last_failure = text == failure_texts.end() ? "404 Not Found" : text->second;
+      const auto status = failure_statuses.find(url);
+      last_status = status == failure_statuses.end() ? 404 : status->second;
       return 0;
     }
     // Like the real fetch, a file that cannot be created is an exception.
@@ -124,6 +132,12 @@ class FakeRunAccess : public RunAccess {
   std::string SiteOrigin() const override { return std::string(kTestOrigin); }
   std::string MasterFilePath() const override { return MasterPath(); }
   std::string LastFetchFailure() const override { return last_failure; }
+  int LastReplyStatus() const override { return last_status; }
+  void KeepEvidence(const std::string& url, const std::string& page_file,
+                    std::string_view why) override {
+    EXPECT_TRUE(std::filesystem::exists(page_file)) << url;
+    evidence.push_back(url + " " + std::string(why));
+  }
 
  private:
   ScratchDir scratch_;

@@ -292,3 +292,57 @@ TEST(ListingAnalysis, DetailWorkFileIsDeletedWhenAnErrorEndsTheListing) {
 
 }  // namespace
 }  // namespace kasumido
+
+namespace kasumido {
+namespace {
+
+TEST(ListingAnalysis, CountsTheSiteLimitingUsAndKeepsThePagesThatGaveTooLittle) {
+  using test::DetailPage;
+  const std::string rule = "<img src=\"/image/ma_line2-330.gif\">";
+  const struct {
+    const char* what;
+    std::string page;  // UTF-8; empty: every attempt fails with `status`
+    int status;
+    LinkOutcome outcome;
+    int limiting_answers;
+    const char* kept;  // why the page was kept; empty: not kept
+  } cases[] = {
+      {"a whole book", DetailPage{.title = rule + "本" + rule}.Utf8(), 0, LinkOutcome::kWritten, 0,
+       ""},
+      {"a book without ISBN",
+       DetailPage{.title = rule + "本" + rule, .data = "256ページ<br>\n"}.Utf8(), 0,
+       LinkOutcome::kWritten, 0, "book without ISBN"},
+      {"a page without a book", "<html><body>お知らせ</body></html>\n", 0, LinkOutcome::kNoBook, 0,
+       "detail page gave no book"},
+      {"a challenge in English", "<html><body>Please solve the CAPTCHA</body></html>\n", 0,
+       LinkOutcome::kNoBook, 1, "detail page gave no book"},
+      {"a challenge in Japanese", "<p>ただいまアクセスが集中しています</p>\n", 0,
+       LinkOutcome::kNoBook, 1, "detail page gave no book"},
+      {"429 three times", "", 429, LinkOutcome::kFetchFailed, 3, ""},
+      {"403 three times", "", 403, LinkOutcome::kFetchFailed, 3, ""},
+      {"503 three times", "", 503, LinkOutcome::kFetchFailed, 3, ""},
+      {"404 three times", "", 404, LinkOutcome::kFetchFailed, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeRunAccess run;
+    Prepare(run, Link(1));
+    run.bodies[Url(1)] = test::Euc(c.page);
+    run.failure_statuses[Url(1)] = c.status;
+    const std::vector<LinkResult> results = AnalyzeListingPage(kFolder, 193, run);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, c.outcome);
+    EXPECT_EQ(results[0].limiting_answers, c.limiting_answers);
+    EXPECT_EQ(run.evidence, std::string(c.kept).empty()
+                                ? std::vector<std::string>{}
+                                : std::vector<std::string>{Url(1) + " " + c.kept});
+    if (c.outcome == LinkOutcome::kWritten) {
+      EXPECT_NE(results[0].filled_fields & FieldBit(BookField::kTitle), 0);
+      EXPECT_EQ((results[0].filled_fields & FieldBit(BookField::kISBN)) != 0,
+                std::string(c.kept).empty());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kasumido

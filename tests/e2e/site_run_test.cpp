@@ -85,6 +85,29 @@ TEST(SiteRun, ComicPagesServedByNginxGiveTheSameLines) {
   EXPECT_EQ(host.SavedCopy("kasumido9.html"), SitePage("/comic/sengetsu.html"));
 }
 
+TEST(SiteRun, ListingPagesUnchangedAtNginxAreNotDownloadedAgain) {
+  if (test::FindProgram("nginx").empty()) GTEST_SKIP() << "nginx is not installed";
+  const test::NginxPeer nginx(SourcePath("samples/site"));
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "10"}});
+  host.RunToEnd(nginx.Origin(), 60s);
+  host.RunToEnd(nginx.Origin(), 60s);
+  EXPECT_EQ(host.PlanLines(1),
+            PlanLog(nginx.Origin(),
+                    {"", "", "", "スキップ", "", "", "", "スキップ", "", "", "", "スキップ"},
+                    {{3, {test::kSiteDetailRetried, test::kSiteDetailFailed}}}));
+  // nginx answered each listing page with 304 and no body, having been sent the
+  // validators it gave with the page (both: it answers 304 to either).
+  ASSERT_TRUE(nginx.WaitForAccessLog("\"GET /comic/sengetsu.html HTTP/1.0\" 304 0", 5s));
+  for (const char* page : {"kongetsu", "raigetsu", "sengetsu"}) {
+    const std::string request = std::string("\"GET /comic/") + page + ".html HTTP/1.0\" ";
+    const std::string log = nginx.AccessLog();
+    EXPECT_NE(log.find(request + "200 "), std::string::npos) << log;
+    EXPECT_NE(log.find(request + "304 0"), std::string::npos) << log;
+  }
+  EXPECT_EQ(host.SavedCopy("kasumido9.html"), SitePage("/comic/sengetsu.html"));
+}
+
 TEST(SiteRun, EdgeSiteGivesItsHandWrittenLinesAndFailsTheMissingPages) {
   SiteServer server(SourcePath("samples/edge"));
   HostLayout host;

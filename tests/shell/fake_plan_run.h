@@ -6,7 +6,9 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kasumido/texts.h"
@@ -31,8 +33,11 @@ inline void WriteFile(const std::string& path, std::string_view bytes) {
 class FakePlanRun final : public PlanRun {
  public:
   explicit FakePlanRun(const ScratchDir& scratch)
-      : host_(scratch.File("host")), work_(scratch.File("temp") + "/") {
+      : host_(scratch.File("host")),
+        program_(scratch.File("host/plugin")),
+        work_(scratch.File("temp") + "/") {
     std::filesystem::create_directories(host_ + "/old");
+    std::filesystem::create_directories(program_);
     std::filesystem::create_directories(work_);
   }
 
@@ -49,9 +54,19 @@ class FakePlanRun final : public PlanRun {
   int FetchUrl(const std::string& url, const std::string& file, DocumentKind) override {
     events.push_back("fetch " + url);
     fetched.push_back(url);
+    const std::optional<PageValidators> sent = std::exchange(next_validators_, std::nullopt);
+    if (sent) validators_sent.push_back(url + " " + sent->etag + " " + sent->last_modified);
+    last_url_ = url;
+    last_status_ = 200;
     const auto page = pages.find(url);
     if (page == pages.end()) {
       last_failure = "404 Not Found";
+      last_status_ = 404;
+      return 0;
+    }
+    if (sent && !sent->Empty() && *sent == page_validators[url]) {
+      last_failure = "empty document (304 Not Modified)";
+      last_status_ = 304;
       return 0;
     }
     WriteFile(file, page->second);
@@ -84,10 +99,22 @@ class FakePlanRun final : public PlanRun {
   void Wait(std::chrono::milliseconds duration) override { PumpFor(loop, duration); }
   EventLoop& Loop() override { return loop; }
   const std::string& HostFolder() const override { return host_; }
+  const std::string& ProgramFolder() const override { return program_; }
+  void SendValidatorsWithNextFetch(const PageValidators& validators) override {
+    next_validators_ = validators;
+  }
+  PageValidators LastPageValidators() const override {
+    const auto found = page_validators.find(last_url_);
+    return last_status_ != 200 || found == page_validators.end() ? PageValidators{} : found->second;
+  }
+  int LastReplyStatus() const override { return last_status_; }
   std::string SiteOrigin() const override { return origin_; }
   std::string TempFolder() const override { return work_; }
   std::string MasterFilePath() const override { return host_ + "/ShelvioMas.csv"; }
   std::string LastFetchFailure() const override { return last_failure; }
+  void KeepEvidence(const std::string& url, const std::string&, std::string_view why) override {
+    evidence.push_back(url + " " + std::string(why));
+  }
 
   std::string SavedCopy(const char* name) const { return test::ReadFile(host_ + "/old/" + name); }
   std::string WorkingFile() const { return work_ + "GetKasumido.html"; }
@@ -99,6 +126,8 @@ class FakePlanRun final : public PlanRun {
   // (written when not scripted).
   std::map<std::string, std::vector<std::string>> links;
   std::map<std::string, LinkOutcome> outcomes;
+  // The fields a written book has, by detail URL (all when not scripted).
+  std::map<std::string, BookFieldSet> fields;
   std::vector<std::string> followed;  // detail URLs, by the analysis or again
   std::map<std::string, std::string> pages;
   std::vector<std::string> fetched;
@@ -106,6 +135,11 @@ class FakePlanRun final : public PlanRun {
   std::vector<std::string> analysed;
   std::vector<std::string> events;
   std::vector<std::string> log;
+  std::vector<std::string> evidence;  // "<URL> <why>" of each page kept
+  // The validators the site gives with each page (it answers 304 when they come back),
+  // and "<URL> <ETag> <Last-Modified>" of each fetch that sent some.
+  std::map<std::string, PageValidators> page_validators;
+  std::vector<std::string> validators_sent;
   std::function<void(std::size_t analysis_count)> OnAnalyse;
   std::function<void()> OnFollow;  // runs inside FollowLink
   FakeDownloadView view;
@@ -115,10 +149,20 @@ class FakePlanRun final : public PlanRun {
   LinkResult Follow(const std::string& folder_url, const std::string& link) {
     followed.push_back(folder_url + link);
     const auto outcome = outcomes.find(folder_url + link);
-    return {link, outcome == outcomes.end() ? LinkOutcome::kWritten : outcome->second, 1, {}};
+    const auto filled = fields.find(folder_url + link);
+    LinkResult result{
+        link, outcome == outcomes.end() ? LinkOutcome::kWritten : outcome->second, 1, {}};
+    if (result.outcome == LinkOutcome::kWritten) {
+      result.filled_fields = filled == fields.end() ? BookFieldSet{0x7FF} : filled->second;
+    }
+    return result;
   }
 
+  std::optional<PageValidators> next_validators_;
+  std::string last_url_;
+  int last_status_ = 0;
   std::string host_;
+  std::string program_;
   std::string work_;
   std::string origin_ = kOrigin;
 };

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,9 +16,15 @@
 #include "analysis/detail_walker.h"
 #include "detail_walk.h"
 #include "element_listing.h"
+#include "health_table.h"
 #include "html/html_parser.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/program_arguments.h"
+#include "recheck.h"
+#include "shell/health_history.h"
 #include "text/numbers.h"
+#include "text/paths.h"
 
 namespace {
 
@@ -65,10 +72,52 @@ int RunDetail(const std::string& page, std::string_view option) {
   return std::cout.good() ? 0 : 1;
 }
 
+// PAGE: the program's folder or the host's (the inspector's own folder when not given,
+// since it is installed beside the program).
+int RunHealthMode(const std::string& folder, std::string_view option) {
+  if (!option.empty()) {
+    std::cerr << kProgram << ": the health mode takes no option\n";
+    return 2;
+  }
+  const std::string where = folder.empty() ? kasumido::FolderOf(kasumido::ProgramFile()) : folder;
+  const std::string path = kasumido::inspect::FindHealthHistory(where);
+  if (path.empty()) {
+    std::cerr << kProgram << ": no site health history in \"" << where
+              << "\" or its sub-folders (the program keeps one after its first run)\n";
+    return 1;
+  }
+  const kasumido::HealthHistory history = kasumido::HealthHistory::Load(path);
+  if (history.State() == kasumido::HealthHistory::LoadState::kDamaged) {
+    std::cout << "The history is damaged: shown as far as it could be read; the next run\n"
+                 "writes it afresh.\n";
+  }
+  kasumido::inspect::WriteHealthTables(path, history.Runs(), std::cout);
+  return std::cout.good() ? 0 : 1;
+}
+
+int RunRecheck(const std::string& file, std::string_view option) {
+  if (!option.empty()) {
+    std::cerr << kProgram << ": the recheck mode takes no option\n";
+    return 2;
+  }
+  const std::optional<std::string> bytes = kasumido::ReadWholeFile(file);
+  const std::optional<kasumido::Capture> capture =
+      bytes ? kasumido::ParseCapture(*bytes) : std::nullopt;
+  if (!capture) {
+    std::cerr << kProgram << ": \"" << file
+              << (bytes ? "\" is not a page the program kept (captures/capture-NNN.txt)\n"
+                        : "\" cannot be read\n");
+    return 1;
+  }
+  kasumido::inspect::WriteRecheck(file, *capture, std::cout);
+  return std::cout.good() ? 0 : 1;
+}
+
 struct Mode {
   std::string_view name;
   std::string_view summary;
   int (*run)(const std::string& page, std::string_view option);
+  bool page_optional = false;  // the mode runs without PAGE
 };
 
 constexpr Mode kModes[] = {
@@ -77,6 +126,15 @@ constexpr Mode kModes[] = {
      "the detail-page walk (state after each element), the Book record and its\n"
      "            master-file line; OPTION: the category default code (193, 79 or 0)",
      RunDetail},
+    {"health",
+     "the site health history that the program keeps: runs by steps, counts and\n"
+     "            fill rates, and the newest run's findings; PAGE: the program's or the\n"
+     "            host's folder (default: the inspector's own folder)",
+     RunHealthMode, true},
+    {"recheck",
+     "a page the program kept as evidence (PAGE: captures/capture-NNN.txt in its\n"
+     "            folder) read with today's extraction: its fields, or its links",
+     RunRecheck},
 };
 
 int Usage() {
@@ -107,7 +165,11 @@ int main(int argc, char** argv) {
     Usage();
     return 0;
   }
-  if (args.size() == 1) return kModes[0].run(args[0], {});
+  if (args.size() == 1) {
+    const Mode* mode = FindMode(args[0]);
+    if (mode != nullptr && mode->page_optional) return mode->run({}, {});
+    return kModes[0].run(args[0], {});
+  }
   if (args.size() == 2 || args.size() == 3) {
     const std::string_view option = args.size() == 3 ? std::string_view(args[2]) : "";
     if (const Mode* mode = FindMode(args[0])) return mode->run(args[1], option);

@@ -116,10 +116,12 @@ TEST_F(WindowRunTest, StatusBarShowsEachTransferWithItsUrlAsTheHint) {
       if (hint == Url(kComicNow)) texts.push_back(text);
     }
     EXPECT_EQ(texts, c.texts);
-    ASSERT_FALSE(window_->statuses.empty());
-    // The last listing's failure is what the status bar still shows at the end.
-    EXPECT_EQ(window_->statuses.back(),
+    ASSERT_GE(window_->statuses.size(), 2u);
+    // The last listing's failure stays until the end, which says how the site's check went.
+    EXPECT_EQ(window_->statuses[window_->statuses.size() - 2],
               std::make_pair(std::string("GetKasumido.html: 404 Not Found"), Url(kComicLast)));
+    EXPECT_EQ(window_->statuses.back(),
+              std::make_pair(std::string("サイト点検: 指摘なし"), Url(kComicLast)));
   }
 }
 

@@ -1,16 +1,20 @@
-// The HTTP client on loopback against nginx, beside curl in the same run:
+// The HTTP client on loopback against nginx, beside curl in the same run, over plain
+// HTTP and over TLS (the same nginx serving the same files on a second port, with a
+// certificate for localhost from a test authority made for the run, which both trust;
+// curl, like the client, on the system's OpenSSL):
 // - one large body (10 MB, 100 MiB) fetched into a file: THttpClient::FetchSync vs
-//   "curl -0 -s -o FILE URL", with the CPU each uses (the client's thread; curl's
-//   process);
+//   "curl -0 -s -o FILE URL";
 // - 500 sequential fetches of a 100 KiB file, one connection each: the client vs one
-//   curl process given the 500 URLs (HTTP/1.0, so it also opens a connection each);
-// - the peak resident size of a process that fetches 10 MB and 100 MB (the kasumido-fetch
-//   tool, and curl for comparison): it must not grow with the body;
+//   curl process given the 500 URLs (HTTP/1.0, so it also opens a connection each; both
+//   resume TLS sessions);
+// - the peak resident size of a process that fetches 10 MB and 100 MiB (the
+//   kasumido-fetch tool, and curl for comparison): it must not grow with the body;
 // - the CPU a FetchSync uses while it waits 10 s on a server that sends nothing.
-// Run the release build: build/release/bench/http_fetch_bench (prints medians of repeated
-// runs; the counters carry MB/s, requests/s, CPU seconds per fetch, peak RSS and CPU
-// share). For figures beside the peers add --benchmark_enable_random_interleaving=true,
-// so that the client's and curl's runs take turns under the same load.
+// Run the release build: build/release/bench/http_fetch_bench (prints medians, minima and
+// maxima of repeated runs; the counters carry MB/s, requests/s, CPU seconds per fetch,
+// peak RSS and CPU share). --benchmark_enable_random_interleaving=true lets the client's
+// and curl's runs take turns, so both see the same load.
+// Benchmarks over TLS end in "/tls".
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -47,15 +51,21 @@ constexpr std::int64_t kSmallSize = 100 * 1024;
 constexpr int kSmallCount = 500;
 const std::string kFetchTool = std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido-fetch";
 
-// What every benchmark shares: the site folder, nginx, an output folder, the client.
+// What every benchmark shares: the site folder, the test authority, nginx over plain HTTP
+// and over TLS, an output folder, the client.
 struct Setup {
   test::ScratchDir root;
+  test::ScratchDir authority;
   test::ScratchDir out;
   std::unique_ptr<test::NginxPeer> nginx;
+  std::unique_ptr<test::NginxPeer> tls_nginx;
   std::unique_ptr<EventLoop> loop;
   std::unique_ptr<THttpClient> client;
 
-  std::string Url(const std::string& name) const { return nginx->Origin() + "/" + name; }
+  std::string Url(const std::string& name, bool tls) const {
+    return (tls ? tls_nginx : nginx)->Origin() + "/" + name;
+  }
+  std::string AuthorityFile() const { return (authority.Path() / "ca.pem").string(); }
 };
 Setup* setup = nullptr;
 
@@ -94,21 +104,11 @@ int Run(const std::vector<std::string>& argv, rusage* usage) {
 // write-back of the files an earlier one left.
 void FlushDirtyPages() { ::sync(); }
 
-double Seconds(const timeval& time) {
-  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-double ThreadCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-}
-
 // Fetches `name` with the shared client into `file`; false with the reason on failure.
-bool ClientFetch(const std::string& name, const std::string& file, std::string& error) {
+bool ClientFetch(const std::string& name, bool tls, const std::string& file, std::string& error) {
   FileDocumentStream stream(file);
   setup->client->DocStream = &stream;
-  setup->client->URL = setup->Url(name);
+  setup->client->URL = setup->Url(name, tls);
   try {
     setup->client->FetchSync();
   } catch (const EHttpException& failure) {
@@ -119,6 +119,25 @@ bool ClientFetch(const std::string& name, const std::string& file, std::string& 
   return error.empty();
 }
 
+// curl's command line for one fetch over HTTP/1.0, trusting the test authority.
+std::vector<std::string> Curl(bool tls) {
+  std::vector<std::string> argv = {"/usr/bin/curl", "-0", "-s"};
+  if (tls) argv.insert(argv.end(), {"--cacert", setup->AuthorityFile()});
+  return argv;
+}
+
+double Seconds(const timeval& time) {
+  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
+double ThreadCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
+// state.range(0): the body's size; state.range(1): 1 over TLS. The counter cpu_s is the
+// CPU one fetch takes: the client's thread's, curl's process's (its start included).
 void BM_ClientLargeBody(benchmark::State& state) {
   FlushDirtyPages();
   const std::int64_t size = state.range(0);
@@ -126,7 +145,8 @@ void BM_ClientLargeBody(benchmark::State& state) {
   const double cpu_start = ThreadCpuSeconds();
   for (auto _ : state) {
     std::string error;
-    if (!ClientFetch(BodyName(size), file, error) || setup->client->DocByteCount() != size) {
+    if (!ClientFetch(BodyName(size), state.range(1) != 0, file, error) ||
+        setup->client->DocByteCount() != size) {
       state.SkipWithError(("fetch failed: " + error).c_str());
       return;
     }
@@ -140,10 +160,12 @@ void BM_CurlLargeBody(benchmark::State& state) {
   FlushDirtyPages();
   const std::int64_t size = state.range(0);
   const std::string file = (setup->out.Path() / "curl.bin").string();
+  std::vector<std::string> argv = Curl(state.range(1) != 0);
+  argv.insert(argv.end(), {"-o", file, setup->Url(BodyName(size), state.range(1) != 0)});
   double cpu = 0;
   for (auto _ : state) {
     rusage usage{};
-    if (Run({"/usr/bin/curl", "-0", "-s", "-o", file, setup->Url(BodyName(size))}, &usage) != 0) {
+    if (Run(argv, &usage) != 0) {
       state.SkipWithError("curl failed");
       return;
     }
@@ -153,13 +175,14 @@ void BM_CurlLargeBody(benchmark::State& state) {
   state.counters["cpu_s"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
 }
 
+// state.range(0): 1 over TLS.
 void BM_ClientSequentialSmall(benchmark::State& state) {
   FlushDirtyPages();
   for (auto _ : state) {
     for (int i = 0; i < kSmallCount; ++i) {
       std::string error;
       const std::string file = (setup->out.Path() / ("c" + std::to_string(i))).string();
-      if (!ClientFetch(BodyName(kSmallSize), file, error)) {
+      if (!ClientFetch(BodyName(kSmallSize), state.range(0) != 0, file, error)) {
         state.SkipWithError(("fetch failed: " + error).c_str());
         return;
       }
@@ -170,11 +193,11 @@ void BM_ClientSequentialSmall(benchmark::State& state) {
 
 void BM_CurlSequentialSmall(benchmark::State& state) {
   FlushDirtyPages();
-  std::vector<std::string> argv = {"/usr/bin/curl", "-0", "-s"};
+  std::vector<std::string> argv = Curl(state.range(0) != 0);
   for (int i = 0; i < kSmallCount; ++i) {
     argv.push_back("-o");
     argv.push_back((setup->out.Path() / ("k" + std::to_string(i))).string());
-    argv.push_back(setup->Url(BodyName(kSmallSize)));
+    argv.push_back(setup->Url(BodyName(kSmallSize), state.range(0) != 0));
   }
   for (auto _ : state) {
     if (Run(argv, nullptr) != 0) {
@@ -192,7 +215,7 @@ void PeakRss(benchmark::State& state, bool curl) {
   const std::int64_t size = state.range(0);
   const std::string file = (setup->out.Path() / "rss.bin").string();
   const std::string report = (setup->out.Path() / "rss.txt").string();
-  const std::string url = setup->Url(BodyName(size));
+  const std::string url = setup->Url(BodyName(size), false);
   std::vector<std::string> argv = {"/usr/bin/time", "-f", "%M", "-o", report};
   if (curl) {
     argv.insert(argv.end(), {"/usr/bin/curl", "-0", "-s", "-o", file, url});
@@ -243,28 +266,43 @@ void BM_IdleWaitCpu(benchmark::State& state) {
   state.counters["cpu_ms"] = cpu * 1000.0;
 }
 
-double Min(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
-double Max(const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); }
-
-// Medians of several runs, with their range; each run is timed by the wall clock (curl
-// is another process).
+// Medians, minima and maxima of several runs; each run is timed by the wall clock (curl is
+// another process).
 void Repeated(benchmark::internal::Benchmark* benchmark) {
+  const auto least = [](const std::vector<double>& v) {
+    return *std::min_element(v.begin(), v.end());
+  };
+  const auto most = [](const std::vector<double>& v) {
+    return *std::max_element(v.begin(), v.end());
+  };
   benchmark->Repetitions(7)
+      ->ComputeStatistics("min", least)
+      ->ComputeStatistics("max", most)
       ->ReportAggregatesOnly(true)
       ->UseRealTime()
-      ->Unit(benchmark::kMillisecond)
-      ->ComputeStatistics("min", Min)
-      ->ComputeStatistics("max", Max);
+      ->Unit(benchmark::kMillisecond);
 }
 
+constexpr std::int64_t kLargeSizes[] = {10 * kMegabyte, 100 * kMebibyte};
+
 void Register() {
-  for (const std::int64_t size : {10 * kMegabyte, 100 * kMebibyte}) {
-    Repeated(benchmark::RegisterBenchmark("ClientLargeBody", BM_ClientLargeBody)->Arg(size));
-    Repeated(benchmark::RegisterBenchmark("CurlLargeBody", BM_CurlLargeBody)->Arg(size));
+  for (const int tls : {0, 1}) {
+    const std::string scheme = tls != 0 ? "/tls" : "";
+    for (const std::int64_t size : kLargeSizes) {
+      Repeated(
+          benchmark::RegisterBenchmark(("ClientLargeBody" + scheme).c_str(), BM_ClientLargeBody)
+              ->Args({size, tls}));
+      Repeated(benchmark::RegisterBenchmark(("CurlLargeBody" + scheme).c_str(), BM_CurlLargeBody)
+                   ->Args({size, tls}));
+    }
+    Repeated(benchmark::RegisterBenchmark(("ClientSequential500x100KiB" + scheme).c_str(),
+                                          BM_ClientSequentialSmall)
+                 ->Arg(tls));
+    Repeated(benchmark::RegisterBenchmark(("CurlSequential500x100KiB" + scheme).c_str(),
+                                          BM_CurlSequentialSmall)
+                 ->Arg(tls));
   }
-  Repeated(benchmark::RegisterBenchmark("ClientSequential500x100KiB", BM_ClientSequentialSmall));
-  Repeated(benchmark::RegisterBenchmark("CurlSequential500x100KiB", BM_CurlSequentialSmall));
-  for (const std::int64_t size : {10 * kMegabyte, 100 * kMebibyte}) {
+  for (const std::int64_t size : kLargeSizes) {
     benchmark::RegisterBenchmark("PeakRssFetchTool", BM_PeakRssFetchTool)->Arg(size)->Iterations(1);
     benchmark::RegisterBenchmark("PeakRssCurl", BM_PeakRssCurl)->Arg(size)->Iterations(1);
   }
@@ -281,7 +319,17 @@ int main(int argc, char** argv) {
   for (const std::int64_t size : {10 * kMegabyte, 100 * kMebibyte, kSmallSize}) {
     WriteBody(BodyName(size), size);
   }
+  if (Run({"/bin/bash", std::string(KASUMIDO_SOURCE_DIR) + "/tests/support/test_authority.sh",
+           shared.authority.Path().string()},
+          nullptr) != 0) {
+    std::fprintf(stderr, "http_fetch_bench: the test authority could not be made\n");
+    return 1;
+  }
+  ::setenv("SSL_CERT_FILE", shared.AuthorityFile().c_str(), 1);
   shared.nginx = std::make_unique<test::NginxPeer>(shared.root.Path());
+  shared.tls_nginx = std::make_unique<test::NginxPeer>(
+      shared.root.Path(), test::TlsServerFiles{shared.authority.Path() / "good.pem",
+                                               shared.authority.Path() / "good.key"});
   shared.loop = MakeEventLoop();
   shared.client = std::make_unique<THttpClient>(*shared.loop);
   Register();

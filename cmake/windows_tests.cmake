@@ -33,12 +33,14 @@ endfunction()
 # With KASUMIDO_SUITE_NEEDS_DISPLAY set (a suite that makes windows: Wine creates none
 # without an X display) it runs on a virtual X display of its own, in a windows' prefix,
 # once for each scale in KASUMIDO_SUITE_DPIS (default 96 and 192; the tests at another
-# scale than 96 are named "<name>.<dpi>dpi").
+# scale than 96 are named "<name>.<dpi>dpi"). The tests also require the fixtures named
+# in KASUMIDO_SUITE_FIXTURES.
 function(kasumido_wine_test name target)
   if(NOT KASUMIDO_SUITE_NEEDS_DISPLAY)
     add_test(NAME ${name} COMMAND bash ${KASUMIDO_WINE_RUN} ${KASUMIDO_WINE_PREFIX} --suite
                                   $<TARGET_FILE:${target}> ${ARGN})
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600
+    set(fixtures wine ${KASUMIDO_SUITE_FIXTURES})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}" TIMEOUT 600
                                             SKIP_RETURN_CODE 77)
     return()
   endif()
@@ -57,7 +59,8 @@ function(kasumido_wine_test name target)
                      bash -c "KASUMIDO_WINE_DISPLAY=\$DISPLAY exec bash \"\$@\"" wine_run
                      ${KASUMIDO_WINE_RUN} ${prefix} --suite $<TARGET_FILE:${target}> ${ARGN})
     # One suite at a time in a windows' prefix: its desktop keeps the first suite's display.
-    set_tests_properties(${test_name} PROPERTIES FIXTURES_REQUIRED wine-gui-${dpi} TIMEOUT 600
+    set(fixtures wine-gui-${dpi} ${KASUMIDO_SUITE_FIXTURES})
+    set_tests_properties(${test_name} PROPERTIES FIXTURES_REQUIRED "${fixtures}" TIMEOUT 600
                                                  SKIP_RETURN_CODE 77 RESOURCE_LOCK wine-gui-${dpi})
   endforeach()
 endfunction()

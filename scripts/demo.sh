@@ -5,17 +5,34 @@
 # real download run, and shows the master file and the run log. The run shows itself in
 # its window when a display is available (DISPLAY or WAYLAND_DISPLAY), else on the
 # console; KASUMIDO_UI=console or KASUMIDO_UI=gui chooses.
+#
+#   bash scripts/demo.sh [--https]
+#
+# With --https the site is served over TLS by nginx, with a certificate for localhost
+# from a test authority made for this run, which the run trusts (SSL_CERT_FILE).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case ${1:-} in
+  "") https= ;;
+  --https) https=1 ;;
+  *) echo "usage: bash scripts/demo.sh [--https]" >&2; exit 2 ;;
+esac
 bash scripts/setup.sh
 bash scripts/build.sh release
 source scripts/demo_site.sh
 
 demo_host_folder build/release/bin
-demo_start_site samples/site
+trust=()
+if [[ -n $https ]]; then
+  demo_start_tls_site samples/site
+  trust=(SSL_CERT_FILE="$demo_trust")
+else
+  demo_start_site samples/site
+fi
 
 echo "== host folder: $demo/host (site: $demo_origin, about 100 requests, one per half second)"
-KASUMIDO_SITE_ORIGIN="$demo_origin" TEMP="$demo/temp" "$demo/host/plugin/kasumido" </dev/null
+env "${trust[@]}" KASUMIDO_SITE_ORIGIN="$demo_origin" TEMP="$demo/temp" \
+  "$demo/host/plugin/kasumido" </dev/null
 
 echo
 echo "== master file $demo/host/ShelvioMas.csv"

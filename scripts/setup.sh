@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs: build tools, Qt 6, GoogleTest,
 # Google Benchmark, clang with libFuzzer and the sanitizer runtimes (the fuzz preset),
-# the real HTTP peers used by the tests (nginx, tinyproxy), Xvfb and a Japanese font for
-# the window; for the Windows build the mingw-w64 cross compilers (posix threads),
-# GoogleTest's sources and Wine to run its tests (the 32-bit half where the kernel runs
-# 32-bit code), with Wine's own fonts, xdotool, xwininfo and xwd (the screenshots of the
-# Windows program's windows). Idempotent and quiet; run as root (or with sudo).
+# OpenSSL 3 (the Linux program's TLS, and the openssl command that makes the test
+# certificates), the real HTTP peers used by the tests (nginx, tinyproxy), Xvfb and a
+# Japanese font for the window; for the Windows build the mingw-w64 cross compilers
+# (posix threads), GoogleTest's sources and Wine to run its tests (the 32-bit half where
+# the kernel runs 32-bit code), with Wine's own fonts, xdotool, xwininfo and xwd (the
+# screenshots of the Windows program's windows). Idempotent and quiet; run as root (or
+# with sudo).
 set -euo pipefail
 
 packages=(
@@ -13,7 +15,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   qt6-base-dev libgl-dev
-  libxml2-dev
+  libxml2-dev libssl-dev openssl
   nginx-light tinyproxy curl time
   xvfb fonts-ipafont-gothic
   libc-bin locales

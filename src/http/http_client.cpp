@@ -116,7 +116,6 @@ void THttpClient::StartRequest() {
   request_ended_ = false;
   end_reason_.clear();
   failure_reason_.clear();
-  security_.reset();
   reader_.Clear();
   TargetChoice choice = TargetForUrl(URL, Proxy, ProxyPort);
   target_ = std::move(choice.Target);
@@ -134,6 +133,7 @@ void THttpClient::StartRequest() {
 
 void THttpClient::OpenConnection() {
   RetireStream();
+  security_.reset();
   if (!SetState(HttpState::Resolving)) return;
   const std::string tunnel_request =
       target_.Tunnel.empty() ? std::string()

@@ -201,8 +201,9 @@ class THttpClient {
   }
   // Relocations followed since FetchSync started.
   int RelocationCount() const { return relocation_count_; }
-  // The TLS session of the last request's connection once its handshake has ended
-  // (version, cipher, certificate, verification); null over plain HTTP.
+  // The TLS session of the last request's last connection once its handshake has ended
+  // or failed (version, cipher, certificate, and "ok" or why it was refused); null over
+  // plain HTTP.
   const TlsSessionInfo* Security() const { return security_ ? &*security_ : nullptr; }
 
   // ---- Events (all from the event loop's thread) ------------------------------------

@@ -18,6 +18,10 @@ constexpr int kHttpNotFound = 404;
 // (name, connection, TLS, a proxy's refusal of the tunnel).
 void THttpClient::HandleEnded(const StreamEnd& end) {
   stream_open_ = false;
+  // A handshake that failed still tells what it saw of the server.
+  if (const TlsSessionInfo* security = stream_->Security(); security && !security_) {
+    security_ = *security;
+  }
   if (state_ == HttpState::Idle || state_ == HttpState::Aborting || request_ended_) return;
   if (state_ == HttpState::Resolving || state_ == HttpState::Resolved) {
     // It never carried the request.

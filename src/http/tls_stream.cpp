@@ -51,22 +51,23 @@ void TlsStream::HandleInnerOpened() {
 void TlsStream::Shake() {
   for (;;) {
     const TlsStep step = session_->Handshake();
-    if (!Push()) return;  // the inner stream's end follows
-    switch (step) {
-      case TlsStep::kDone:
-        info_ = session_->Info();
-        phase_ = Phase::kOpen;
-        if (!gate_.Raise(OnOpened)) return;
-        if (session_->HoldsInput()) RaiseReadable();
-        return;
-      case TlsStep::kFailed:
-        info_ = session_->Info();
-        Fail();
-        return;
-      case TlsStep::kWantsInput:
-        if (!Pull()) return;  // wait for the inner stream's next bytes
-        break;
+    if (step == TlsStep::kDone) {
+      // The handshake's last flight (a resumed session's Finished) goes out with the
+      // reader's first bytes, in one segment: sent alone first, it would hold the request
+      // back until the server acknowledged it, a delayed acknowledgement later.
+      info_ = session_->Info();
+      phase_ = Phase::kOpen;
+      if (!gate_.Raise(OnOpened) || !Push()) return;
+      if (session_->HoldsInput()) RaiseReadable();
+      return;
     }
+    if (!Push()) return;  // the inner stream's end follows
+    if (step == TlsStep::kFailed) {
+      info_ = session_->Info();
+      Fail();
+      return;
+    }
+    if (!Pull()) return;  // wait for the inner stream's next bytes
   }
 }
 

@@ -1,5 +1,5 @@
 // Whole runs of the program over real HTTP: the sample site through the site server and
-// through nginx, and the edge-case site.
+// through nginx (also over HTTPS), and the edge-case site.
 #include <set>
 #include <string>
 #include <vector>
@@ -11,6 +11,7 @@
 #include "support/real_peers.h"
 #include "support/scratch_dir.h"
 #include "support/steered_site.h"
+#include "support/tls_peers.h"
 #include "support/whole_run_expectations.h"
 
 namespace kasumido::e2e {
@@ -70,19 +71,26 @@ TEST(SiteRun, FirstRunWritesEveryBookAndTheSecondAnalysesOnlyChangedPages) {
                     {{3, {test::kSiteDetailRetried, test::kSiteDetailFailed}}}));
 }
 
-TEST(SiteRun, ComicPagesServedByNginxGiveTheSameLines) {
+// nginx over plain HTTP, and over HTTPS with a certificate from the run's test authority,
+// which the program trusts through SSL_CERT_FILE.
+TEST(SiteRun, ComicPagesServedByNginxGiveTheSameLinesOverHttpAndHttps) {
   if (test::FindProgram("nginx").empty()) GTEST_SKIP() << "nginx is not installed";
   const test::NginxPeer nginx(SourcePath("samples/site"));
-  HostLayout host;
-  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "10"}});
-  host.RunToEnd(nginx.Origin(), 60s);
-  EXPECT_EQ(host.MasterLines(),
-            ExpectedMasterLines("master.csv.utf8", nginx.Origin(), host.Temp(), {"/comic/"}));
-  EXPECT_EQ(host.PlanLines(0), PlanLog(nginx.Origin(),
-                                       {"", "", "", "ダウンロード", "", "", "", "ダウンロード", "",
-                                        "", "", "ダウンロード"},
-                                       {{11, {test::kSiteDetailFailed}}}));
-  EXPECT_EQ(host.SavedCopy("kasumido9.html"), SitePage("/comic/sengetsu.html"));
+  const test::TlsPeers peers;
+  test::TrustTestAuthority(peers.Authority());
+  for (const std::string& origin : {nginx.Origin(), peers.Origin("site")}) {
+    SCOPED_TRACE(origin);
+    HostLayout host;
+    host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "10"}});
+    host.RunToEnd(origin, 60s);
+    EXPECT_EQ(host.MasterLines(),
+              ExpectedMasterLines("master.csv.utf8", origin, host.Temp(), {"/comic/"}));
+    EXPECT_EQ(host.PlanLines(0), PlanLog(origin,
+                                         {"", "", "", "ダウンロード", "", "", "", "ダウンロード",
+                                          "", "", "", "ダウンロード"},
+                                         {{11, {test::kSiteDetailFailed}}}));
+    EXPECT_EQ(host.SavedCopy("kasumido9.html"), SitePage("/comic/sengetsu.html"));
+  }
 }
 
 TEST(SiteRun, ListingPagesUnchangedAtNginxAreNotDownloadedAgain) {

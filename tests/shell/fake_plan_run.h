@@ -64,7 +64,7 @@ class FakePlanRun final : public PlanRun {
       last_status_ = 404;
       return 0;
     }
-    if (sent && !sent->Empty() && *sent == page_validators[url]) {
+    if (answers_not_modified && sent && !sent->Empty() && *sent == page_validators[url]) {
       last_failure = "empty document (304 Not Modified)";
       last_status_ = 304;
       return 0;
@@ -140,6 +140,7 @@ class FakePlanRun final : public PlanRun {
   // and "<URL> <ETag> <Last-Modified>" of each fetch that sent some.
   std::map<std::string, PageValidators> page_validators;
   std::vector<std::string> validators_sent;
+  bool answers_not_modified = true;  // false: a site that ignores the validators
   std::function<void(std::size_t analysis_count)> OnAnalyse;
   std::function<void()> OnFollow;  // runs inside FollowLink
   FakeDownloadView view;

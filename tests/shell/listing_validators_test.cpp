@@ -85,6 +85,18 @@ TEST_F(ConditionalListingTest, ANotModifiedAnswerCountsAsUnchanged) {
   EXPECT_EQ(run_.validators_sent[0], Url("/comic/kongetsu.html") + " \"new\" ");
 }
 
+TEST_F(ConditionalListingTest, ASiteThatIgnoresThemChangesNothing) {
+  run_.answers_not_modified = false;
+  DownloadPlan(run_);
+  run_.pages[Url("/comic/raigetsu.html")] = "<html>\nchanged\n</html>\n";
+  run_.log.clear();
+  DownloadPlan(run_);
+  EXPECT_EQ(run_.validators_sent.size(), 3u);
+  EXPECT_EQ(run_.log[1], LogLine("/comic/kongetsu.html", "スキップ"));  // compared
+  EXPECT_EQ(run_.log[2], LogLine("/comic/raigetsu.html", "ダウンロード"));
+  EXPECT_EQ(run_.SavedCopy("kasumido6.html"), "<html>\nchanged\n</html>\n");
+}
+
 TEST_F(ConditionalListingTest, WithTheCheckOffOrWithoutASavedCopyNothingIsSent) {
   DownloadPlan(run_);
   run_.settings["CheckEdited_Checked"] = "False";

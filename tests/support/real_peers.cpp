@@ -46,13 +46,22 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
 std::string NginxConfig(const std::filesystem::path& dir, std::uint16_t port,
-                        const std::filesystem::path& root) {
+                        const std::filesystem::path& root,
+                        const std::optional<TlsServerFiles>& tls) {
   std::string server =
       ReadFile(std::filesystem::path(KASUMIDO_SOURCE_DIR) / "tools/site_server/nginx-site.conf.in");
   if (server.empty()) throw std::runtime_error("nginx-site.conf.in not found");
-  ReplaceAll(server, "@LISTEN@", "127.0.0.1:" + std::to_string(port));
+  std::string listen = "127.0.0.1:" + std::to_string(port);
+  std::string extra = "location = /moved { return 302 /target.html; }";
+  if (tls) {
+    listen += " ssl";
+    // On one line: the template's comment names the placeholder too.
+    extra += " ssl_certificate " + Quoted(tls->Certificate) + "; ssl_certificate_key " +
+             Quoted(tls->Key) + ";";
+  }
+  ReplaceAll(server, "@LISTEN@", listen);
   ReplaceAll(server, "@ROOT@", root.string());
-  ReplaceAll(server, "# @EXTRA_LOCATIONS@", "location = /moved { return 302 /target.html; }");
+  ReplaceAll(server, "# @EXTRA_LOCATIONS@", extra);
   std::string config = ::geteuid() == 0 ? "user root;\n" : "";
   config += "daemon off;\nmaster_process off;\nworker_processes 1;\n";
   config += "pid " + Quoted(dir / "nginx.pid") + ";\n";
@@ -103,14 +112,15 @@ std::string FindProgram(std::string_view name) {
   return {};
 }
 
-NginxPeer::NginxPeer(const std::filesystem::path& root) {
+NginxPeer::NginxPeer(const std::filesystem::path& root, const std::optional<TlsServerFiles>& tls)
+    : tls_(tls.has_value()) {
   const std::string program = FindProgram("nginx");
   if (program.empty()) throw std::runtime_error("nginx is not installed (scripts/setup.sh)");
   const std::filesystem::path dir = dir_.Path();
   std::filesystem::create_directories(dir / "temp");
   for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
     port_ = FreeLoopbackPort();
-    dir_.Write("nginx.conf", NginxConfig(dir, port_, std::filesystem::absolute(root)));
+    dir_.Write("nginx.conf", NginxConfig(dir, port_, std::filesystem::absolute(root), tls));
     process_.Start(program,
                    {"-p", dir.string() + "/", "-e", (dir / "error.log").string(), "-c",
                     (dir / "nginx.conf").string()},
@@ -124,7 +134,9 @@ NginxPeer::NginxPeer(const std::filesystem::path& root) {
 NginxPeer::~NginxPeer() { process_.Stop(); }
 
 std::string NginxPeer::HostPort() const { return "127.0.0.1:" + std::to_string(port_); }
-std::string NginxPeer::Origin() const { return "http://" + HostPort(); }
+std::string NginxPeer::Origin() const {
+  return tls_ ? "https://localhost:" + std::to_string(port_) : "http://" + HostPort();
+}
 std::string NginxPeer::AccessLog() const { return dir_.Read("access.log"); }
 std::string NginxPeer::ErrorLog() const { return dir_.Read("error.log"); }
 

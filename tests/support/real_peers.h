@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,20 +22,29 @@ namespace kasumido::test {
 // A port on 127.0.0.1 that was free a moment ago.
 std::uint16_t FreeLoopbackPort();
 
+// The certificate and key of a TLS server, in PEM files.
+struct TlsServerFiles {
+  std::filesystem::path Certificate;
+  std::filesystem::path Key;
+};
+
 // nginx serving a root folder with the site's on-disk naming (the server block of
-// tools/site_server/nginx-site.conf.in), plus "/moved": a 302 with "Location: /target.html".
+// tools/site_server/nginx-site.conf.in), plus "/moved": a 302 with "Location: /target.html";
+// over TLS when it is given a certificate (reached as "localhost").
 // A missing file is a 404; large files are served whole. Its access log has one line per
 // request: remote address, the request line in quotes, status, body bytes, and the Via
 // header as via="...".
 class NginxPeer {
  public:
   // REQUIRES: `root` is an existing folder that outlives the peer.
-  explicit NginxPeer(const std::filesystem::path& root);
+  explicit NginxPeer(const std::filesystem::path& root,
+                     const std::optional<TlsServerFiles>& tls = std::nullopt);
   ~NginxPeer();
 
   std::uint16_t Port() const { return port_; }
   std::string HostPort() const;  // "127.0.0.1:PORT"
-  std::string Origin() const;    // "http://127.0.0.1:PORT"
+  // "http://127.0.0.1:PORT", or over TLS "https://localhost:PORT" (the certificate's name).
+  std::string Origin() const;
   std::string AccessLog() const;
   std::string ErrorLog() const;
   // Waits until the access log holds `text` (nginx writes it after the response);
@@ -44,6 +54,7 @@ class NginxPeer {
  private:
   ScratchDir dir_;
   std::uint16_t port_ = 0;
+  bool tls_ = false;
   ChildProcess process_;
 };
 

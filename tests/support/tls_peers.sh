@@ -3,13 +3,15 @@
 # reached by the name "localhost":
 #  - a test certificate authority made with the openssl command (DIR/ca.pem) and, signed
 #    by it, a certificate for localhost, one for another host and an expired one for
-#    localhost; and a self-signed one for localhost;
+#    localhost; and a self-signed one for localhost (tests/support/test_authority.sh);
 #  - nginx serving DIR/root over TLS with each of them (good, other, expired,
 #    self-signed), one that chooses its certificate by the name the client sends (sni:
 #    localhost's when asked for it, another host's otherwise), one that offers nothing
 #    newer than TLS 1.1 (old) and one whose only cipher no client offers (cipher), and
 #    plain HTTP (plain); "/to-http" on the good server relocates to the plain one and
 #    "/to-https" on the plain one to the good one, "/moved" relocates to "/target.html";
+#    and the sample site (samples/site) over TLS with the good certificate (site), served
+#    as tools/site_server/nginx-site.conf.in serves it;
 #  - tinyproxy that opens CONNECT tunnels (proxy) and one that refuses them (refusing);
 #  - the project's own TLS peer tests/support/tls_peer.py (own, and stall).
 # Usage: tls_peers.sh start DIR   makes DIR afresh, starts the peers and writes
@@ -17,7 +19,7 @@
 #        tls_peers.sh stop DIR    stops them
 set -euo pipefail
 command=${1:?usage: tls_peers.sh start|stop DIR}
-dir=${2:?usage: tls_peers.sh start|stop DIR}
+dir=$(realpath -m "${2:?usage: tls_peers.sh start|stop DIR}")
 here=$(cd "$(dirname "$0")" && pwd)
 export PATH="$PATH:/usr/sbin:/sbin"
 
@@ -40,25 +42,7 @@ mkdir -p "$dir/root" "$dir/temp"
 cd "$dir"
 
 # ---- Certificates ------------------------------------------------------------------
-quiet() { "$@" >/dev/null 2>&1 || { echo "tls_peers: failed: $*" >&2; "$@"; exit 1; }; }
-ec=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
-quiet openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.pem -days 30 \
-  -subj "/CN=kasumido test CA" -addext basicConstraints=critical,CA:TRUE \
-  -addext keyUsage=critical,keyCertSign,cRLSign
-serial=1
-signed() {  # name host days
-  printf 'subjectAltName=DNS:%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n' \
-    "$2" >"$1.ext"
-  quiet openssl req -new "${ec[@]}" -keyout "$1.key" -out "$1.csr" -subj "/CN=$2"
-  serial=$((serial + 1))
-  quiet openssl x509 -req -in "$1.csr" -CA ca.pem -CAkey ca.key -set_serial "$serial" \
-    -days "$3" -extfile "$1.ext" -out "$1.pem"
-}
-signed good localhost 30
-signed other other.kasumido.example 30
-signed expired localhost -1  # valid until a day before it was made
-quiet openssl req -x509 "${ec[@]}" -keyout self.key -out self.pem -days 30 -subj "/CN=localhost" \
-  -addext subjectAltName=DNS:localhost
+bash "$here/test_authority.sh" "$dir"
 
 # ---- The documents -----------------------------------------------------------------
 printf 'target page' >root/target.html
@@ -66,7 +50,7 @@ printf 'listing' >root/page.html
 head -c $((5 * 1024 * 1024 + 3)) /dev/urandom >root/large.bin
 
 # ---- Ports ---------------------------------------------------------------------------
-names=(good other expired self sni old cipher plain proxy refusing own stall)
+names=(good other expired self sni old cipher plain site proxy refusing own stall)
 mapfile -t ports < <(python3 - "${#names[@]}" <<'EOF'
 import socket, sys
 sockets = []
@@ -130,6 +114,8 @@ server {
 }
 EOF
   tls_server sni good
+  bash "$here/../../tools/site_server/nginx_site_block.sh" "127.0.0.1:${port[site]} ssl" \
+    "$here/../../samples/site" "ssl_certificate $dir/good.pem; ssl_certificate_key $dir/good.key;"
   cat <<EOF
 server {
   listen 127.0.0.1:${port[plain]};

@@ -14,6 +14,8 @@
 #include "http/http_client.h"
 #include "http/http_client_harness.h"
 #include "http/http_client_texts.h"
+#include "support/child_process.h"
+#include "support/scratch_dir.h"
 #include "support/tls_peers.h"
 
 namespace kasumido {
@@ -194,6 +196,47 @@ TEST_F(TlsClient, GoesThroughAProxysTunnelOrFailsWithItsRefusal) {
   EXPECT_TRUE(outcome.raised);
   EXPECT_EQ(outcome.code, 403);
   EXPECT_EQ(outcome.message.rfind("the proxy refused the tunnel: 403 ", 0), 0u) << outcome.message;
+}
+
+// kasumido-fetch shows the session, and the certificate also when it is refused.
+TEST_F(TlsClient, TheFetchToolPrintsTheSessionAndTheVerification) {
+#ifdef _WIN32
+  const std::string tool = std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido-fetch.exe";
+#else
+  const std::string tool = std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido-fetch";
+#endif
+  struct Case {
+    const char* peer;
+    int exit_code;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"good",
+       0,
+       {"tls: TLSv1.", "certificate: ", "localhost", "issuer: ", "kasumido test CA",
+        "valid: ", " to ", "verification: ok", "status: 200 OK", "bytes: 11"}},
+      {"self",
+       1,
+       {"certificate: ", "localhost", "issuer: ", "localhost",
+        "verification: ", "status: 404 certificate not trusted"}},
+      {"other",
+       1,
+       {"certificate: ", "other.kasumido.example", "issuer: ", "kasumido test CA",
+        "verification: ", "status: 404 certificate for another host"}},
+  };
+  test::ScratchDir scratch;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.peer);
+    test::ChildProcess process(tool, {Url(c.peer, "/target.html"), scratch.File("page.html")},
+                               scratch.Path() / "output.txt");
+    EXPECT_EQ(process.Wait(30s), c.exit_code);
+    const std::string output = process.Output();
+    std::size_t at = 0;
+    for (const std::string& line : c.lines) {
+      at = output.find(line, at);
+      ASSERT_NE(at, std::string::npos) << "no \"" << line << "\" in order in:\n" << output;
+    }
+  }
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 // loop and streams the body into a file. The proxy is the one given with --proxy, else
 // the one the host settings choose for the host folder this tool lies in (its folder's
 // parent), exactly as a download run chooses it. Prints every relocation followed, then
-// the final status and reason and the byte count. A fetch that receives nothing for
-// --timeout seconds (default 60, 0 for none) is aborted, like a page fetch.
+// for an https URL the TLS session (version, cipher, the certificate's subject, issuer
+// and validity, and the verification's result, also when the certificate was refused),
+// then the final status and reason and the byte count. A fetch that receives nothing
+// for --timeout seconds (default 60, 0 for none) is aborted, like a page fetch.
 //
 // Exit status: 0 on success; 1 when the status is 400 or more, when nothing arrived
 // (status 0 and 0 bytes), on any other error, or on a bad command line. A failed fetch
@@ -76,6 +78,19 @@ ProxySetting ProxyFor(const Options& options) {
   return ProxySetting{options.proxy, "80"};
 }
 
+// What is known of the session: no cipher before the handshake ends, no certificate
+// when the server sent none.
+void PrintSession(const TlsSessionInfo& tls) {
+  std::printf("tls: %s%s%s\n", tls.Version.c_str(), tls.Cipher.empty() ? "" : " ",
+              tls.Cipher.c_str());
+  if (!tls.Subject.empty()) {
+    std::printf("certificate: %s\n", tls.Subject.c_str());
+    std::printf("issuer: %s\n", tls.Issuer.c_str());
+    std::printf("valid: %s to %s\n", tls.ValidFrom.c_str(), tls.ValidUntil.c_str());
+  }
+  std::printf("verification: %s\n", tls.Verification.c_str());
+}
+
 int Fetch(const Options& options, EventLoop& loop) {
   THttpClient client(loop);
   const ProxySetting proxy = ProxyFor(options);
@@ -109,6 +124,7 @@ int Fetch(const Options& options, EventLoop& loop) {
   time_out->SetEnabled(false);
   client.DocStream = nullptr;
   file.Close();
+  if (const TlsSessionInfo* tls = client.Security()) PrintSession(*tls);
   std::printf("status: %d %s\n", client.ReplyStatus(), client.ReplyReason().c_str());
   std::printf("bytes: %d\n", client.DocByteCount());
   if (client.ReplyStatus() == 0 && client.DocByteCount() == 0) failed = true;

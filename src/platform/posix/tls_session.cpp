@@ -33,6 +33,9 @@ struct SslContextDeleter {
 struct SslSessionDeleter {
   void operator()(SSL_SESSION* session) const { SSL_SESSION_free(session); }
 };
+struct X509Deleter {
+  void operator()(X509* certificate) const { X509_free(certificate); }
+};
 
 // The process's context and the sessions kept for resumption, by "name:peer".
 struct SharedContext {
@@ -47,18 +50,44 @@ SharedContext& Shared() {
   return shared;
 }
 
-int SessionKeyIndex() {
+// What the library's callbacks need of a connection: its key among the kept sessions,
+// and the server's certificate as the chain check saw it (the library keeps none of a
+// certificate it refused, and the tools show it).
+struct ConnectionNotes {
+  std::string session_key;
+  std::unique_ptr<X509, X509Deleter> server_certificate;
+};
+
+int NotesIndex() {
   static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
   return index;
+}
+
+ConnectionNotes* NotesOf(const SSL* ssl) {
+  return ssl == nullptr ? nullptr
+                        : static_cast<ConnectionNotes*>(SSL_get_ex_data(ssl, NotesIndex()));
 }
 
 // A new session (after the handshake, or a TLS 1.3 ticket): kept for the next
 // connection to the same server.
 int KeepSession(SSL* ssl, SSL_SESSION* session) {
-  const auto* key = static_cast<const std::string*>(SSL_get_ex_data(ssl, SessionKeyIndex()));
-  if (key == nullptr) return 0;
-  Shared().sessions[*key].reset(session);
+  const ConnectionNotes* notes = NotesOf(ssl);
+  if (notes == nullptr) return 0;
+  Shared().sessions[notes->session_key].reset(session);
   return 1;  // the reference is ours
+}
+
+// Called for each certificate of the chain as it is checked; changes no verdict.
+int NoteServerCertificate(int verified, X509_STORE_CTX* store) {
+  const auto* ssl = static_cast<const SSL*>(
+      X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+  ConnectionNotes* notes = NotesOf(ssl);
+  X509* certificate = X509_STORE_CTX_get0_cert(store);
+  if (notes != nullptr && !notes->server_certificate && certificate != nullptr &&
+      X509_up_ref(certificate) == 1) {
+    notes->server_certificate.reset(certificate);
+  }
+  return verified;
 }
 
 SSL_CTX* Context(std::string& problem) {
@@ -77,7 +106,7 @@ SSL_CTX* Context(std::string& problem) {
     shared.context.reset();
     return nullptr;
   }
-  SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+  SSL_CTX_set_verify(context, SSL_VERIFY_PEER, NoteServerCertificate);
   SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
   SSL_CTX_sess_set_new_cb(context, KeepSession);
   shared.cert_file = cert_file;
@@ -148,11 +177,9 @@ TlsFailure VerificationFailure(long result, const std::string& server_name) {
 class OpenSslSession final : public TlsSession {
  public:
   OpenSslSession(SSL* ssl, BIO* network, std::string server_name, std::string session_key)
-      : ssl_(ssl),
-        network_(network),
-        server_name_(std::move(server_name)),
-        session_key_(std::move(session_key)) {
-    SSL_set_ex_data(ssl_, SessionKeyIndex(), &session_key_);
+      : ssl_(ssl), network_(network), server_name_(std::move(server_name)) {
+    notes_.session_key = std::move(session_key);
+    SSL_set_ex_data(ssl_, NotesIndex(), &notes_);
   }
   ~OpenSslSession() override {
     SSL_free(ssl_);  // frees the pair's inner half
@@ -239,8 +266,12 @@ class OpenSslSession final : public TlsSession {
   TlsSessionInfo Info() const override {
     TlsSessionInfo info;
     info.Version = SSL_get_version(ssl_);
-    if (const char* cipher = SSL_get_cipher_name(ssl_)) info.Cipher = cipher;
-    if (X509* certificate = SSL_get0_peer_certificate(ssl_)) {
+    if (const SSL_CIPHER* cipher = SSL_get_current_cipher(ssl_)) {
+      info.Cipher = SSL_CIPHER_get_name(cipher);
+    }
+    X509* certificate = SSL_get0_peer_certificate(ssl_);
+    if (certificate == nullptr) certificate = notes_.server_certificate.get();
+    if (certificate != nullptr) {
       info.Subject = NameText(X509_get_subject_name(certificate));
       info.Issuer = NameText(X509_get_issuer_name(certificate));
       info.ValidFrom = TimeText(X509_get0_notBefore(certificate));
@@ -266,7 +297,7 @@ class OpenSslSession final : public TlsSession {
   SSL* ssl_;
   BIO* network_;  // our half of the pair
   std::string server_name_;
-  std::string session_key_;
+  ConnectionNotes notes_;  // what the callbacks see of this connection (its ex data)
   std::string outgoing_;
   TlsFailure failure_;
 };

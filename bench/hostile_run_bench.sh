@@ -39,7 +39,7 @@ trap 'stop_server; [[ -n ${KEEP_WORK:-} ]] || rm -rf "$work"' EXIT
 # The sample site, and a copy of it with the pathological pages of "tags": the comic
 # listing of this month links one detail page, and both are tiny tags up to just under
 # the page limit, so the analyses hold both element lists at once.
-page_limit=$((1024 * 1024))
+page_limit=$(($(sed -n 's/.*kMaxPageBytes = \(.*\);/\1/p' src/shell/form_dll.h)))
 mkdir -p "$work/site-tags"
 cp -r samples/site/. "$work/site-tags/"
 python3 - "$work/site-tags" "$page_limit" <<'EOF'

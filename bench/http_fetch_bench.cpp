@@ -11,7 +11,9 @@
 //   kasumido-fetch tool, and curl for comparison): it must not grow with the body;
 // - the CPU a FetchSync uses while it waits 10 s on a server that sends nothing.
 // Run the release build: build/release/bench/http_fetch_bench (prints medians, minima and
-// maxima of repeated runs; the counters carry MB/s, requests/s, peak RSS and CPU share).
+// maxima of repeated runs; the counters carry MB/s, requests/s, CPU seconds per fetch,
+// peak RSS and CPU share). --benchmark_enable_random_interleaving=true lets the client's
+// and curl's runs take turns, so both see the same load.
 // Benchmarks over TLS end in "/tls".
 #include <fcntl.h>
 #include <spawn.h>
@@ -124,11 +126,23 @@ std::vector<std::string> Curl(bool tls) {
   return argv;
 }
 
-// state.range(0): the body's size; state.range(1): 1 over TLS.
+double Seconds(const timeval& time) {
+  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
+double ThreadCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
+// state.range(0): the body's size; state.range(1): 1 over TLS. The counter cpu_s is the
+// CPU one fetch takes: the client's thread's, curl's process's (its start included).
 void BM_ClientLargeBody(benchmark::State& state) {
   FlushDirtyPages();
   const std::int64_t size = state.range(0);
   const std::string file = (setup->out.Path() / "client.bin").string();
+  const double cpu_start = ThreadCpuSeconds();
   for (auto _ : state) {
     std::string error;
     if (!ClientFetch(BodyName(size), state.range(1) != 0, file, error) ||
@@ -138,6 +152,8 @@ void BM_ClientLargeBody(benchmark::State& state) {
     }
   }
   state.SetBytesProcessed(state.iterations() * size);
+  state.counters["cpu_s"] =
+      benchmark::Counter(ThreadCpuSeconds() - cpu_start, benchmark::Counter::kAvgIterations);
 }
 
 void BM_CurlLargeBody(benchmark::State& state) {
@@ -146,13 +162,17 @@ void BM_CurlLargeBody(benchmark::State& state) {
   const std::string file = (setup->out.Path() / "curl.bin").string();
   std::vector<std::string> argv = Curl(state.range(1) != 0);
   argv.insert(argv.end(), {"-o", file, setup->Url(BodyName(size), state.range(1) != 0)});
+  double cpu = 0;
   for (auto _ : state) {
-    if (Run(argv, nullptr) != 0) {
+    rusage usage{};
+    if (Run(argv, &usage) != 0) {
       state.SkipWithError("curl failed");
       return;
     }
+    cpu += Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
   }
   state.SetBytesProcessed(state.iterations() * size);
+  state.counters["cpu_s"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
 }
 
 // state.range(0): 1 over TLS.
@@ -215,13 +235,6 @@ void PeakRss(benchmark::State& state, bool curl) {
 }
 void BM_PeakRssFetchTool(benchmark::State& state) { PeakRss(state, false); }
 void BM_PeakRssCurl(benchmark::State& state) { PeakRss(state, true); }
-
-double ThreadCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // The synchronous wait on a server that sends nothing, ended after 10 s by a timer (the
 // page fetch's time-out). The server's own threads are not counted: only this thread.

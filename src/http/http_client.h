@@ -308,7 +308,11 @@ class THttpClient {
   RequestTarget target_;
   TargetChoice relocation_;       // where the pending relocation leads
   std::string relocation_value_;  // its Location value as received
-  HttpReplyReader reader_;
+  HttpReplyReader reader_;        // the header's bytes, and the body's first bytes after it
+  // What one read of body bytes may take (ReceiveBody); allocated at the first body and
+  // kept for the next requests.
+  static constexpr std::size_t kBodyBufferSize = 256 * 1024;
+  std::unique_ptr<char[]> body_buffer_;
   bool relocation_pending_ = false;
   bool in_header_ = false;      // a reply has begun and its header has not ended
   bool request_ended_ = false;  // the end of this request is queued or done

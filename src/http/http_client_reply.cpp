@@ -77,14 +77,20 @@ void THttpClient::BeginHtmlBody(std::string_view body) {
   DeliverBody(body);
 }
 
-// One read of body bytes, delivered as one chunk.
+// Body bytes go from the stream straight into the body buffer and from there to
+// DocStream, as one chunk per buffer filled: the stream is read until the buffer is full
+// or nothing more is waiting, so that a TLS stream's records of 16 KB also reach the
+// file in large writes.
 bool THttpClient::ReceiveBody() {
-  const std::size_t count = stream_->Read(reader_.FreeSpace(), reader_.FreeSize());
-  if (count == 0) return false;
-  reader_.Commit(count);
-  const std::string_view chunk = reader_.Rest();
-  reader_.Clear();  // the bytes stay in place while they are delivered
-  DeliverBody(chunk);
+  if (body_buffer_ == nullptr) body_buffer_ = std::make_unique<char[]>(kBodyBufferSize);
+  std::size_t fill = 0;
+  while (fill < kBodyBufferSize) {
+    const std::size_t count = stream_->Read(body_buffer_.get() + fill, kBodyBufferSize - fill);
+    if (count == 0) break;
+    fill += count;
+  }
+  if (fill == 0) return false;
+  DeliverBody(std::string_view(body_buffer_.get(), fill));
   return true;
 }
 

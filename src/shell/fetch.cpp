@@ -81,15 +81,15 @@ constexpr const char* kSkipped = "skipped";
 
 // The limits of a document:
 // - A page is read whole into memory by the analyses, whose element list takes up to
-//   about 31 times the page's size (a page of nothing but tiny tags), and a listing page
-//   stays in memory while each of its detail pages is analysed: 1 MB for each keeps a
-//   whole run under 100 MiB whatever the pages hold (81 MiB measured with both pages at
-//   the limit, 143 MiB at 2 MB), while the publisher's listing and detail pages weigh
-//   tens to a few hundred KB.
+//   about 6.5 times the page's size (a page of nothing but tiny tags; 2.5 times for a
+//   page like the publisher's), and a listing page stays in memory while each of its
+//   detail pages is analysed: 4 MB for each keeps a whole run under 100 MiB whatever
+//   the pages hold (72 MiB measured with both pages at the limit), while the
+//   publisher's listing and detail pages weigh tens to a few hundred KB.
 // - A cover is only stored, never read: 32 MB is a hundred times a cover image and still
 //   far from filling a disk; a server that streams without end is cut there.
 // - 300 s for a whole document holds even when the time-out is off ("TimeOut_Text" 0) or
-//   a server trickles a byte now and then: a 1 MB page needs only 3.5 KB/s and a large
+//   a server trickles a byte now and then: a 4 MB page needs only 14 KB/s and a large
 //   cover of a few MB some tens of KB/s to arrive in time, and a chain of 20 relocations
 //   spends 10 s of it on the request spacing.
 

@@ -33,7 +33,7 @@ namespace kasumido {
 inline constexpr Milliseconds kRequestSpacing{500};
 // What one document may cost the run, whatever the server sends (the reasons for the
 // figures are in fetch.cpp). A document past a limit is a failed fetch.
-inline constexpr std::int64_t kMaxPageBytes = 1024 * 1024;
+inline constexpr std::int64_t kMaxPageBytes = 4 * 1024 * 1024;
 inline constexpr std::int64_t kMaxCoverBytes = 32 * 1024 * 1024;
 inline constexpr Milliseconds kDocumentDeadline{300 * 1000};
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "http/http_client.h"
@@ -90,6 +91,19 @@ TEST_F(HttpClientPeers, EndsAReplyAtItsContentLengthWhileNginxKeepsTheConnection
     EXPECT_NE(std::find(header.begin(), header.end(), "Connection: keep-alive"), header.end())
         << path;
   }
+}
+
+TEST_F(HttpClientPeers, ReadsWhatHasPiledUpOfABodyAtOnce) {
+  test::NginxPeer nginx(root_.Path());
+  auto h = ClientHarness::OnQtLoop();
+  // The body piles up in the socket while the header's handler keeps the client busy.
+  h->client.OnHeaderEnd = [] { std::this_thread::sleep_for(300ms); };
+  std::size_t largest = 0;
+  h->on_doc_data = [&](const char*, std::size_t size) { largest = std::max(largest, size); };
+  const FetchOutcome outcome = h->Fetch(nginx.Origin() + "/large.bin", 10s);
+  ASSERT_FALSE(outcome.raised) << outcome.message;
+  EXPECT_TRUE(h->body.bytes == large_);
+  EXPECT_GT(largest, 32u * 1024);
 }
 
 TEST_F(HttpClientPeers, FetchesThroughARealProxy) {

@@ -180,10 +180,10 @@ TEST_F(FetchUrlTest, KeepsEachDocumentWithinItsSizeAndTime) {
   };
   std::vector<Case> cases;
   cases.push_back({"a page of 5 MB", wire::HugeBody(5 * kMiB, wire::Length::kSent, "text/html"),
-                   DocumentKind::kPage, 0, "more than 1 MB"});
+                   DocumentKind::kPage, 0, "more than 4 MB"});
   cases.push_back({"a page of 5 MB without a length",
                    wire::HugeBody(5 * kMiB, wire::Length::kNotSent, "text/html"),
-                   DocumentKind::kPage, 0, "more than 1 MB"});
+                   DocumentKind::kPage, 0, "more than 4 MB"});
   cases.push_back({"a cover of 5 MB", wire::HugeBody(5 * kMiB, wire::Length::kSent, "image/jpeg"),
                    DocumentKind::kCover, 5 * kMiB, ""});
   cases.push_back({"a cover of 300 MB",

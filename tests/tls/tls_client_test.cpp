@@ -4,10 +4,12 @@
 // are the guard against a client that stops checking them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "http/http_client.h"
 #include "http/http_client_harness.h"
@@ -76,6 +78,18 @@ TEST_F(TlsClient, FetchesOverVerifiedTlsAndTellsTheSession) {
   }
   h_->Fetch(Url("plain", "/target.html"));
   EXPECT_EQ(h_->client.Security(), nullptr);
+}
+
+TEST_F(TlsClient, ReadsWhatHasPiledUpOfABodyAtOnce) {
+  // The body piles up in the socket while the header's handler keeps the client busy;
+  // it then reaches the file in writes of many TLS records (16 KB each).
+  h_->client.OnHeaderEnd = [] { std::this_thread::sleep_for(300ms); };
+  std::size_t largest = 0;
+  h_->on_doc_data = [&](const char*, std::size_t size) { largest = std::max(largest, size); };
+  const FetchOutcome outcome = h_->Fetch(Url("good", "/large.bin"), 10s);
+  ASSERT_FALSE(outcome.raised) << outcome.message;
+  EXPECT_TRUE(h_->body.bytes == Document("large.bin"));
+  EXPECT_GT(largest, 32u * 1024);
 }
 
 TEST_F(TlsClient, RefusesWhatItCannotTrustAndSaysWhyInPlainWords) {

@@ -47,7 +47,9 @@ void ExpectFetch(ClientHarness& h, Script script, const Expected& e,
   EXPECT_EQ(outcome.raised, e.raised) << outcome.message;
   EXPECT_EQ(h.client.ReplyStatus(), e.status);
   EXPECT_EQ(h.client.ReplyReason(), e.reason);
-  if (e.body) EXPECT_TRUE(h.body.bytes == *e.body) << h.body.bytes.size() << " bytes stored";
+  if (e.body) {
+    EXPECT_TRUE(h.body.bytes == *e.body) << h.body.bytes.size() << " bytes stored";
+  }
   EXPECT_EQ(h.client.DocByteCount(), static_cast<std::int32_t>(h.body.bytes.size()));
   EXPECT_EQ(h.client.State(), HttpState::Idle);
 }

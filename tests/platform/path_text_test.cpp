@@ -99,7 +99,9 @@ TEST(PathText, PathsCrossIntoTheHostsShiftJisOnlyAsAFormThatOpensTheSameFile) {
     const std::string path = dir.Write(std::string(name) + "/cover.jpg", "IMAGE");
     dir.Write("Zoe/cover.jpg", "DECOY");
     const std::optional<std::string> for_host = SjisPathForHost(path);
-    if (PathSeparator() == '/') EXPECT_EQ(for_host, std::nullopt);
+    if (PathSeparator() == '/') {
+      EXPECT_EQ(for_host, std::nullopt);
+    }
     if (!for_host) continue;
     const std::optional<std::string> back = PathFromSjis(*for_host);
     ASSERT_TRUE(back) << *for_host;

@@ -44,7 +44,9 @@ TEST(InstanceMutex, OfInstancesStartedTogetherExactlyOneRunsUntilItEnds) {
   }
   EXPECT_EQ(acquired, 1);
   for (InstanceLock& lock : locks) {
-    if (lock.Held()) EXPECT_EQ(lock.Path(), "ShelvioPlugIn");
+    if (lock.Held()) {
+      EXPECT_EQ(lock.Path(), "ShelvioPlugIn");
+    }
   }
   // The name is the host's: another plug-in holding it blocks us too.
   HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"ShelvioPlugIn");

@@ -11,37 +11,13 @@
 #include "html/block_pool.h"
 #include "html/element_store.h"
 #include "html/html_element.h"
+#include "html/index_iterator.h"
 
 namespace kasumido {
 
 class ElementList {
  public:
-  class Iterator {
-   public:
-    using iterator_category = std::random_access_iterator_tag;
-    using value_type = THTMLElement;
-    using difference_type = std::ptrdiff_t;
-    using pointer = void;
-    using reference = THTMLElement;
-
-    Iterator() = default;
-    Iterator(const ElementList* list, std::size_t index) : list_(list), index_(index) {}
-    THTMLElement operator*() const { return (*list_)[index_]; }
-    Iterator& operator++() {
-      ++index_;
-      return *this;
-    }
-    Iterator operator++(int) {
-      Iterator before = *this;
-      ++index_;
-      return before;
-    }
-    bool operator==(const Iterator& other) const { return index_ == other.index_; }
-
-   private:
-    const ElementList* list_ = nullptr;
-    std::size_t index_ = 0;
-  };
+  using Iterator = IndexIterator<ElementList, THTMLElement>;
 
   using value_type = THTMLElement;
   using const_iterator = Iterator;

@@ -63,10 +63,11 @@ void THTMLParam::SetText(std::string_view raw, std::string_view upper_name) {
   }
 }
 
-THTMLParam ParamList::Iterator::operator*() const {
-  const std::string_view raw = store_->View(record_->raw, record_->raw_size);
+THTMLParam ParamList::operator[](std::size_t index) const {
+  const ParamRecord& record = records_[index];
+  const std::string_view raw = store_->View(record.raw, record.raw_size);
   THTMLParam param;
-  param.SetText(raw, store_->View(record_->name, THTMLParam::NamePart(raw).size()));
+  param.SetText(raw, store_->View(record.name, THTMLParam::NamePart(raw).size()));
   return param;
 }
 

@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "html/element_store.h"
+#include "html/index_iterator.h"
 
 namespace kasumido {
 
@@ -51,33 +52,7 @@ struct ParamRecord {
 // The attributes of one tag in the order written: a range of THTMLParam values.
 class ParamList {
  public:
-  class Iterator {
-   public:
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = THTMLParam;
-    using difference_type = std::ptrdiff_t;
-    using pointer = void;
-    using reference = THTMLParam;
-
-    Iterator() = default;
-    Iterator(const ElementStore* store, const ParamRecord* record)
-        : store_(store), record_(record) {}
-    THTMLParam operator*() const;
-    Iterator& operator++() {
-      ++record_;
-      return *this;
-    }
-    Iterator operator++(int) {
-      Iterator before = *this;
-      ++record_;
-      return before;
-    }
-    bool operator==(const Iterator& other) const { return record_ == other.record_; }
-
-   private:
-    const ElementStore* store_ = nullptr;
-    const ParamRecord* record_ = nullptr;
-  };
+  using Iterator = IndexIterator<ParamList, THTMLParam>;
 
   ParamList() = default;
   ParamList(const ElementStore* store, const ParamRecord* records, std::size_t count)
@@ -85,9 +60,10 @@ class ParamList {
 
   std::size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
-  THTMLParam operator[](std::size_t index) const { return *Iterator(store_, records_ + index); }
-  Iterator begin() const { return Iterator(store_, records_); }
-  Iterator end() const { return Iterator(store_, records_ + count_); }
+  // REQUIRES: index < size().
+  THTMLParam operator[](std::size_t index) const;
+  Iterator begin() const { return Iterator(this, 0); }
+  Iterator end() const { return Iterator(this, count_); }
 
  private:
   const ElementStore* store_ = nullptr;

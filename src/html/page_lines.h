@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "html/element_store.h"
+#include "html/index_iterator.h"
 
 namespace kasumido {
 
@@ -25,32 +26,7 @@ std::vector<std::string> SplitPageLines(std::string_view bytes);
 // the store (elements cut from them stay valid) until the store goes.
 class PageLines {
  public:
-  class Iterator {
-   public:
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = std::string_view;
-    using difference_type = std::ptrdiff_t;
-    using pointer = void;
-    using reference = std::string_view;
-
-    Iterator() = default;
-    Iterator(const PageLines* lines, std::size_t index) : lines_(lines), index_(index) {}
-    std::string_view operator*() const { return (*lines_)[index_]; }
-    Iterator& operator++() {
-      ++index_;
-      return *this;
-    }
-    Iterator operator++(int) {
-      Iterator before = *this;
-      ++index_;
-      return before;
-    }
-    bool operator==(const Iterator& other) const { return index_ == other.index_; }
-
-   private:
-    const PageLines* lines_ = nullptr;
-    std::size_t index_ = 0;
-  };
+  using Iterator = IndexIterator<PageLines, std::string_view>;
 
   using value_type = std::string_view;
   using const_iterator = Iterator;

@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "http/event_gate.h"
 #include "http/request_target.h"
@@ -77,6 +78,13 @@ class ByteStream {
  protected:
   // `name` names the stream in the message of a broken lifetime rule.
   explicit ByteStream(const char* name) : gate_(name) {}
+
+  // Ends the stream's course: events already posted for it are dropped, and OnEnded
+  // comes from `queue`, never inside the call that ended the stream.
+  void PostEnd(CallQueue& queue, StreamEnd end) {
+    gate_.Move();
+    queue.Post(gate_.Bind([this, end = std::move(end)] { gate_.Raise(OnEnded, end); }));
+  }
 
   EventGate gate_;
 };

@@ -184,8 +184,7 @@ void TlsStream::Abort() {
 
 void TlsStream::End(StreamEnd end) {
   phase_ = Phase::kEnded;
-  gate_.Move();
-  queue_.Post(gate_.Bind([this, end = std::move(end)] { gate_.Raise(OnEnded, end); }));
+  PostEnd(queue_, std::move(end));
 }
 
 }  // namespace kasumido

@@ -7,12 +7,15 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
+#include <vector>
 
 namespace kasumido {
 namespace {
@@ -81,6 +84,17 @@ sockaddr_in Address(std::uint32_t address, std::uint16_t port) {
   result.sin_addr.s_addr = htonl(address);
   result.sin_port = htons(port);
   return result;
+}
+
+// Sets each wait's `ready` from the poll's answers: the number of ready sockets. A
+// handle that is no socket (POLLNVAL) is never ready.
+int MarkReady(std::span<SocketWait> waits, const std::vector<pollfd>& fds) {
+  int ready = 0;
+  for (std::size_t i = 0; i < fds.size(); ++i) {
+    waits[i].ready = (fds[i].revents & (fds[i].events | POLLHUP | POLLERR)) != 0;
+    ready += waits[i].ready ? 1 : 0;
+  }
+  return ready;
 }
 
 }  // namespace
@@ -159,6 +173,18 @@ std::ptrdiff_t ReceiveFromSocket(SocketHandle socket, char* buffer, std::size_t 
   }
 }
 
+std::ptrdiff_t ReceiveWithin(SocketHandle socket, char* buffer, std::size_t size, int timeout_ms,
+                             int& error) {
+  for (;;) {
+    if (!WaitForSocket(socket, SocketDirection::kReceive, timeout_ms)) {
+      error = socket_errors::kTimedOut;
+      return -1;
+    }
+    const std::ptrdiff_t count = ReceiveFromSocket(socket, buffer, size, error);
+    if (count >= 0 || error != socket_errors::kWouldBlock) return count;
+  }
+}
+
 std::ptrdiff_t PeekSocket(SocketHandle socket, int& error) {
   char probe = 0;
   for (;;) {
@@ -179,6 +205,61 @@ std::size_t BytesWaiting(SocketHandle socket) {
 void ShutdownSending(SocketHandle socket) { shutdown(Fd(socket), SHUT_WR); }
 
 void CloseSocket(SocketHandle socket) { close(Fd(socket)); }
+
+SocketHandle ListenOnPort(std::uint32_t address, std::uint16_t port, int backlog, int& error) {
+  const SocketHandle socket = OpenTcpSocket(error);
+  if (socket == kInvalidSocket) return socket;
+  // Linux refuses a port whose closed connections still linger unless told otherwise; a
+  // port in use stays refused all the same.
+  error = SetInt(socket, SOL_SOCKET, SO_REUSEADDR, 1);
+  if (error == 0) error = BindSocket(socket, address, port);
+  if (error == 0 && listen(Fd(socket), backlog) != 0) error = LastError();
+  if (error == 0) return socket;
+  close(Fd(socket));
+  return kInvalidSocket;
+}
+
+SocketHandle AcceptOnSocket(SocketHandle listener, int& error) {
+  for (;;) {
+    const int fd = accept4(Fd(listener), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd >= 0) return static_cast<SocketHandle>(fd);
+    if (errno == EINTR) continue;
+    error = LastError();
+    return kInvalidSocket;
+  }
+}
+
+std::optional<std::uint16_t> LocalSocketPort(SocketHandle socket) {
+  sockaddr_in local{};
+  socklen_t length = sizeof local;
+  if (getsockname(Fd(socket), reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+    return std::nullopt;
+  }
+  return ntohs(local.sin_port);
+}
+
+int WaitForSockets(std::span<SocketWait> waits, int timeout_ms, int& error) {
+  std::vector<pollfd> fds;
+  for (const SocketWait& wait : waits) {
+    const short events =
+        static_cast<short>((wait.receive ? POLLIN : 0) | (wait.send ? POLLOUT : 0));
+    fds.push_back(pollfd{Fd(wait.socket), events, 0});
+  }
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  int ready = 0;
+  // A signal ends poll early: it waits again for the time that is left.
+  while ((ready = poll(fds.data(), fds.size(), timeout_ms)) < 0 && errno == EINTR) {
+    if (timeout_ms < 0) continue;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    timeout_ms = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+  }
+  if (ready < 0) {
+    error = LastError();
+    return -1;
+  }
+  return MarkReady(waits, fds);
+}
 
 std::optional<std::uint16_t> ServicePort(const std::string& name) {
   if (const servent* service = getservbyname(name.c_str(), "tcp")) {

@@ -7,6 +7,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/win32/winsock.h"
 
@@ -33,6 +34,34 @@ sockaddr_in Address(std::uint32_t address, std::uint16_t port) {
   return result;
 }
 
+// `socket` made non-blocking and not inherited; kInvalidSocket with the error when it is
+// invalid or cannot be made so (then it is closed).
+SocketHandle NonBlocking(SOCKET socket, int& error) {
+  if (socket == INVALID_SOCKET) {
+    error = LastError();
+    return kInvalidSocket;
+  }
+  u_long non_blocking = 1;
+  if (ioctlsocket(socket, FIONBIO, &non_blocking) != 0) {
+    error = LastError();
+    closesocket(socket);
+    return kInvalidSocket;
+  }
+  SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
+  return static_cast<SocketHandle>(socket);
+}
+
+// Sets each wait's `ready` from the poll's answers: the number of ready sockets. A
+// handle that is no socket (POLLNVAL) is never ready.
+int MarkReady(std::span<SocketWait> waits, const std::vector<WSAPOLLFD>& fds) {
+  int ready = 0;
+  for (std::size_t i = 0; i < fds.size(); ++i) {
+    waits[i].ready = (fds[i].revents & (fds[i].events | POLLHUP | POLLERR)) != 0;
+    ready += waits[i].ready ? 1 : 0;
+  }
+  return ready;
+}
+
 }  // namespace
 
 int EnsureWinsock() {
@@ -50,19 +79,7 @@ SocketHandle OpenTcpSocket(int& error) {
     error = started;
     return kInvalidSocket;
   }
-  const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (socket == INVALID_SOCKET) {
-    error = LastError();
-    return kInvalidSocket;
-  }
-  u_long non_blocking = 1;
-  if (ioctlsocket(socket, FIONBIO, &non_blocking) != 0) {
-    error = LastError();
-    closesocket(socket);
-    return kInvalidSocket;
-  }
-  SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
-  return static_cast<SocketHandle>(socket);
+  return NonBlocking(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP), error);
 }
 
 int SetSocketOption(SocketHandle socket, SocketOption option, bool on) {
@@ -131,6 +148,22 @@ std::ptrdiff_t ReceiveFromSocket(SocketHandle socket, char* buffer, std::size_t 
   return -1;
 }
 
+std::ptrdiff_t ReceiveWithin(SocketHandle socket, char* buffer, std::size_t size, int timeout_ms,
+                             int& error) {
+  // A receive that waits in the system: Wine tells a reset only to a receive that is
+  // waiting when it comes, and reports an ordinary end to one made after a wait.
+  const DWORD limit = timeout_ms < 0 ? 0 : static_cast<DWORD>(std::max(timeout_ms, 1));
+  u_long non_blocking = 0;
+  ioctlsocket(Native(socket), FIONBIO, &non_blocking);
+  setsockopt(Native(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit),
+             sizeof limit);
+  // A time-out is WSAETIMEDOUT, which is kTimedOut.
+  const std::ptrdiff_t count = ReceiveFromSocket(socket, buffer, size, error);
+  non_blocking = 1;
+  ioctlsocket(Native(socket), FIONBIO, &non_blocking);
+  return count;
+}
+
 std::ptrdiff_t PeekSocket(SocketHandle socket, int& error) {
   char probe = 0;
   const int count = recv(Native(socket), &probe, 1, MSG_PEEK);
@@ -148,6 +181,46 @@ std::size_t BytesWaiting(SocketHandle socket) {
 void ShutdownSending(SocketHandle socket) { shutdown(Native(socket), SD_SEND); }
 
 void CloseSocket(SocketHandle socket) { closesocket(Native(socket)); }
+
+SocketHandle ListenOnPort(std::uint32_t address, std::uint16_t port, int backlog, int& error) {
+  const SocketHandle socket = OpenTcpSocket(error);
+  if (socket == kInvalidSocket) return socket;
+  // Windows takes a port whose closed connections still linger anyway; SO_REUSEADDR here
+  // would let this socket share a port that a live one holds, so it is left off.
+  error = BindSocket(socket, address, port);
+  if (error == 0 && listen(Native(socket), backlog) != 0) error = LastError();
+  if (error == 0) return socket;
+  closesocket(Native(socket));
+  return kInvalidSocket;
+}
+
+SocketHandle AcceptOnSocket(SocketHandle listener, int& error) {
+  return NonBlocking(accept(Native(listener), nullptr, nullptr), error);
+}
+
+std::optional<std::uint16_t> LocalSocketPort(SocketHandle socket) {
+  sockaddr_in local{};
+  int length = sizeof local;
+  if (getsockname(Native(socket), reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+    return std::nullopt;
+  }
+  return ntohs(local.sin_port);
+}
+
+int WaitForSockets(std::span<SocketWait> waits, int timeout_ms, int& error) {
+  std::vector<WSAPOLLFD> fds;
+  for (const SocketWait& wait : waits) {
+    const short events =
+        static_cast<short>((wait.receive ? POLLRDNORM : 0) | (wait.send ? POLLWRNORM : 0));
+    fds.push_back(WSAPOLLFD{Native(wait.socket), events, 0});
+  }
+  const int ready = WSAPoll(fds.data(), static_cast<ULONG>(fds.size()), timeout_ms);
+  if (ready < 0) {
+    error = LastError();
+    return -1;
+  }
+  return MarkReady(waits, fds);
+}
 
 std::optional<std::uint16_t> ServicePort(const std::string& name) {
   if (EnsureWinsock() != 0) return std::nullopt;

@@ -1,8 +1,9 @@
 // A TCP server on 127.0.0.1 for the project's tests and tools. It listens on a port of its
 // own (0 = an ephemeral one), accepts on a thread of its own and runs the handler for each
-// connection on a further thread, with blocking sockets. Every wait of a connection (read,
-// send, pause, waiting for the peer to close) also watches the server's stop signal, so
-// Stop() and the destructor never hang: they wake every wait, then join every thread.
+// connection on a further thread, each thread waiting on its sockets. Every wait of a
+// connection (read, send, pause, waiting for the peer to close) also watches the server's
+// stop signal, so Stop() and the destructor never hang: they wake every wait, then join
+// every thread.
 #pragma once
 
 #include <atomic>
@@ -16,6 +17,7 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/sockets.h"
 #include "site_server/http_wire.h"
 
 namespace kasumido::wire {
@@ -26,7 +28,8 @@ using Milliseconds = std::chrono::milliseconds;
 // returns (gracefully, unless Reset() was called).
 class Connection {
  public:
-  Connection(int fd, int stop_fd, std::size_t index) : fd_(fd), stop_fd_(stop_fd), index_(index) {}
+  Connection(SocketHandle socket, SocketHandle stop, std::size_t index)
+      : socket_(socket), stop_(stop), index_(index) {}
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
@@ -50,11 +53,18 @@ class Connection {
 
  private:
   friend class LoopbackServer;
-  // Waits for `events` on the socket; false on stop or time-out (negative = none).
-  bool WaitFor(short events, int timeout_ms);
+  // Waits until the socket is ready in `direction`; false on stop or time-out (negative =
+  // none).
+  bool WaitFor(SocketDirection direction, int timeout_ms);
+  // Reads and drops what the peer sends until it closes, the server stops or `timeout_ms`
+  // passes (negative = none).
+  void DrainUntilPeerClose(int timeout_ms);
+  // Closes the socket: at once after Reset(), else half-closed first, the peer given up
+  // to a second to read to the end and close its side.
+  void Close();
 
-  int fd_;
-  int stop_fd_;
+  SocketHandle socket_;
+  SocketHandle stop_;
   std::size_t index_;
   bool reset_ = false;
 };
@@ -84,8 +94,11 @@ class LoopbackServer {
   void JoinFinishedWorkers();
 
   Handler handler_;
-  int listen_fd_ = -1;
-  int stop_fd_ = -1;
+  SocketHandle listener_ = kInvalidSocket;
+  // A connected pair on 127.0.0.1: Stop() sends one byte that is never read, so the
+  // receiving end stays readable and wakes every wait at once.
+  SocketHandle stop_receiver_ = kInvalidSocket;
+  SocketHandle stop_sender_ = kInvalidSocket;
   std::uint16_t port_ = 0;
   std::size_t accepted_ = 0;
   std::mutex workers_mutex_;

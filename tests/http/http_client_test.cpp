@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-
 #include <functional>
 #include <string>
 
@@ -253,9 +251,8 @@ class PatternCheck : public DocumentStream {
 
 TEST(HttpClient, ReceivesAHundredMegabyteBodyIntact) {
   constexpr std::uint64_t kSize = 100ull * 1024 * 1024;
-  test::LoopbackPeer peer([](int fd) {
-    char request[4096];
-    (void)::recv(fd, request, sizeof request, 0);
+  test::LoopbackPeer peer([](SocketHandle fd) {
+    (void)test::LoopbackPeer::ReadSome(fd);
     test::LoopbackPeer::WriteAll(fd, "HTTP/1.0 200 OK\r\nContent-Type: application/x-test\r\n\r\n");
     std::string block(1 << 16, '\0');
     for (std::uint64_t at = 0; at < kSize; at += block.size()) {

@@ -94,7 +94,7 @@ TEST_P(SocketTransportTest, DeliversEveryByteBeforeThePeersClose) {
     events_.clear();
     received_.clear();
     const std::string payload = test::PatternBytes(size);
-    LoopbackPeer peer([&payload](int fd) { LoopbackPeer::WriteAll(fd, payload); });
+    LoopbackPeer peer([&payload](SocketHandle fd) { LoopbackPeer::WriteAll(fd, payload); });
     ConnectTo(peer.Port());
     ASSERT_TRUE(PumpUntilSeen("closed"));
     EXPECT_EQ(received_, payload);
@@ -127,7 +127,7 @@ TEST_P(SocketTransportTest, CloseIsGracefulAbortResetsAndEachClosesOnce) {
     events_.clear();
     std::string got;
     bool reset = false;
-    LoopbackPeer peer([&](int fd) { got = LoopbackPeer::ReadAll(fd, &reset); });
+    LoopbackPeer peer([&](SocketHandle fd) { got = LoopbackPeer::ReadAll(fd, &reset); });
     ConnectTo(peer.Port());
     const std::string request = test::PatternBytes(1000);
     ASSERT_EQ(transport_->Send(request), 1000);
@@ -155,7 +155,7 @@ TEST_P(SocketTransportTest, CloseAfterTheQueueHasEmptiedLosesNothing) {
     const std::string payload = test::PatternBytes(size);
     std::string got;
     bool reset = false;
-    LoopbackPeer peer([&](int fd) {
+    LoopbackPeer peer([&](SocketHandle fd) {
       usleep(300'000);
       got = LoopbackPeer::ReadAll(fd, &reset);
     });
@@ -194,7 +194,7 @@ TEST_P(SocketTransportTest, SendWhileNotConnectedFailsWith10057) {
     }
     std::optional<LoopbackPeer> peer;
     if (c.connecting) {
-      peer.emplace([](int fd) { LoopbackPeer::ReadAll(fd); });
+      peer.emplace([](SocketHandle fd) { LoopbackPeer::ReadAll(fd); });
       ASSERT_TRUE(StartConnect(peer->Port()));
     }
     if (c.on_error_set) {
@@ -218,7 +218,7 @@ TEST_P(SocketTransportTest, SendWhileNotConnectedFailsWith10057) {
 TEST_P(SocketTransportTest, LargeSendIsQueuedAndArrivesIntact) {
   const std::string payload = test::PatternBytes(8 * 1024 * 1024 + 123);
   std::string got;
-  LoopbackPeer peer([&got](int fd) {
+  LoopbackPeer peer([&got](SocketHandle fd) {
     usleep(50'000);  // let the sender's queue fill first
     got = LoopbackPeer::ReadAll(fd);
   });
@@ -262,7 +262,7 @@ TEST_P(SocketTransportTest, ExceptionInAHandlerIsABackgroundExceptionThatAborts)
       };
     }
     bool reset = false;
-    LoopbackPeer peer([&reset](int fd) {
+    LoopbackPeer peer([&reset](SocketHandle fd) {
       LoopbackPeer::WriteAll(fd, "HTTP/1.0 200 OK\r\n");
       LoopbackPeer::ReadAll(fd, &reset);
     });
@@ -307,7 +307,7 @@ TEST_P(SocketTransportTest, AHandlerPostsTheTransportsDestructionAndNeverDestroy
         destroyed = true;
       });
     });
-    LoopbackPeer peer([](int fd) { LoopbackPeer::WriteAll(fd, "bye"); });
+    LoopbackPeer peer([](SocketHandle fd) { LoopbackPeer::WriteAll(fd, "bye"); });
     ASSERT_TRUE(StartConnect(peer.Port()));
     ASSERT_TRUE(Pump([&] { return destroyed; }));
     PumpFor(*loop_, 20ms);  // nothing stale may fire now
@@ -319,7 +319,7 @@ TEST_P(SocketTransportTest, DestroyingTheTransportInsideItsOwnEventEndsTheProgra
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_DEATH(
       {
-        LoopbackPeer peer([](int fd) { LoopbackPeer::ReadAll(fd); });
+        LoopbackPeer peer([](SocketHandle fd) { LoopbackPeer::ReadAll(fd); });
         ConnectTo(peer.Port());
         transport_->OnSessionClosed = [this](int) { transport_.reset(); };
         transport_->Close();
@@ -423,7 +423,7 @@ TEST_P(SocketTransportTest, ConnectChecksItsSettingsInOrder) {
 }
 
 TEST_P(SocketTransportTest, ConnectWhileConnectedIsRefusedAndKeepsTheConnection) {
-  LoopbackPeer peer([](int fd) { LoopbackPeer::ReadAll(fd); });
+  LoopbackPeer peer([](SocketHandle fd) { LoopbackPeer::ReadAll(fd); });
   ConnectTo(peer.Port());
   events_.clear();
   EXPECT_FALSE(transport_->Connect());
@@ -436,7 +436,7 @@ TEST_P(SocketTransportTest, CloseRestoresTheDefaultsAndAllowsTheNextConnection) 
   for (const char* local_addr : {"0.0.0.0", "127.0.0.1"}) {
     SCOPED_TRACE(local_addr);
     events_.clear();
-    LoopbackPeer peer([](int fd) { LoopbackPeer::WriteAll(fd, "hello"); });
+    LoopbackPeer peer([](SocketHandle fd) { LoopbackPeer::WriteAll(fd, "hello"); });
     transport_->Proto = "TCP";
     transport_->LocalAddr = local_addr;
     transport_->LingerOnOff = TSocketLingerOnOff::lgLingerOff;
@@ -463,7 +463,7 @@ TEST_P(SocketTransportTest, ReceiveReportsWouldBlockAndNotConnected) {
     waiting_error = transport_->LastError();
     Record("connected", 0);
   };
-  LoopbackPeer peer([](int fd) { LoopbackPeer::ReadAll(fd); });
+  LoopbackPeer peer([](SocketHandle fd) { LoopbackPeer::ReadAll(fd); });
   ConnectTo(peer.Port());
   EXPECT_EQ(waiting_result, -1);
   EXPECT_EQ(waiting_error, 10035);

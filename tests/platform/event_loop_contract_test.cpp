@@ -70,7 +70,7 @@ TEST_F(EventLoopContractTest, TimersFireOnlyWhileEnabledWithAnIntervalAndPostsRu
 
 TEST_F(EventLoopContractTest, ReadNotifierFiresAgainWhileBytesWaitAndOnThePeersClose) {
   std::promise<void> may_close;
-  LoopbackPeer peer([&](int fd) {
+  LoopbackPeer peer([&](SocketHandle fd) {
     LoopbackPeer::WriteAll(fd, "xy");
     may_close.get_future().wait_for(5s);
   });
@@ -106,7 +106,7 @@ TEST_F(EventLoopContractTest, ReadNotifierFiresAgainWhileBytesWaitAndOnThePeersC
 }
 
 TEST_F(EventLoopContractTest, WriteNotifierReportsTheEndOfAConnectAndItsOutcome) {
-  LoopbackPeer listening([](int fd) { LoopbackPeer::ReadAll(fd); });
+  LoopbackPeer listening([](SocketHandle fd) { LoopbackPeer::ReadAll(fd); });
   struct Case {
     const char* name;
     std::string port;

@@ -53,6 +53,10 @@ class ChildProcess {
   std::string Output() const;
 
  private:
+  // Starts the child (see Start): its process id, on Windows its process handle.
+  static std::intptr_t Launch(const std::string& program, const std::vector<std::string>& args,
+                              const std::filesystem::path& output_file,
+                              const std::map<std::string, std::string>& env);
   // SIGKILL and reap, when the child still runs.
   void Kill();
   void Reaped(int status);

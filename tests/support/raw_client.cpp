@@ -1,49 +1,53 @@
 #include "support/raw_client.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "http/socket_error.h"
+#include "platform/sockets.h"
 
 namespace kasumido::test {
+namespace {
+
+constexpr std::uint32_t kLoopback = 0x7F000001;
+
+// 0 once `socket` is connected to 127.0.0.1:`port`, else the socket error.
+int Connect(SocketHandle socket, std::uint16_t port, int timeout_ms) {
+  const int started = ConnectSocket(socket, kLoopback, port);
+  if (started != socket_error::kInProgress) return started;
+  if (!WaitForSocket(socket, SocketDirection::kSend, timeout_ms)) return socket_error::kTimedOut;
+  return PendingSocketError(socket);
+}
+
+void SendAll(SocketHandle socket, std::string_view bytes, int timeout_ms) {
+  while (!bytes.empty() && WaitForSocket(socket, SocketDirection::kSend, timeout_ms)) {
+    int error = 0;
+    const std::ptrdiff_t sent = SendOnSocket(socket, bytes.data(), bytes.size(), error);
+    if (sent < 0 && error != socket_error::kWouldBlock) return;
+    if (sent > 0) bytes.remove_prefix(static_cast<std::size_t>(sent));
+  }
+}
+
+}  // namespace
 
 RawResponse RawExchange(std::uint16_t port, std::string_view request,
                         std::chrono::milliseconds timeout, std::size_t max_bytes) {
   RawResponse response;
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return response;
-  timeval limit{};
-  limit.tv_sec = static_cast<time_t>(timeout.count() / 1000);
-  limit.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    while (!request.empty()) {
-      const ssize_t sent = ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-      if (sent <= 0) break;
-      request.remove_prefix(static_cast<std::size_t>(sent));
-    }
+  const int timeout_ms = static_cast<int>(timeout.count());
+  int error = 0;
+  const SocketHandle socket = OpenTcpSocket(error);
+  if (socket == kInvalidSocket) return response;
+  response.error = Connect(socket, port, timeout_ms);
+  if (response.error == 0) SendAll(socket, request, timeout_ms);
+  while (response.error == 0 && response.bytes.size() < max_bytes) {
     char buffer[65536];
-    for (;;) {
-      const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
-      if (count < 0 && errno == EINTR) continue;
-      if (count == 0) response.peer_closed = true;
-      if (count < 0 && errno != EAGAIN) response.error = errno;
-      if (count <= 0) break;
-      response.bytes.append(buffer, static_cast<std::size_t>(count));
-      if (response.bytes.size() >= max_bytes) break;
+    const std::ptrdiff_t count = ReceiveWithin(socket, buffer, sizeof buffer, timeout_ms, error);
+    if (count <= 0) {
+      response.peer_closed = count == 0;
+      // A time-out is no error here: the answer is what came before it.
+      if (count < 0 && error != socket_error::kTimedOut) response.error = error;
+      break;
     }
-  } else {
-    response.error = errno;
+    response.bytes.append(buffer, static_cast<std::size_t>(count));
   }
-  ::close(fd);
+  CloseSocket(socket);
   return response;
 }
 

@@ -1,4 +1,4 @@
-// A plain blocking client for tests of servers: one TCP exchange with 127.0.0.1.
+// A plain client for tests of servers: one TCP exchange with 127.0.0.1.
 #pragma once
 
 #include <chrono>
@@ -12,7 +12,7 @@ namespace kasumido::test {
 struct RawResponse {
   std::string bytes;         // every byte received
   bool peer_closed = false;  // the server closed the connection (not a time-out)
-  int error = 0;             // errno of a failed connect or receive (ECONNREFUSED, ECONNRESET)
+  int error = 0;  // the socket error of a failed connect or receive (10061 refused, 10054 reset)
 };
 
 // Connects to 127.0.0.1:`port`, sends `request`, and receives until the server closes the

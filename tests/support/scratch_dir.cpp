@@ -1,16 +1,41 @@
 #include "support/scratch_dir.h"
 
-#include <stdlib.h>
-
+#include <chrono>
+#include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <stdexcept>
+#include <thread>
 
 namespace kasumido::test {
+namespace {
+
+// Random enough that processes started together take different names even where the
+// C++ library's random device is a fixed sequence: the clock and the thread mix in.
+std::uint64_t RandomName() {
+  static thread_local std::mt19937_64 random(
+      std::random_device{}() ^
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      std::hash<std::thread::id>{}(std::this_thread::get_id()));
+  return random();
+}
+
+}  // namespace
 
 ScratchDir::ScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kasumido-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "kasumido-test-%016llx",
+                  static_cast<unsigned long long>(RandomName()));
+    // A folder that exists already is never taken: two tests never share one.
+    if (std::filesystem::create_directory(base / name)) {
+      path_ = base / name;
+      return;
+    }
+  }
+  throw std::runtime_error("no scratch folder could be made");
 }
 
 ScratchDir::~ScratchDir() {
@@ -36,11 +61,5 @@ std::string ReadFile(const std::filesystem::path& path) {
   content << in.rdbuf();
   return content.str();
 }
-
-std::filesystem::path FsPath(std::string_view path_text) {
-  return std::filesystem::path(std::string(path_text));
-}
-
-std::string PathText(const std::filesystem::path& path) { return path.string(); }
 
 }  // namespace kasumido::test

@@ -1,10 +1,10 @@
 #include "support/test_event_loop.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <climits>
 #include <vector>
+
+#include "platform/sockets.h"
 
 namespace kasumido::test {
 
@@ -39,7 +39,7 @@ class TestEventLoop::FakeTimer final : public Timer {
 class TestEventLoop::FakeNotifier final : public SocketNotifier {
  public:
   FakeNotifier(TestEventLoop& loop, SocketHandle socket, SocketEvent event)
-      : loop_(loop), id_(loop.next_id_++), fd_(static_cast<int>(socket)), event_(event) {
+      : loop_(loop), id_(loop.next_id_++), socket_(socket), event_(event) {
     loop_.notifiers_[id_] = this;
   }
   ~FakeNotifier() override { loop_.notifiers_.erase(id_); }
@@ -51,7 +51,7 @@ class TestEventLoop::FakeNotifier final : public SocketNotifier {
 
   TestEventLoop& loop_;
   const std::uint64_t id_;
-  const int fd_;
+  const SocketHandle socket_;
   const SocketEvent event_;
   bool enabled_ = false;
   bool running_ = false;
@@ -195,22 +195,22 @@ bool TestEventLoop::RunDueTimers() {
   }
 }
 
-// Polls the descriptors of the watching notifiers; answers which of them are ready.
+// Waits on the sockets of the watching notifiers; answers which of them are ready (an
+// error or hang-up wakes both kinds, as a closed connection must be noticed).
 std::vector<std::uint64_t> TestEventLoop::PollNotifiers(int poll_ms) const {
-  std::vector<pollfd> fds;
+  std::vector<SocketWait> waits;
   std::vector<std::uint64_t> ids;
   for (const auto& [id, notifier] : notifiers_) {
     if (!notifier->Watching()) continue;
-    const short events = notifier->event_ == SocketEvent::kRead ? POLLIN : POLLOUT;
-    fds.push_back(pollfd{notifier->fd_, events, 0});
+    const bool read = notifier->event_ == SocketEvent::kRead;
+    waits.push_back(SocketWait{notifier->socket_, read, !read});
     ids.push_back(id);
   }
   std::vector<std::uint64_t> ready;
-  if (fds.empty() || poll(fds.data(), fds.size(), poll_ms) <= 0) return ready;
-  for (std::size_t i = 0; i < fds.size(); ++i) {
-    // An error or hang-up wakes both kinds, as a closed connection must be noticed.
-    const short ready_mask = fds[i].events | POLLHUP | POLLERR;
-    if ((fds[i].revents & ready_mask) != 0) ready.push_back(ids[i]);
+  int error = 0;
+  if (waits.empty() || WaitForSockets(waits, poll_ms, error) <= 0) return ready;
+  for (std::size_t i = 0; i < waits.size(); ++i) {
+    if (waits[i].ready) ready.push_back(ids[i]);
   }
   return ready;
 }

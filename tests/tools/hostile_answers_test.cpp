@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <optional>
 #include <string>
 
+#include "http/socket_error.h"
 #include "support/raw_client.h"
 #include "support/scripted_http_server.h"
 
@@ -61,7 +61,7 @@ TEST(HostileAnswers, DistortTheRealAnswerAsTheirModeSays) {
   } cases[] = {
       {"cut:40", "/p.html", header + "0123", true, 0},
       {"cut:100", "/p.html", real, true, 0},
-      {"reset:50", "/p.html", header + "01234", false, ECONNRESET},
+      {"reset:50", "/p.html", header + "01234", false, socket_error::kConnectionReset},
       {"trickle:1", "/p.html", real, true, 0},
       {"keepalive", "/p.html", real, false, 0},
       {"huge:1", "/c.jpg",

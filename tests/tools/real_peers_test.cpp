@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <string>
 
+#include "http/socket_error.h"
 #include "support/loopback_peer.h"
 #include "support/raw_client.h"
 #include "support/scratch_dir.h"
@@ -134,8 +134,10 @@ TEST(NginxPeer, StopsItsProcessWhenDestroyed) {
     proxy_port = proxy.Port();
     EXPECT_EQ(StatusLine(Get(nginx_port, "/")), "HTTP/1.1 404 Not Found");
   }
-  EXPECT_EQ(RawExchange(nginx_port, "GET / HTTP/1.0\r\n\r\n").error, ECONNREFUSED);
-  EXPECT_EQ(RawExchange(proxy_port, "GET / HTTP/1.0\r\n\r\n").error, ECONNREFUSED);
+  EXPECT_EQ(RawExchange(nginx_port, "GET / HTTP/1.0\r\n\r\n").error,
+            socket_error::kConnectionRefused);
+  EXPECT_EQ(RawExchange(proxy_port, "GET / HTTP/1.0\r\n\r\n").error,
+            socket_error::kConnectionRefused);
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <future>
 #include <string>
 
+#include "http/socket_error.h"
 #include "support/raw_client.h"
 #include "support/scratch_dir.h"
 
@@ -72,7 +72,7 @@ TEST(ScriptedHttpServer, ResetEndsTheConnectionWithAReset) {
   server.Enqueue(Script().Send("partial").Reset());
   const RawResponse response = RawExchange(server.Port(), kGet);
   EXPECT_FALSE(response.peer_closed);
-  EXPECT_EQ(response.error, ECONNRESET);
+  EXPECT_EQ(response.error, socket_error::kConnectionReset);
 }
 
 TEST(ScriptedHttpServer, AnswersConnectionsFromTheQueueThenTheHandler) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "http/socket_error.h"
 #include "support/child_process.h"
 #include "support/raw_client.h"
 #include "support/scratch_dir.h"
@@ -60,7 +61,7 @@ TEST(SiteServerTool, ServesTheFolderLogsEachTargetHoldsTheChosenOnesAndStopsOnSi
   }
   EXPECT_EQ(tool.Stop(), 0);
   EXPECT_EQ(dir.Read("requests.log"), expected_log);
-  EXPECT_EQ(RawExchange(port, "GET / HTTP/1.0\r\n\r\n").error, ECONNREFUSED);
+  EXPECT_EQ(RawExchange(port, "GET / HTTP/1.0\r\n\r\n").error, socket_error::kConnectionRefused);
 }
 
 TEST(SiteServerTool, AnswersChosenTargetsAsAHostileServerWouldAndLogsRequestTimes) {

@@ -58,12 +58,9 @@ std::wstring ChildEnvironment(const std::map<std::string, std::string>& override
 
 }  // namespace
 
-void ChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
-                         const std::filesystem::path& output_file,
-                         const std::map<std::string, std::string>& env) {
-  Stop();
-  program_ = program;
-  output_ = output_file;
+std::intptr_t ChildProcess::Launch(const std::string& program, const std::vector<std::string>& args,
+                                   const std::filesystem::path& output_file,
+                                   const std::map<std::string, std::string>& env) {
   std::wstring command_line = Quoted(Wide(program));
   for (const std::string& arg : args) command_line += L" " + Quoted(Wide(arg));
   std::wstring environment = ChildEnvironment(env);
@@ -88,9 +85,7 @@ void ChildProcess::Start(const std::string& program, const std::vector<std::stri
   if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
   if (!created) throw std::runtime_error("cannot start " + program);
   CloseHandle(started.hThread);
-  pid_ = reinterpret_cast<std::intptr_t>(started.hProcess);
-  reaped_ = false;
-  exit_code_ = -1;
+  return reinterpret_cast<std::intptr_t>(started.hProcess);
 }
 
 bool ChildProcess::Running() {

@@ -1,4 +1,4 @@
-// The test encodings on Windows: the system's code pages (65001 UTF-8, 932 Shift_JIS,
+// Conversions on Windows: the system's code pages (65001 UTF-8, 932 Shift_JIS,
 // 20932 EUC-JP) through UTF-16, with every invalid byte reported.
 #include <windows.h>
 
@@ -96,18 +96,5 @@ std::string Iconv(std::string_view bytes, const char* from, const char* to, bool
   if (ok && lost) *ok = false;
   return out;
 }
-
-namespace {
-std::string Convert(std::string_view bytes, const char* from, const char* to) {
-  bool ok = false;
-  std::string out = Iconv(bytes, from, to, &ok);
-  if (!ok) ADD_FAILURE() << "cannot convert \"" << bytes << "\" from " << from << " to " << to;
-  return out;
-}
-}  // namespace
-
-std::string Sjis(std::string_view utf8) { return Convert(utf8, "UTF-8", "CP932"); }
-std::string Euc(std::string_view utf8) { return Convert(utf8, "UTF-8", "EUC-JP"); }
-std::string Utf8FromSjis(std::string_view sjis) { return Convert(sjis, "CP932", "UTF-8"); }
 
 }  // namespace kasumido::test

@@ -2,7 +2,8 @@
 // needs: IPv4, non-blocking, one handle per connection. Every error is a number of the
 // classic socket library of the host's platform (10035 would block, 10061 refused, ...),
 // whatever the system underneath reports, so failure reasons read the same everywhere.
-// A call never raises a signal and never blocks, except WaitForSockets, which is made to.
+// A call never raises a signal and never blocks, except WaitForSockets and ReceiveWithin,
+// which are made to wait.
 #pragma once
 
 #include <cstddef>

@@ -57,12 +57,36 @@ TEST(ListeningSocket, HoldsItsPortAcceptsAndWakesEachWaitOnlyForItsOwnDirection)
   ASSERT_EQ(SendOnSocket(client, "x", 1, error), 1) << error;
   EXPECT_EQ(Readiness({{server, true, false}, {client, true, false}}, 5000), "10");
   char byte = 0;
-  EXPECT_EQ(ReceiveFromSocket(server, &byte, 1, error), 1);
+  EXPECT_EQ(ReceiveWithin(server, &byte, 1, 5000, error), 1);
+  EXPECT_EQ(ReceiveWithin(server, &byte, 1, 50, error), -1);
+  EXPECT_EQ(error, socket_error::kTimedOut);
   // The peer's close wakes a receive, which then reads the end of the stream.
   CloseSocket(client);
   EXPECT_EQ(Readiness({{server, true, false}}, 5000), "1");
   EXPECT_EQ(ReceiveFromSocket(server, &byte, 1, error), 0);
   CloseSocket(server);
+  CloseSocket(listener);
+}
+
+TEST(ListeningSocket, AReceiveWithinATimeOutTellsAResetFromAnEnd) {
+  int error = 0;
+  const SocketHandle listener = ListenOnPort(kLoopback, 0, 4, error);
+  ASSERT_NE(listener, kInvalidSocket) << error;
+  for (const bool reset : {false, true}) {
+    const SocketHandle client = OpenTcpSocket(error);
+    ConnectSocket(client, kLoopback, LocalSocketPort(listener).value_or(0));
+    ASSERT_TRUE(WaitForSocket(listener, SocketDirection::kReceive, 5000));
+    const SocketHandle server = AcceptOnSocket(listener, error);
+    ASSERT_TRUE(WaitForSocket(client, SocketDirection::kSend, 5000));
+    SetSocketLinger(client, reset, 0);
+    CloseSocket(client);
+    char byte = 0;
+    EXPECT_EQ(ReceiveWithin(server, &byte, 1, 5000, error), reset ? -1 : 0) << reset;
+    if (reset) {
+      EXPECT_EQ(error, socket_error::kConnectionReset);
+    }
+    CloseSocket(server);
+  }
   CloseSocket(listener);
 }
 

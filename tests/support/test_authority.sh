@@ -5,6 +5,7 @@
 #   good     for localhost, valid for 30 days
 #   other    for another host (other.kasumido.example)
 #   expired  for localhost, valid until the day before it was made
+#   forged   good's certificate with one bit of its signature changed (good.key fits it)
 # and self, a self-signed certificate for localhost. EC keys (P-256): quick to make.
 # Wine's certificate chain check rejects an ECDSA signature whose r or s has a leading
 # zero byte (about one signature in 128) as "signature cannot be verified", so every
@@ -56,6 +57,11 @@ signed() {  # name host days
 signed good localhost 30
 signed other other.kasumido.example 30
 signed expired localhost -1
+openssl x509 -in good.pem -outform DER -out forged.der
+python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[-1] ^= 1
+open(sys.argv[1], "wb").write(b)' forged.der
+quiet openssl x509 -inform DER -in forged.der -out forged.pem
+cp good.key forged.key
 rm -f self.pem
 until [[ -f self.pem ]] && full_signature self.pem; do
   quiet openssl req -x509 "${ec[@]}" -keyout self.key -out self.pem -days 30 \

@@ -52,7 +52,8 @@ std::ptrdiff_t SendOnSocket(SocketHandle socket, const char* data, std::size_t s
 std::ptrdiff_t ReceiveFromSocket(SocketHandle socket, char* buffer, std::size_t size, int& error);
 // Like ReceiveFromSocket, but first waits up to `timeout_ms` (negative: no limit) for bytes,
 // the end of the stream or an error; -1 with kTimedOut when none came. For the threads of
-// tools and tests. A reset reaches the caller as kConnectionReset, never as an end.
+// tools and tests. A reset reaches the caller as kConnectionReset, never as an end (under
+// Wine only when the receive is already waiting as the reset comes).
 std::ptrdiff_t ReceiveWithin(SocketHandle socket, char* buffer, std::size_t size, int timeout_ms,
                              int& error);
 // Like ReceiveFromSocket, but leaves the byte waiting.

@@ -102,7 +102,17 @@ void Win32EventLoop::Post(std::function<void()> call) { posted_.push_back(std::m
 // and the sockets only when the network event says one has news. select() is avoided:
 // under Wine the server polls a socket busily from the moment a select() has found it
 // ready until the program has collected the answer.
-void Win32EventLoop::ProcessPendingEvents() { HandleEvents(WaitForInputOrNetwork(Milliseconds(0))); }
+//
+// A yield looks at the system at most once per kYieldLookInterval: long loops yield
+// between small steps that take microseconds. In between, a yield handles what the loop
+// holds itself: posted calls, due timers, sockets known to be ready.
+void Win32EventLoop::ProcessPendingEvents() {
+  if (looked_ && Now() - last_look_ < kYieldLookInterval) {
+    HandleEvents(WAIT_TIMEOUT);
+    return;
+  }
+  HandleEvents(WaitForInputOrNetwork(Milliseconds(0)));
+}
 
 void Win32EventLoop::WaitForEvents(Milliseconds timeout) {
   const bool sockets_ready = !ReadyNotifiers().empty();
@@ -121,8 +131,11 @@ void Win32EventLoop::WaitForEvents(Milliseconds timeout) {
 
 DWORD Win32EventLoop::WaitForInputOrNetwork(Milliseconds wait) {
   const DWORD wait_ms = static_cast<DWORD>(std::clamp<Milliseconds::rep>(wait.count(), 0, INT_MAX));
-  return MsgWaitForMultipleObjectsEx(network_event_ != nullptr ? 1 : 0, &network_event_, wait_ms,
-                                     QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  const DWORD woke = MsgWaitForMultipleObjectsEx(network_event_ != nullptr ? 1 : 0, &network_event_,
+                                                 wait_ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  looked_ = true;
+  last_look_ = Now();
+  return woke;
 }
 
 void Win32EventLoop::HandleEvents(DWORD woke) {

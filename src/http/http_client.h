@@ -40,6 +40,7 @@
 //   while FetchSync runs; a handler that wants it gone posts the destruction.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -187,8 +188,11 @@ class THttpClient {
   // connection that failed, a broken reply): ReplyStatus is then 404 and ReplyReason the
   // failure's text, not a server's.
   bool LocalFailure() const { return local_failure_; }
-  // Content-Length of the last header read; -1 when absent.
-  std::int32_t ReplyContentLength() const { return reply_content_length_; }
+  // Content-Length of the last header read, at most 2^31 - 1 (a larger length reads as
+  // that); -1 when absent.
+  std::int32_t ReplyContentLength() const {
+    return static_cast<std::int32_t>(std::min<std::int64_t>(reply_content_length_, INT32_MAX));
+  }
   // Content-Type, lower-cased; empty when absent ("text/html" for a reply that starts
   // with "<HTML>").
   const std::string& ReplyContentType() const { return reply_content_type_; }
@@ -331,7 +335,7 @@ class THttpClient {
   int reply_status_ = 0;
   std::string reply_reason_;
   bool local_failure_ = false;
-  std::int32_t reply_content_length_ = -1;
+  std::int64_t reply_content_length_ = -1;
   std::string reply_content_type_;
   std::vector<std::string> reply_header_lines_;
   std::int64_t doc_bytes_ = 0;

@@ -8,8 +8,9 @@ namespace {
 
 enum class Sign { kAllowed, kRefused };
 
-// A decimal number that fits 32 bits, with an optional "+" or "-" when `sign` allows it.
-std::optional<std::int32_t> ParseDecimal(std::string_view text, Sign sign) {
+// A decimal number of at most `limit` in size, with an optional "+" or "-" when `sign`
+// allows it.
+std::optional<std::int64_t> ParseDecimal(std::string_view text, Sign sign, std::int64_t limit) {
   bool negative = false;
   if (sign == Sign::kAllowed && (text.starts_with('+') || text.starts_with('-'))) {
     negative = text.front() == '-';
@@ -20,11 +21,9 @@ std::optional<std::int32_t> ParseDecimal(std::string_view text, Sign sign) {
   for (const char c : text) {
     if (c < '0' || c > '9') return std::nullopt;
     value = value * 10 + (c - '0');
-    if (value > INT32_MAX + std::int64_t{1}) return std::nullopt;
+    if (value > limit) return std::nullopt;
   }
-  if (negative) value = -value;
-  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
-  return static_cast<std::int32_t>(value);
+  return negative ? -value : value;
 }
 
 }  // namespace
@@ -35,10 +34,10 @@ bool IsStatusLine(std::string_view line) {
 
 std::optional<StatusLine> ParseStatusLine(std::string_view line) {
   const std::string_view code = line.substr(std::min<std::size_t>(9, line.size()), 3);
-  const auto status = ParseDecimal(code, Sign::kRefused);
+  const auto status = ParseDecimal(code, Sign::kRefused, 999);
   if (!status) return std::nullopt;
   StatusLine result;
-  result.Status = *status;
+  result.Status = static_cast<int>(*status);
   if (line.size() > 13) result.Reason = std::string(line.substr(13));
   return result;
 }
@@ -54,11 +53,11 @@ std::optional<HeaderField> SplitHeaderField(std::string_view line) {
   return field;
 }
 
-std::optional<std::int32_t> ParseContentLength(std::string_view value) {
+std::optional<std::int64_t> ParseContentLength(std::string_view value) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   while (!value.empty() && blank(value.front())) value.remove_prefix(1);
   while (!value.empty() && blank(value.back())) value.remove_suffix(1);
-  return ParseDecimal(value, Sign::kAllowed);
+  return ParseDecimal(value, Sign::kAllowed, kLargestContentLength);
 }
 
 }  // namespace kasumido

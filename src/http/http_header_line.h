@@ -30,8 +30,10 @@ struct HeaderField {
 // Nothing when the line holds no ":".
 std::optional<HeaderField> SplitHeaderField(std::string_view line);
 
-// A Content-Length value: trimmed of blanks, an optionally signed decimal number that
-// fits 32 bits. Nothing otherwise.
-std::optional<std::int32_t> ParseContentLength(std::string_view value);
+// A Content-Length value: trimmed of blanks, an optionally signed decimal number of at
+// most kLargestContentLength in size (a length past 32 bits is still a length, which a
+// client with a size limit refuses as too large). Nothing otherwise.
+inline constexpr std::int64_t kLargestContentLength = std::int64_t{1} << 53;
+std::optional<std::int64_t> ParseContentLength(std::string_view value);
 
 }  // namespace kasumido

@@ -6,37 +6,11 @@ namespace kasumido {
 
 TlsStream::TlsStream(EventLoop& loop, std::unique_ptr<ByteStream> inner, std::string server_name,
                      std::string peer)
-    : ByteStream("TlsStream"),
-      queue_(loop),
-      inner_(std::move(inner)),
+    : LayeredStream("TlsStream", loop, std::move(inner)),
       server_name_(std::move(server_name)),
-      peer_(std::move(peer)) {
-  // The inner stream's events are this stream's too: it must outlive them.
-  inner_->OnResolved = [this] {
-    const EventGate::Scope scope(gate_);
-    gate_.Raise(OnResolved);
-  };
-  inner_->OnOpened = [this] {
-    const EventGate::Scope scope(gate_);
-    HandleInnerOpened();
-  };
-  inner_->OnReadable = [this] {
-    const EventGate::Scope scope(gate_);
-    HandleInnerReadable();
-  };
-  inner_->OnEnded = [this](const StreamEnd& end) {
-    const EventGate::Scope scope(gate_);
-    HandleInnerEnded(end);
-  };
-}
-
-void TlsStream::Open(const StreamEndpoint& endpoint) {
-  phase_ = Phase::kConnecting;
-  inner_->Open(endpoint);
-}
+      peer_(std::move(peer)) {}
 
 void TlsStream::HandleInnerOpened() {
-  if (phase_ != Phase::kConnecting) return;
   TlsFailure failure;
   session_ = StartTlsSession(server_name_, peer_, failure);
   if (session_ == nullptr) {
@@ -174,17 +148,6 @@ void TlsStream::Close() {
     Push();
   }
   inner_->Close();
-}
-
-void TlsStream::Abort() {
-  phase_ = Phase::kEnded;
-  gate_.Move();
-  inner_->Abort();
-}
-
-void TlsStream::End(StreamEnd end) {
-  phase_ = Phase::kEnded;
-  PostEnd(queue_, std::move(end));
 }
 
 }  // namespace kasumido

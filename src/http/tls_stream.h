@@ -15,30 +15,30 @@
 #include <optional>
 #include <string>
 
-#include "http/byte_stream.h"
+#include "http/layered_stream.h"
 
 namespace kasumido {
 
-class TlsStream final : public ByteStream {
+enum class TlsPhase { kConnecting, kHandshaking, kOpen, kEnded };
+
+class TlsStream final : public LayeredStream<TlsPhase> {
  public:
   // `server_name`: the name sent to the server and matched against its certificate;
   // `peer`: the server's "host:port". REQUIRES: `loop` outlives the stream.
   TlsStream(EventLoop& loop, std::unique_ptr<ByteStream> inner, std::string server_name,
             std::string peer);
 
-  void Open(const StreamEndpoint& endpoint) override;
   std::size_t Read(char* buffer, std::size_t size) override;
   bool Write(std::string_view bytes) override;
   void Close() override;
-  void Abort() override;
   const TlsSessionInfo* Security() const override { return info_ ? &*info_ : nullptr; }
 
  private:
-  enum class Phase { kConnecting, kHandshaking, kOpen, kEnded };
+  using Phase = TlsPhase;
 
-  void HandleInnerOpened();
-  void HandleInnerReadable();
-  void HandleInnerEnded(const StreamEnd& end);
+  void HandleInnerOpened() override;
+  void HandleInnerReadable() override;
+  void HandleInnerEnded(const StreamEnd& end) override;
   // Moves the handshake on as far as the bytes received allow.
   void Shake();
   // Raises OnReadable; again from the loop while the reader leaves bytes behind.
@@ -49,15 +49,11 @@ class TlsStream final : public ByteStream {
   bool Push();
   // The session failed: the stream ends with its reason and the connection is closed.
   void Fail();
-  void End(StreamEnd end);
 
-  CallQueue queue_;
-  std::unique_ptr<ByteStream> inner_;
   std::string server_name_;
   std::string peer_;
   std::unique_ptr<TlsSession> session_;
   std::optional<TlsSessionInfo> info_;
-  Phase phase_ = Phase::kConnecting;
   bool read_dry_ = false;  // the last Read found nothing more to give
 };
 

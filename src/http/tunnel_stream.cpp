@@ -17,32 +17,12 @@ bool Succeeded(int status) { return status >= 200 && status < 300; }
 }  // namespace
 
 TunnelStream::TunnelStream(EventLoop& loop, std::unique_ptr<ByteStream> inner, std::string request)
-    : ByteStream("TunnelStream"),
-      queue_(loop),
-      inner_(std::move(inner)),
-      request_(std::move(request)) {
-  // The inner stream's events are this stream's too: it must outlive them.
-  inner_->OnResolved = [this] {
-    const EventGate::Scope scope(gate_);
-    gate_.Raise(OnResolved);
-  };
-  inner_->OnOpened = [this] {
-    const EventGate::Scope scope(gate_);
-    if (phase_ != Phase::kConnecting) return;
-    phase_ = Phase::kAsking;
-    inner_->Write(request_);  // a refusal ends the inner stream, and so this one
-  };
-  inner_->OnReadable = [this] {
-    const EventGate::Scope scope(gate_);
-    HandleInnerReadable();
-  };
-  inner_->OnEnded = [this](const StreamEnd& end) {
-    const EventGate::Scope scope(gate_);
-    HandleInnerEnded(end);
-  };
-}
+    : LayeredStream("TunnelStream", loop, std::move(inner)), request_(std::move(request)) {}
 
-void TunnelStream::Open(const StreamEndpoint& endpoint) { inner_->Open(endpoint); }
+void TunnelStream::HandleInnerOpened() {
+  phase_ = Phase::kAsking;
+  inner_->Write(request_);  // a refusal ends the inner stream, and so this one
+}
 
 void TunnelStream::HandleInnerReadable() {
   if (phase_ == Phase::kAsking) {
@@ -102,7 +82,6 @@ bool TunnelStream::TakeReplyLine(std::string_view line) {
 }
 
 void TunnelStream::HandleInnerEnded(const StreamEnd& end) {
-  if (phase_ == Phase::kEnded) return;
   if (phase_ == Phase::kAsking) {
     End({end.error,
          end.error != 0 ? end.reason : http_text::TunnelRefused(http_text::kServerClosed), 0});
@@ -128,17 +107,6 @@ void TunnelStream::Close() {
   phase_ = Phase::kEnded;
   gate_.Move();
   inner_->Close();
-}
-
-void TunnelStream::Abort() {
-  phase_ = Phase::kEnded;
-  gate_.Move();
-  inner_->Abort();
-}
-
-void TunnelStream::End(StreamEnd end) {
-  phase_ = Phase::kEnded;
-  PostEnd(queue_, std::move(end));
 }
 
 }  // namespace kasumido

@@ -7,37 +7,34 @@
 #include <memory>
 #include <string>
 
-#include "http/byte_stream.h"
 #include "http/http_reply_reader.h"
+#include "http/layered_stream.h"
 
 namespace kasumido {
 
-class TunnelStream final : public ByteStream {
+enum class TunnelPhase { kConnecting, kAsking, kOpen, kEnded };
+
+class TunnelStream final : public LayeredStream<TunnelPhase> {
  public:
   // `request`: the tunnel's request as sent (http_request.h, TunnelRequestLines).
   // REQUIRES: `loop` outlives the stream.
   TunnelStream(EventLoop& loop, std::unique_ptr<ByteStream> inner, std::string request);
 
-  void Open(const StreamEndpoint& endpoint) override;
   std::size_t Read(char* buffer, std::size_t size) override;
   bool Write(std::string_view bytes) override;
   void Close() override;
-  void Abort() override;
 
  private:
-  enum class Phase { kConnecting, kAsking, kOpen, kEnded };
+  using Phase = TunnelPhase;
 
-  void HandleInnerReadable();
-  void HandleInnerEnded(const StreamEnd& end);
+  void HandleInnerOpened() override;
+  void HandleInnerReadable() override;
+  void HandleInnerEnded(const StreamEnd& end) override;
   // Reads the proxy's reply; opens the stream or ends it once the header has ended.
   void ReadReply();
   bool TakeReplyLine(std::string_view line);
-  void End(StreamEnd end);
 
-  CallQueue queue_;
-  std::unique_ptr<ByteStream> inner_;
   std::string request_;
-  Phase phase_ = Phase::kConnecting;
   HttpReplyReader reader_;  // the proxy's reply
   std::string early_;       // bytes that came through the tunnel with the reply
   std::size_t header_bytes_ = 0;

@@ -140,6 +140,10 @@ TEST(HttpClientLimits, RefusesADocumentLargerThanItsLimitWithoutTakingIt) {
        Script::Bytes(ResponseBytes("HTTP/1.1 200 OK", {"Content-Length: 2000000000"}, "abc"))
            .HoldOpen(),
        {true, 404, "more than 64 KB", ""}},
+      {"5 GB announced, past 32 bits",
+       Script::Bytes(ResponseBytes("HTTP/1.1 200 OK", {"Content-Length: 5000000000"}, "abc"))
+           .HoldOpen(),
+       {true, 404, "more than 64 KB", ""}},
       // What arrived below the limit went to DocStream; the caller drops it.
       {"unannounced",
        wire::HugeBody(300 * kMiB, wire::Length::kNotSent, "text/html"),

@@ -54,11 +54,19 @@ TEST(SplitHeaderField, LowerCasesTheNameAndSkipsLeadingSpacesOfTheValue) {
   EXPECT_FALSE(SplitHeaderField("no colon here").has_value());
 }
 
-TEST(ParseContentLength, AcceptsTrimmedThirtyTwoBitNumbersOnly) {
-  const std::pair<const char*, std::optional<std::int32_t>> cases[] = {
-      {"0", 0},           {" 1234 ", 1234},          {"+5", 5},
-      {"-1", -1},         {"2147483647", INT32_MAX}, {"2147483648", std::nullopt},
-      {"", std::nullopt}, {"12a", std::nullopt},     {"1 2", std::nullopt},
+TEST(ParseContentLength, AcceptsTrimmedNumbersUpToItsLargest) {
+  const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
+      {"0", 0},
+      {" 1234 ", 1234},
+      {"+5", 5},
+      {"-1", -1},
+      {"2147483648", 2147483648},
+      {"9007199254740992", kLargestContentLength},
+      {"9007199254740993", std::nullopt},
+      {"99999999999999999999999", std::nullopt},
+      {"", std::nullopt},
+      {"12a", std::nullopt},
+      {"1 2", std::nullopt},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(ParseContentLength(text), expected) << text;
 }

@@ -5,7 +5,12 @@
 #   good     for localhost, valid for 30 days
 #   other    for another host (other.kasumido.example)
 #   expired  for localhost, valid until the day before it was made
+#   forged   good's certificate with one bit of its signature changed (good.key fits it)
 # and self, a self-signed certificate for localhost. EC keys (P-256): quick to make.
+# Wine's certificate chain check rejects an ECDSA signature whose r or s has a leading
+# zero byte (about one signature in 128) as "signature cannot be verified", so every
+# certificate is signed again until both are 32 bytes long: the Windows client's tests
+# then see the same authority on every run.
 # Usage: test_authority.sh DIR
 set -euo pipefail
 dir=${1:?usage: test_authority.sh DIR}
@@ -14,20 +19,51 @@ cd "$dir"
 
 quiet() { "$@" >/dev/null 2>&1 || { echo "test_authority: failed: $*" >&2; "$@"; exit 1; }; }
 ec=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
-quiet openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.pem -days 30 \
-  -subj "/CN=kasumido test CA" -addext basicConstraints=critical,CA:TRUE \
-  -addext keyUsage=critical,keyCertSign,cRLSign
+
+# Whether the ECDSA signature of certificate FILE has r and s of 32 bytes each (the DER
+# integers carry a 0x00 before a top bit that is set; a shorter integer has neither).
+full_signature() {
+  local hex i der_length length
+  hex=$(openssl x509 -in "$1" -noout -text | sed -n '/Signature Value/,$p' | tail -n +2 |
+    tr -d ' :\n')
+  i=4 # past the SEQUENCE's tag and length
+  for _ in r s; do
+    der_length=$((16#${hex:i+2:2}))
+    length=$der_length
+    [[ ${hex:i+4:2} == 00 ]] && length=$((length - 1))
+    ((length == 32)) || return 1
+    i=$((i + 4 + 2 * der_length))
+  done
+}
+
+rm -f ca.pem
+until [[ -f ca.pem ]] && full_signature ca.pem; do
+  quiet openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.pem -days 30 \
+    -subj "/CN=kasumido test CA" -addext basicConstraints=critical,CA:TRUE \
+    -addext keyUsage=critical,keyCertSign,cRLSign
+done
 serial=1
 signed() {  # name host days
   printf 'subjectAltName=DNS:%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n' \
     "$2" >"$1.ext"
   quiet openssl req -new "${ec[@]}" -keyout "$1.key" -out "$1.csr" -subj "/CN=$2"
   serial=$((serial + 1))
-  quiet openssl x509 -req -in "$1.csr" -CA ca.pem -CAkey ca.key -set_serial "$serial" \
-    -days "$3" -extfile "$1.ext" -out "$1.pem"
+  rm -f "$1.pem"
+  until [[ -f $1.pem ]] && full_signature "$1.pem"; do
+    quiet openssl x509 -req -in "$1.csr" -CA ca.pem -CAkey ca.key -set_serial "$serial" \
+      -days "$3" -extfile "$1.ext" -out "$1.pem"
+  done
 }
 signed good localhost 30
 signed other other.kasumido.example 30
 signed expired localhost -1
-quiet openssl req -x509 "${ec[@]}" -keyout self.key -out self.pem -days 30 -subj "/CN=localhost" \
-  -addext subjectAltName=DNS:localhost
+openssl x509 -in good.pem -outform DER -out forged.der
+python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[-1] ^= 1
+open(sys.argv[1], "wb").write(b)' forged.der
+quiet openssl x509 -inform DER -in forged.der -out forged.pem
+cp good.key forged.key
+rm -f self.pem
+until [[ -f self.pem ]] && full_signature self.pem; do
+  quiet openssl req -x509 "${ec[@]}" -keyout self.key -out self.pem -days 30 \
+    -subj "/CN=localhost" -addext subjectAltName=DNS:localhost
+done

@@ -3,8 +3,9 @@
 # reached by the name "localhost":
 #  - a test certificate authority made with the openssl command (DIR/ca.pem) and, signed
 #    by it, a certificate for localhost, one for another host and an expired one for
-#    localhost; and a self-signed one for localhost (tests/support/test_authority.sh);
-#  - nginx serving DIR/root over TLS with each of them (good, other, expired,
+#    localhost; a forged copy of the good one; and a self-signed one for localhost
+#    (tests/support/test_authority.sh);
+#  - nginx serving DIR/root over TLS with each of them (good, other, expired, forged,
 #    self-signed), one that chooses its certificate by the name the client sends (sni:
 #    localhost's when asked for it, another host's otherwise), one that offers nothing
 #    newer than TLS 1.1 (old) and one whose only cipher no client offers (cipher), and
@@ -50,7 +51,7 @@ printf 'listing' >root/page.html
 head -c $((5 * 1024 * 1024 + 3)) /dev/urandom >root/large.bin
 
 # ---- Ports ---------------------------------------------------------------------------
-names=(good other expired self sni old cipher plain site proxy refusing own stall)
+names=(good other expired forged self sni old cipher plain site proxy refusing own stall)
 mapfile -t ports < <(python3 - "${#names[@]}" <<'EOF'
 import socket, sys
 sockets = []
@@ -100,6 +101,7 @@ EOF
   tls_server good good
   tls_server other other
   tls_server expired expired
+  tls_server forged forged
   tls_server self self
   tls_server old good "ssl_protocols TLSv1 TLSv1.1; ssl_ciphers DEFAULT:@SECLEVEL=0;"
   tls_server cipher good "ssl_protocols TLSv1.2; ssl_ciphers NULL-SHA256:@SECLEVEL=0;"

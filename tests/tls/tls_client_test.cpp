@@ -96,6 +96,7 @@ TEST_F(TlsClient, RefusesWhatItCannotTrustAndSaysWhyInPlainWords) {
   const std::pair<const char*, const char*> cases[] = {
       {"other", "certificate for another host"},
       {"expired", "certificate expired"},
+      {"forged", "certificate not trusted"},
       {"self", "certificate not trusted"},
       {"old", "TLS handshake failed: protocol version"},
       {"cipher", "TLS handshake failed: no common cipher"},

@@ -77,9 +77,13 @@ void WriteStepTable(const RunHealth& run, std::ostream& out) {
 std::string FindHealthHistory(const std::string& folder) {
   const std::string here = JoinPath(folder, kHealthHistoryFileName);
   if (IsFile(here)) return here;
+  // Path text is UTF-8 on Windows, where a plain string would name the folder in the
+  // system's code page and lose what it cannot show.
+  const auto utf8 = [](const std::u8string& text) { return std::string(text.begin(), text.end()); };
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    const std::string sub = JoinPath(entry.path().string(), kHealthHistoryFileName);
+  const std::filesystem::path where(std::u8string(folder.begin(), folder.end()));
+  for (const auto& entry : std::filesystem::directory_iterator(where, error)) {
+    const std::string sub = JoinPath(utf8(entry.path().u8string()), kHealthHistoryFileName);
     if (entry.is_directory(error) && IsFile(sub)) return sub;
   }
   return {};

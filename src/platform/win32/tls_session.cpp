@@ -164,6 +164,12 @@ TlsFailure CheckChain(const CERT_CONTEXT* certificate, const std::string& server
               IsSelfSigned(certificate) ? "self-signed certificate" : "untrusted root"};
     case CERT_E_CHAINING:
       return {TlsFailureKind::kUntrusted, "unable to get the issuer's certificate"};
+    case TRUST_E_CERT_SIGNATURE:
+      return {TlsFailureKind::kUntrusted, "a signature in the chain does not verify"};
+    case CERT_E_WRONG_USAGE:
+      return {TlsFailureKind::kUntrusted, "not a certificate for a server"};
+    case CRYPT_E_REVOKED:
+      return {TlsFailureKind::kUntrusted, "revoked"};
     default:
       return {TlsFailureKind::kUntrusted,
               "chain policy error " + CodeText(static_cast<SECURITY_STATUS>(status.dwError))};

@@ -2,7 +2,8 @@
 // emoji, ¥) beside the folders a best-fitting conversion would turn those names into,
 // and with a temporary folder of such a name or of 300 bytes: the program works in
 // exactly the folder it was started from, and the master file names the cover in
-// Shift_JIS by a path the host opens it by (here Wine's short names).
+// Shift_JIS by a path the host opens it by (here Wine's short names); kasumido-inspect.exe
+// reads the run's health history from such a folder.
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "support/child_process.h"
 #include "support/host_layout.h"
 #include "support/scratch_dir.h"
 #include "support/steered_site.h"
@@ -59,6 +61,12 @@ TEST(PathRuns, KasumidoExeWorksInExactlyTheFolderItWasStartedFrom) {
     EXPECT_EQ(host.Runs(), 1);
     EXPECT_NE(host.SavedCopy("kasumido3.html"), "");
     EXPECT_FALSE(host.TempHas("GetKasumido2.html"));
+    // The inspector, given the host folder as the user types it, finds the run's history.
+    ChildProcess inspector(std::string(KASUMIDO_BINARY_DIR) + "/bin/kasumido-inspect.exe",
+                           {"health", host.scratch.File(c.host)},
+                           host.scratch.Path() / "inspect.txt");
+    EXPECT_EQ(inspector.Wait(30s), 0) << inspector.Output();
+    EXPECT_NE(inspector.Output().find("Runs by steps"), std::string::npos) << inspector.Output();
     for (std::size_t i = 0; i < decoys.size(); ++i) {
       EXPECT_EQ(TreeSnapshot(host.scratch.Path() / FsPath(c.decoys[i])), decoys[i]);
     }

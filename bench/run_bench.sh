@@ -3,12 +3,8 @@
 # from outside: wall time against the pacing floor, CPU time, peak memory. The Linux
 # program and kasumido.exe under Wine take turns, so both see the same load.
 #
-#   bash bench/run_bench.sh [runs] [linux|wine|both|all]   (default: 1 run, both; each
-#                                                           run takes about a minute)
-#
-# "both" runs the Linux program and kasumido.exe with its window; "all" also runs
-# kasumido.exe on its console (KASUMIDO_UI=console, system "winc"), which shows what the
-# window's drawing costs under Wine.
+#   bash bench/run_bench.sh [runs] [linux|wine|both]   (default: 1 run, both; each run
+#                                                       takes about a minute)
 #
 # The floor of one run is what the request spacing alone costs: 500 ms between the
 # starts of two requests, so 500 ms x (requests - 1), plus the random start-up delay
@@ -89,9 +85,9 @@ fi
 # A fresh host folder for run $1 of system $2; the program's path.
 layout() {
   local host=$work/$2$1/host program=kasumido
-  [[ $2 == win* ]] && program=kasumido.exe
+  [[ $2 == wine ]] && program=kasumido.exe
   mkdir -p "$host/plugin" "$work/temp"
-  if [[ $2 == win* ]]; then cp build/windows/bin/kasumido.exe "$host/plugin/"; else cp "$bin/kasumido" "$host/plugin/"; fi
+  if [[ $2 == wine ]]; then cp build/windows/bin/kasumido.exe "$host/plugin/"; else cp "$bin/kasumido" "$host/plugin/"; fi
   printf '[TSetup]\r\nDLLBooks_Checked=True\r\nDLLBunko_Checked=True\r\nDLLComic_Checked=True\r\nTimeOut_Text=10\r\n' \
     >"$host/Shelvio.ini"
   echo "$host/plugin/$program"
@@ -103,12 +99,10 @@ measure() {
   local system=$1 run=$2 program server_before=0 server_after=0 helpers_before=0 helpers_after=0
   program=$(layout "$run" "$system")
   : >"$work/requests.log"
-  if [[ $system == win* ]]; then
-    local ui=  # the window: the display is there
-    [[ $system == winc ]] && ui=console
+  if [[ $system == wine ]]; then
     server_before=$(cpu_of "$wineserver_pid")
     helpers_before=$(helpers_cpu)
-    KASUMIDO_UI=$ui KASUMIDO_SITE_ORIGIN="http://127.0.0.1:$port" KASUMIDO_REPORT_START_DELAY=1 \
+    KASUMIDO_SITE_ORIGIN="http://127.0.0.1:$port" KASUMIDO_REPORT_START_DELAY=1 \
       /usr/bin/time -f 'TIME %e %U %S %M' -o "$work/time.txt" \
       bash scripts/wine_run.sh "$prefix" "$program" </dev/null >"$work/console.txt" 2>"$work/stderr.txt"
     server_after=$(cpu_of "$wineserver_pid")
@@ -138,5 +132,4 @@ measure() {
 for run in $(seq 1 "$runs"); do
   [[ $systems != wine ]] && measure linux "$run"
   [[ $systems != linux ]] && measure wine "$run"
-  [[ $systems == all ]] && measure winc "$run"
 done

@@ -8,9 +8,15 @@ namespace {
 
 constexpr double kLongestWaitMinutes = 365.0 * 24 * 60;
 
-// How long to block now: what is left until `until`, at least 1 ms, at most a slice.
+// How long to block now: what is left until `until`, at least 1 ms. The loop wakes for
+// every event before that, so a wait that ends at a set moment needs no slices.
 Milliseconds BlockFor(TimePoint now, TimePoint until) {
-  return std::clamp(std::chrono::ceil<Milliseconds>(until - now), Milliseconds(1), kWaitSlice);
+  return std::max(std::chrono::ceil<Milliseconds>(until - now), Milliseconds(1));
+}
+
+// The same, at most a slice: the passes of WaitMinutes.
+Milliseconds SliceFor(TimePoint now, TimePoint until) {
+  return std::min(BlockFor(now, until), kWaitSlice);
 }
 
 }  // namespace
@@ -43,7 +49,7 @@ void WaitMinutes(EventLoop& loop, double minutes) {
   const double milliseconds = std::min(minutes, kLongestWaitMinutes) * 60'000.0;
   const TimePoint until = loop.Now() + Milliseconds(std::llround(milliseconds));
   for (TimePoint now = loop.Now(); now < until; now = loop.Now()) {
-    loop.WaitForEvents(BlockFor(now, until));
+    loop.WaitForEvents(SliceFor(now, until));
   }
 }
 

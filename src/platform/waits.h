@@ -14,8 +14,9 @@
 
 namespace kasumido {
 
-// The longest single block inside a wait: a bound on how stale a wait's own view of the
-// clock can get, never a polling interval (the loop wakes for every event).
+// The longest single block inside WaitMinutes and the open-ended PumpUntil: their passes
+// of 100 ms, never a polling interval (the loop wakes for every event). The waits that
+// end at a set moment block until it.
 inline constexpr Milliseconds kWaitSlice{100};
 
 // Pumps the event loop until done() holds or `deadline` passes. Answers false on

@@ -128,6 +128,53 @@ TEST_F(EventLoopContractTest, WriteNotifierReportsTheEndOfAConnectAndItsOutcome)
   }
 }
 
+TEST_F(EventLoopContractTest, WriteNotifierLeftEnabledOnAFullBufferFiresOnceThereIsRoomAgain) {
+  std::promise<void> may_read;
+  std::string received;
+  LoopbackPeer peer([&](int fd) {
+    may_read.get_future().wait_for(5s);
+    received = LoopbackPeer::ReadAll(fd);
+  });
+  const SocketHandle socket = Connect(peer.Port());
+  const std::string chunk(64 * 1024, 'k');
+  std::size_t sent = 0;
+  bool blocked = false;
+  {
+    auto writable = loop_->CreateSocketNotifier(socket, SocketEvent::kWrite);
+    // Sends until the buffers are full, and again whenever the socket has room.
+    writable->OnActivated = [&] {
+      for (;;) {
+        int error = 0;
+        const std::ptrdiff_t count = SendOnSocket(socket, chunk.data(), chunk.size(), error);
+        if (count < 0) {
+          blocked = blocked || error == socket_errors::kWouldBlock;
+          return;
+        }
+        sent += static_cast<std::size_t>(count);
+      }
+    };
+    writable->SetEnabled(true);
+    ASSERT_TRUE(Pump([&] { return blocked; }));
+    const std::size_t at_full = sent;
+    may_read.set_value();
+    EXPECT_TRUE(Pump([&] { return sent > at_full + 4 * chunk.size(); }))
+        << "fires again once the peer has taken bytes";
+  }
+  ShutdownSending(socket);
+  peer.Join();
+  CloseSocket(socket);
+  EXPECT_EQ(received.size(), sent);
+}
+
+TEST_F(EventLoopContractTest, BackToBackYieldsEachRunTheCallPostedBeforeThem) {
+  for (int i = 0; i < 3; ++i) {
+    bool ran = false;
+    loop_->Post([&] { ran = true; });
+    YieldToUI(*loop_);
+    EXPECT_TRUE(ran) << i;
+  }
+}
+
 TEST_F(EventLoopContractTest, HostLookupAnswersFromTheLoopWithTheProgramsErrorNumbers) {
   struct Case {
     std::string host;

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <climits>
+#include <deque>
 
 #include "platform/callback_runner.h"
 
@@ -147,7 +148,19 @@ class QtHostLookup final : public HostLookup {
 
 class QtEventLoop final : public EventLoop {
  public:
-  void ProcessPendingEvents() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+  // A yield asks the toolkit at most once per kYieldLookInterval: long loops yield
+  // between small steps that take microseconds, and each look is a system call. In
+  // between, a yield runs the calls posted to the loop.
+  void ProcessPendingEvents() override {
+    const TimePoint now = Now();
+    if (looked_ && now - last_look_ < kYieldLookInterval) {
+      RunPostedCalls();
+      return;
+    }
+    looked_ = true;
+    last_look_ = now;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
 
   void WaitForEvents(Milliseconds timeout) override {
     if (timeout.count() <= 0) {
@@ -162,11 +175,23 @@ class QtEventLoop final : public EventLoop {
     wake.setTimerType(Qt::PreciseTimer);
     wake.start(ClampToInt(timeout));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    looked_ = true;
+    last_look_ = Now();
   }
 
+  // The calls wait in the loop's own queue; one toolkit event at a time runs them, so a
+  // burst of posts wakes the dispatcher once.
   void Post(std::function<void()> call) override {
+    posted_.push_back(std::move(call));
+    if (run_queued_) return;
+    run_queued_ = true;
     QMetaObject::invokeMethod(
-        &context_, [this, call = std::move(call)] { RunGuarded(call); }, Qt::QueuedConnection);
+        &context_,
+        [this] {
+          run_queued_ = false;
+          RunPostedCalls();
+        },
+        Qt::QueuedConnection);
   }
 
   TimePoint Now() const override { return Clock::now(); }
@@ -181,8 +206,24 @@ class QtEventLoop final : public EventLoop {
   }
 
  private:
-  // Posted calls are delivered to this object; destroying the loop drops the ones that
-  // have not run yet.
+  static constexpr Milliseconds kYieldLookInterval{1};
+
+  // The calls queued before this pass, oldest first; a call that pumps the loop lets the
+  // next ones run inside it, in order. Calls queued meanwhile wait for the next pass.
+  void RunPostedCalls() {
+    for (std::size_t count = posted_.size(); count > 0 && !posted_.empty(); --count) {
+      const std::function<void()> call = std::move(posted_.front());
+      posted_.pop_front();
+      RunGuarded(call);
+    }
+  }
+
+  std::deque<std::function<void()>> posted_;
+  bool run_queued_ = false;
+  bool looked_ = false;
+  TimePoint last_look_{};
+  // The toolkit event that runs the queue is delivered to this object; destroying the
+  // loop drops it and the calls that have not run yet.
   QObject context_;
 };
 

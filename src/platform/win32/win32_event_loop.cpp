@@ -75,7 +75,8 @@ LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wp
 
 void Win32EventLoop::AddNotifier(std::uint64_t id, Win32SocketNotifier* notifier) {
   notifiers_[id] = notifier;
-  if (watched_sockets_[notifier->Socket()]++ == 0) {
+  if (watched_sockets_[notifier->Socket()].notifiers++ == 0) {
+    // Winsock records at once what already holds (data waiting, a connected socket).
     WSAEventSelect(static_cast<SOCKET>(notifier->Socket()), network_event_, kNetworkEvents);
   }
 }
@@ -85,7 +86,7 @@ void Win32EventLoop::RemoveNotifier(std::uint64_t id) {
   if (found == notifiers_.end()) return;
   const SocketHandle socket = found->second->Socket();
   notifiers_.erase(found);
-  if (--watched_sockets_[socket] == 0) {
+  if (--watched_sockets_[socket].notifiers == 0) {
     watched_sockets_.erase(socket);
     WSAEventSelect(static_cast<SOCKET>(socket), nullptr, 0);
   }
@@ -98,40 +99,52 @@ void Win32EventLoop::Post(std::function<void()> call) { posted_.push_back(std::m
 // Under Wine every system call below is a round trip to the Wine server, so a pass asks
 // only what it must: one wait answers for the message queue and the network event
 // together, messages are looked for only when the wait saw some (or a network event),
-// and the sockets only when one may be ready.
+// and the sockets only when the network event says one has news. select() is avoided:
+// under Wine the server polls a socket busily from the moment a select() has found it
+// ready until the program has collected the answer.
+//
+// A yield looks at the system at most once per kYieldLookInterval: long loops yield
+// between small steps that take microseconds. In between, a yield handles what the loop
+// holds itself: posted calls, due timers, sockets known to be ready.
 void Win32EventLoop::ProcessPendingEvents() {
-  HandleEvents(WaitForInputOrNetwork(Milliseconds(0)), {});
+  if (looked_ && Now() - last_look_ < kYieldLookInterval) {
+    HandleEvents(WAIT_TIMEOUT);
+    return;
+  }
+  HandleEvents(WaitForInputOrNetwork(Milliseconds(0)));
 }
 
 void Win32EventLoop::WaitForEvents(Milliseconds timeout) {
-  std::vector<std::uint64_t> ready;
-  if (sockets_may_be_ready_) ready = ReadyNotifiers();
+  const bool sockets_ready = !ReadyNotifiers().empty();
   const TimePoint now = Now();
   TimePoint next_due = TimePoint::max();
   Milliseconds wait(0);
-  if (posted_.empty() && !AnyTimerDue(now, next_due) && ready.empty()) {
+  if (posted_.empty() && !AnyTimerDue(now, next_due) && !sockets_ready) {
     wait = std::max(timeout, Milliseconds(0));
     if (next_due != TimePoint::max()) {
       // Rounded up, so the wait never ends just before the timer is due.
       wait = std::min(wait, std::chrono::ceil<Milliseconds>(next_due - now));
     }
   }
-  HandleEvents(WaitForInputOrNetwork(wait), std::move(ready));
+  HandleEvents(WaitForInputOrNetwork(wait));
 }
 
 DWORD Win32EventLoop::WaitForInputOrNetwork(Milliseconds wait) {
   const DWORD wait_ms = static_cast<DWORD>(std::clamp<Milliseconds::rep>(wait.count(), 0, INT_MAX));
-  return MsgWaitForMultipleObjectsEx(network_event_ != nullptr ? 1 : 0, &network_event_, wait_ms,
-                                     QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  const DWORD woke = MsgWaitForMultipleObjectsEx(network_event_ != nullptr ? 1 : 0, &network_event_,
+                                                 wait_ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  looked_ = true;
+  last_look_ = Now();
+  return woke;
 }
 
-void Win32EventLoop::HandleEvents(DWORD woke, std::vector<std::uint64_t> ready) {
+void Win32EventLoop::HandleEvents(DWORD woke) {
   const DWORD input = WAIT_OBJECT_0 + (network_event_ != nullptr ? 1 : 0);
   // A network event wins over input in the wait's answer: messages are looked for then
   // too, so a busy socket never keeps a click waiting.
   if (woke != WAIT_TIMEOUT) DispatchMessages();
-  const bool network = woke != WAIT_TIMEOUT && woke != input;
-  if (network || (ready.empty() && sockets_may_be_ready_)) ready = ReadyNotifiers();
+  if (woke != WAIT_TIMEOUT && woke != input) TakeNetworkEvents();
+  const std::vector<std::uint64_t> ready = ReadyNotifiers();
   RunPostedCalls();
   FireDueTimers();
   FireNotifiers(ready);
@@ -147,6 +160,26 @@ void Win32EventLoop::DispatchMessages() {
     if (HandledByDialogNavigation(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
+  }
+}
+
+// The event is shared by every watched socket, so each is asked what it recorded (and
+// its record cleared); events that come meanwhile signal the event again.
+void Win32EventLoop::TakeNetworkEvents() {
+  for (auto& [socket, watched] : watched_sockets_) {
+    WSANETWORKEVENTS events{};
+    if (WSAEnumNetworkEvents(static_cast<SOCKET>(socket), nullptr, &events) != 0) continue;
+    const long what = events.lNetworkEvents;
+    if ((what & (FD_READ | FD_ACCEPT | FD_OOB)) != 0) watched.readable = true;
+    if ((what & FD_WRITE) != 0) watched.writable = true;
+    if ((what & FD_CLOSE) != 0) watched.ended = true;
+    if ((what & FD_CONNECT) != 0) {
+      if (events.iErrorCode[FD_CONNECT_BIT] != 0) {
+        watched.failed = true;
+      } else {
+        watched.writable = true;
+      }
+    }
   }
 }
 
@@ -180,44 +213,64 @@ void Win32EventLoop::FireDueTimers() {
   }
 }
 
+bool Win32EventLoop::IsReady(const Win32SocketNotifier& notifier) const {
+  const auto found = watched_sockets_.find(notifier.Socket());
+  if (found == watched_sockets_.end()) return false;
+  const WatchedSocket& watched = found->second;
+  // A failed connect counts as ready for both events, a closed connection for reading.
+  if (watched.failed) return true;
+  if (notifier.Event() == SocketEvent::kWrite) return watched.writable;
+  return watched.readable || watched.ended;
+}
+
 std::vector<std::uint64_t> Win32EventLoop::ReadyNotifiers() {
+  AskWritable();
   std::vector<std::uint64_t> ready;
-  fd_set readable;
-  fd_set writable;
-  fd_set failed;
-  FD_ZERO(&readable);
-  FD_ZERO(&writable);
-  FD_ZERO(&failed);
   for (const auto& [id, notifier] : notifiers_) {
-    if (!notifier->Watching() || failed.fd_count >= FD_SETSIZE) continue;
-    const SOCKET socket = static_cast<SOCKET>(notifier->Socket());
-    FD_SET(socket, notifier->Event() == SocketEvent::kRead ? &readable : &writable);
-    FD_SET(socket, &failed);
+    if (notifier->Watching() && IsReady(*notifier)) ready.push_back(id);
   }
-  sockets_may_be_ready_ = false;
-  if (failed.fd_count == 0) return ready;
-  timeval zero{};
-  if (select(0, &readable, &writable, &failed, &zero) <= 0) return ready;
-  for (const auto& [id, notifier] : notifiers_) {
-    if (!notifier->Watching()) continue;
-    const SOCKET socket = static_cast<SOCKET>(notifier->Socket());
-    // A failed connect shows only as an exception: it counts as ready for both events.
-    const bool is_ready =
-        FD_ISSET(socket, &failed) ||
-        FD_ISSET(socket, notifier->Event() == SocketEvent::kRead ? &readable : &writable);
-    if (is_ready) ready.push_back(id);
-  }
-  sockets_may_be_ready_ = !ready.empty();
   return ready;
+}
+
+void Win32EventLoop::AskWritable() {
+  fd_set writable;
+  FD_ZERO(&writable);
+  for (auto& [socket, watched] : watched_sockets_) {
+    if (!watched.ask_writable || writable.fd_count >= FD_SETSIZE) continue;
+    watched.ask_writable = false;
+    FD_SET(static_cast<SOCKET>(socket), &writable);
+  }
+  if (writable.fd_count == 0) return;
+  timeval zero{};
+  if (select(0, nullptr, &writable, nullptr, &zero) < 0) return;
+  for (auto& [socket, watched] : watched_sockets_) {
+    if (FD_ISSET(static_cast<SOCKET>(socket), &writable)) watched.writable = true;
+  }
 }
 
 void Win32EventLoop::FireNotifiers(const std::vector<std::uint64_t>& ready) {
   for (std::uint64_t id : ready) {
     const auto found = notifiers_.find(id);  // an earlier handler may have destroyed it
-    if (found != notifiers_.end() && found->second->Watching()) found->second->Fire();
+    if (found == notifiers_.end() || !found->second->Watching() || !IsReady(*found->second)) {
+      continue;
+    }
+    found->second->Fire();
+    LookAgainAfter(id);
   }
-  // A socket stays ready until its handler has taken what waits there: ask again.
-  if (!ready.empty()) sockets_may_be_ready_ = true;
+}
+
+void Win32EventLoop::LookAgainAfter(std::uint64_t id) {
+  const auto found = notifiers_.find(id);  // the handler may have destroyed it
+  if (found == notifiers_.end()) return;
+  const Win32SocketNotifier& notifier = *found->second;
+  WatchedSocket& watched = watched_sockets_[notifier.Socket()];
+  if (notifier.Event() == SocketEvent::kRead) {
+    // What was not read keeps the socket ready; once drained, the next FD_READ tells.
+    watched.readable = BytesWaiting(notifier.Socket()) > 0;
+  } else if (notifier.Watching()) {
+    watched.writable = false;
+    watched.ask_writable = true;
+  }
 }
 
 }  // namespace win32_loop

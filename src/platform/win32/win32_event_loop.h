@@ -5,12 +5,15 @@
 // WSAAsyncGetHostByName, whose answer arrives as a message to the loop's message-only
 // window.
 //
-// Socket notifiers are level-triggered as on Linux: the loop asks select() which watched
-// sockets are ready whenever one may be (a network event arrived, a notifier was
-// enabled, or one fired and its socket may still be ready), so a notifier fires again
-// while its socket stays ready, a closed connection reads as ready, and a failed connect
-// counts as ready for reading and for writing. Each pass makes as few system calls as
-// that allows: under Wine each one is a round trip to the Wine server.
+// Socket notifiers are level-triggered as on Linux: the loop keeps each watched socket's
+// readiness from Winsock's network events (WSAEnumNetworkEvents when the event is
+// signalled) and looks again after a notifier has fired (what still waits to be read),
+// so a notifier fires again while its socket stays ready, a closed connection reads as
+// ready, and a failed connect counts as ready for reading and for writing. Each pass
+// makes as few system calls as that allows: under Wine each one is a round trip to the
+// Wine server, and select() is asked only about a write notifier left enabled after it
+// fired (no network event says when a full send buffer has room again before a send
+// would block).
 #pragma once
 
 #include <memory>

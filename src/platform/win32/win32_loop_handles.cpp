@@ -30,11 +30,6 @@ Win32SocketNotifier::Win32SocketNotifier(Win32EventLoop& loop, std::uint64_t id,
 
 Win32SocketNotifier::~Win32SocketNotifier() { loop_.RemoveNotifier(id_); }
 
-void Win32SocketNotifier::SetEnabled(bool enabled) {
-  if (enabled && !enabled_) loop_.SocketsMayBeReady();
-  enabled_ = enabled;
-}
-
 void Win32SocketNotifier::Fire() {
   const std::function<void()> call = OnActivated;
   runner_.Run(loop_, call);

@@ -29,6 +29,7 @@ inline constexpr UINT kLookupMessage = WM_APP + 2;  // WSAAsyncGetHostByName has
 inline constexpr long kNetworkEvents =
     FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE | FD_ACCEPT | FD_OOB;
 inline constexpr wchar_t kWindowClass[] = L"KasumidoEventLoop";
+inline constexpr Milliseconds kYieldLookInterval{1};
 
 class Win32EventLoop;
 
@@ -69,7 +70,7 @@ class Win32SocketNotifier final : public SocketNotifier {
                       SocketEvent event);
   ~Win32SocketNotifier() override;
 
-  void SetEnabled(bool enabled) override;
+  void SetEnabled(bool enabled) override { enabled_ = enabled; }
   bool Enabled() const override { return enabled_; }
 
   bool Watching() const { return enabled_ && !runner_.Running(); }
@@ -139,42 +140,59 @@ class Win32EventLoop final : public EventLoop {
   void RemoveNotifier(std::uint64_t id);
   void AddLookup(HANDLE request, Win32HostLookup* lookup) { lookups_[request] = lookup; }
   void RemoveLookup(HANDLE request) { lookups_.erase(request); }
-  // A notifier was enabled: its socket may be ready without a new network event.
-  void SocketsMayBeReady() { sockets_may_be_ready_ = true; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+  // What Winsock's network events have told about one watched socket. Winsock records
+  // an event once and again only after the call that re-enables it (recv for FD_READ,
+  // accept for FD_ACCEPT, a send that would block for FD_WRITE), so readiness is kept
+  // here: set by the events, looked at again after each notifier has fired.
+  struct WatchedSocket {
+    int notifiers = 0;
+    bool readable = false;  // data, a connection or urgent data waits
+    bool writable = false;  // connected with room to send
+    bool ended = false;     // closed or reset by the peer: reads as ready from now on
+    bool failed = false;    // the connect failed: ready for both from now on
+    // A write notifier stayed enabled after it fired: only select() can tell whether
+    // there is room again (Winsock would say so only after a send that would block).
+    bool ask_writable = false;
+  };
 
   // One look at the message queue and the network event, blocking up to `wait`: what
   // MsgWaitForMultipleObjectsEx answers.
   DWORD WaitForInputOrNetwork(Milliseconds wait);
   // Handles what the wait answered: the window messages (unless it timed out), the
-  // posted calls, the due timers and the ready notifiers: those of `ready` (found before
-  // the wait), or of a new look at the sockets when the network event was signalled or
-  // a socket may be ready that was not looked at.
-  void HandleEvents(DWORD woke, std::vector<std::uint64_t> ready);
+  // network events (when the network event was signalled), the posted calls, the due
+  // timers and the ready notifiers.
+  void HandleEvents(DWORD woke);
   void DispatchMessages();
+  void TakeNetworkEvents();
   void RunPostedCalls();
   void FireDueTimers();
   void FireNotifiers(const std::vector<std::uint64_t>& ready);
-  // The watched notifiers whose sockets are ready now (one select()); remembers whether
-  // any was.
+  // The readiness of `notifier`'s socket after its handler ran: what waits to be read,
+  // or whether a write notifier left enabled must ask select().
+  void LookAgainAfter(std::uint64_t id);
+  bool IsReady(const Win32SocketNotifier& notifier) const;
+  // The watched notifiers whose sockets are ready, from what the events told (and one
+  // select() for the sockets marked ask_writable, if any).
   std::vector<std::uint64_t> ReadyNotifiers();
+  void AskWritable();
   bool AnyTimerDue(TimePoint now, TimePoint& next_due) const;
 
   HWND window_ = nullptr;
   // Signalled by Winsock when one of the watched sockets has a new network event
   // (WSAEventSelect); auto-reset, so the wait that sees it also clears it.
   HANDLE network_event_ = nullptr;
-  // Whether a socket may be ready that no network event will announce: a notifier was
-  // enabled, or one fired and its socket may still be ready (notifiers are
-  // level-triggered, Winsock's events are not). Only then are the sockets asked.
-  bool sockets_may_be_ready_ = false;
+  // When the last wait asked the system (a yield sooner after it asks nothing).
+  bool looked_ = false;
+  TimePoint last_look_{};
   std::uint64_t next_id_ = 1;
   std::deque<std::function<void()>> posted_;
   std::map<std::uint64_t, Win32Timer*> timers_;
   std::map<std::uint64_t, Win32SocketNotifier*> notifiers_;
-  std::map<SocketHandle, int> watched_sockets_;  // notifiers per socket
+  std::map<SocketHandle, WatchedSocket> watched_sockets_;
   std::map<HANDLE, Win32HostLookup*> lookups_;
 };
 

@@ -131,7 +131,7 @@ TEST_F(EventLoopContractTest, WriteNotifierReportsTheEndOfAConnectAndItsOutcome)
 TEST_F(EventLoopContractTest, WriteNotifierLeftEnabledOnAFullBufferFiresOnceThereIsRoomAgain) {
   std::promise<void> may_read;
   std::string received;
-  LoopbackPeer peer([&](int fd) {
+  LoopbackPeer peer([&](SocketHandle fd) {
     may_read.get_future().wait_for(5s);
     received = LoopbackPeer::ReadAll(fd);
   });

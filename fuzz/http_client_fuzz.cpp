@@ -142,9 +142,11 @@ class Sink : public DocumentStream {
 };
 
 // Every line of a request head (as far as the peer read it) ends in CR LF and holds no
-// other control byte.
+// other control byte. What follows a whole head is not the head's: after a proxy's tunnel
+// has opened it is the TLS handshake.
 bool CleanRequest(std::string_view request) {
-  const size_t end = request.rfind("\r\n");
+  const size_t head_end = request.find("\r\n\r\n");
+  const size_t end = head_end != std::string_view::npos ? head_end : request.rfind("\r\n");
   request = request.substr(0, end == std::string_view::npos ? 0 : end + 2);
   for (size_t i = 0; i < request.size(); ++i) {
     const auto byte = static_cast<unsigned char>(request[i]);

@@ -36,23 +36,25 @@ full_signature() {
   done
 }
 
-rm -f ca.pem
-until [[ -f ca.pem ]] && full_signature ca.pem; do
-  quiet openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.pem -days 30 \
-    -subj "/CN=kasumido test CA" -addext basicConstraints=critical,CA:TRUE \
-    -addext keyUsage=critical,keyCertSign,cRLSign
-done
+# Runs the openssl command that makes FILE until FILE's signature is full-length.
+make_fully_signed() {  # file command...
+  local file=$1
+  shift
+  rm -f "$file"
+  until [[ -f $file ]] && full_signature "$file"; do quiet "$@"; done
+}
+
+make_fully_signed ca.pem openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.pem -days 30 \
+  -subj "/CN=kasumido test CA" -addext basicConstraints=critical,CA:TRUE \
+  -addext keyUsage=critical,keyCertSign,cRLSign
 serial=1
 signed() {  # name host days
   printf 'subjectAltName=DNS:%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n' \
     "$2" >"$1.ext"
   quiet openssl req -new "${ec[@]}" -keyout "$1.key" -out "$1.csr" -subj "/CN=$2"
   serial=$((serial + 1))
-  rm -f "$1.pem"
-  until [[ -f $1.pem ]] && full_signature "$1.pem"; do
-    quiet openssl x509 -req -in "$1.csr" -CA ca.pem -CAkey ca.key -set_serial "$serial" \
-      -days "$3" -extfile "$1.ext" -out "$1.pem"
-  done
+  make_fully_signed "$1.pem" openssl x509 -req -in "$1.csr" -CA ca.pem -CAkey ca.key \
+    -set_serial "$serial" -days "$3" -extfile "$1.ext" -out "$1.pem"
 }
 signed good localhost 30
 signed other other.kasumido.example 30
@@ -62,8 +64,5 @@ python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[-1] ^= 
 open(sys.argv[1], "wb").write(b)' forged.der
 quiet openssl x509 -inform DER -in forged.der -out forged.pem
 cp good.key forged.key
-rm -f self.pem
-until [[ -f self.pem ]] && full_signature self.pem; do
-  quiet openssl req -x509 "${ec[@]}" -keyout self.key -out self.pem -days 30 \
-    -subj "/CN=localhost" -addext subjectAltName=DNS:localhost
-done
+make_fully_signed self.pem openssl req -x509 "${ec[@]}" -keyout self.key -out self.pem -days 30 \
+  -subj "/CN=localhost" -addext subjectAltName=DNS:localhost

@@ -4,7 +4,9 @@
 // (CertGetCertificateChain) and checked with the SSL policy and the server's name
 // (CertVerifyCertificateChainPolicy), and the session fails unless both pass. TLS 1.2
 // (what SCHANNEL_CRED offers and Wine speaks). One credentials handle for the process,
-// so Schannel may resume a session with a server it has met.
+// so Schannel may resume a session with a server it has met. secur32 is loaded from the
+// system folder on the first https request: loading it sets up every security package,
+// which a run over plain HTTP has no use for.
 #define SECURITY_WIN32
 #include <windows.h>
 // After windows.h, which they need.
@@ -33,8 +35,25 @@ std::string CodeText(SECURITY_STATUS status) {
   return text;
 }
 
+// SSPI's functions, from secur32.dll in the system folder (never one beside the program),
+// loaded once; nullptr, with the reason, when it cannot be loaded.
+const SecurityFunctionTableW* Sspi(std::string& problem) {
+  static const SecurityFunctionTableW* const table = [] {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return static_cast<SecurityFunctionTableW*>(nullptr);
+    HMODULE library = LoadLibraryW((std::wstring(folder, length) + L"\\secur32.dll").c_str());
+    if (library == nullptr) return static_cast<SecurityFunctionTableW*>(nullptr);
+    const auto initialize = reinterpret_cast<INIT_SECURITY_INTERFACE_W>(
+        reinterpret_cast<void*>(GetProcAddress(library, "InitSecurityInterfaceW")));
+    return initialize != nullptr ? initialize() : nullptr;
+  }();
+  if (table == nullptr) problem = "the system's TLS (secur32.dll) could not be loaded";
+  return table;
+}
+
 // The process's credentials: client, no certificate of its own, manual validation.
-CredHandle* Credentials(std::string& problem) {
+CredHandle* Credentials(const SecurityFunctionTableW& sspi, std::string& problem) {
   static CredHandle handle;
   static bool acquired = false;
   if (acquired) return &handle;
@@ -44,9 +63,9 @@ CredHandle* Credentials(std::string& problem) {
   credentials.dwFlags =
       SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
   TimeStamp expiry;
-  const SECURITY_STATUS status =
-      AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND,
-                                nullptr, &credentials, nullptr, nullptr, &handle, &expiry);
+  const SECURITY_STATUS status = sspi.AcquireCredentialsHandleW(
+      nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr, &credentials,
+      nullptr, nullptr, &handle, &expiry);
   if (status != SEC_E_OK) {
     problem = "Schannel refused the credentials (" + CodeText(status) + ")";
     return nullptr;
@@ -178,13 +197,14 @@ TlsFailure CheckChain(const CERT_CONTEXT* certificate, const std::string& server
 
 class SchannelSession final : public TlsSession {
  public:
-  SchannelSession(CredHandle* credentials, std::string server_name)
-      : credentials_(credentials), server_name_(std::move(server_name)) {
+  SchannelSession(const SecurityFunctionTableW& sspi, CredHandle* credentials,
+                  std::string server_name)
+      : sspi_(sspi), credentials_(credentials), server_name_(std::move(server_name)) {
     input_.resize(64 * 1024);
   }
   ~SchannelSession() override {
     if (certificate_ != nullptr) CertFreeCertificateContext(certificate_);
-    if (have_context_) DeleteSecurityContext(&context_);
+    if (have_context_) sspi_.DeleteSecurityContext(&context_);
   }
   SchannelSession(const SchannelSession&) = delete;
   SchannelSession& operator=(const SchannelSession&) = delete;
@@ -233,7 +253,7 @@ class SchannelSession final : public TlsSession {
 
   bool Write(std::string_view plain) override {
     SecPkgContext_StreamSizes sizes;
-    if (QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes) != SEC_E_OK) {
+    if (sspi_.QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes) != SEC_E_OK) {
       return false;
     }
     while (!plain.empty()) {
@@ -246,7 +266,7 @@ class SchannelSession final : public TlsSession {
           {sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, message.data() + sizes.cbHeader + part},
           {0, SECBUFFER_EMPTY, nullptr}};
       SecBufferDesc description{SECBUFFER_VERSION, 4, buffers};
-      if (EncryptMessage(&context_, 0, &description, 0) != SEC_E_OK) return false;
+      if (sspi_.EncryptMessage(&context_, 0, &description, 0) != SEC_E_OK) return false;
       outgoing_.append(message.data(),
                        buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer);
       plain.remove_prefix(part);
@@ -259,13 +279,13 @@ class SchannelSession final : public TlsSession {
     DWORD type = SCHANNEL_SHUTDOWN;
     SecBuffer token{sizeof type, SECBUFFER_TOKEN, &type};
     SecBufferDesc description{SECBUFFER_VERSION, 1, &token};
-    if (ApplyControlToken(&context_, &description) != SEC_E_OK) return;
+    if (sspi_.ApplyControlToken(&context_, &description) != SEC_E_OK) return;
     SecBuffer out{0, SECBUFFER_TOKEN, nullptr};
     SecBufferDesc out_description{SECBUFFER_VERSION, 1, &out};
     ULONG attributes = 0;
     std::wstring name = Wide(server_name_);
-    InitializeSecurityContextW(credentials_, &context_, name.data(), kRequest, 0, 0, nullptr, 0,
-                               &context_, &out_description, &attributes, nullptr);
+    sspi_.InitializeSecurityContextW(credentials_, &context_, name.data(), kRequest, 0, 0, nullptr,
+                                     0, &context_, &out_description, &attributes, nullptr);
     TakeToken(out);
   }
 
@@ -275,14 +295,14 @@ class SchannelSession final : public TlsSession {
     TlsSessionInfo info;
     auto* context = const_cast<CtxtHandle*>(&context_);
     SecPkgContext_ConnectionInfo connection;
-    if (have_context_ &&
-        QueryContextAttributesW(context, SECPKG_ATTR_CONNECTION_INFO, &connection) == SEC_E_OK) {
+    if (have_context_ && sspi_.QueryContextAttributesW(context, SECPKG_ATTR_CONNECTION_INFO,
+                                                       &connection) == SEC_E_OK) {
       info.Version = (connection.dwProtocol & SP_PROT_TLS1_3_CLIENT) != 0   ? "TLSv1.3"
                      : (connection.dwProtocol & SP_PROT_TLS1_2_CLIENT) != 0 ? "TLSv1.2"
                                                                             : "TLS";
       SecPkgContext_CipherInfo cipher{};
       cipher.dwVersion = SECPKGCONTEXT_CIPHERINFO_V1;
-      if (QueryContextAttributesW(context, SECPKG_ATTR_CIPHER_INFO, &cipher) == SEC_E_OK &&
+      if (sspi_.QueryContextAttributesW(context, SECPKG_ATTR_CIPHER_INFO, &cipher) == SEC_E_OK &&
           cipher.szCipherSuite[0] != L'\0') {
         info.Cipher = Utf8FromWide(cipher.szCipherSuite);
       } else {
@@ -314,10 +334,10 @@ class SchannelSession final : public TlsSession {
     SecBufferDesc out_description{SECBUFFER_VERSION, 1, &out};
     ULONG attributes = 0;
     std::wstring name = Wide(server_name_);
-    const SECURITY_STATUS status =
-        InitializeSecurityContextW(credentials_, have_context_ ? &context_ : nullptr, name.data(),
-                                   kRequest, 0, 0, have_context_ ? &in_description : nullptr, 0,
-                                   &context_, &out_description, &attributes, nullptr);
+    const SECURITY_STATUS status = sspi_.InitializeSecurityContextW(
+        credentials_, have_context_ ? &context_ : nullptr, name.data(), kRequest, 0, 0,
+        have_context_ ? &in_description : nullptr, 0, &context_, &out_description, &attributes,
+        nullptr);
     if (!have_context_ && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED)) {
       have_context_ = true;
     }
@@ -337,13 +357,13 @@ class SchannelSession final : public TlsSession {
   void TakeToken(SecBuffer& token) {
     if (token.pvBuffer == nullptr) return;
     outgoing_.append(static_cast<const char*>(token.pvBuffer), token.cbBuffer);
-    FreeContextBuffer(token.pvBuffer);
+    sspi_.FreeContextBuffer(token.pvBuffer);
     token.pvBuffer = nullptr;
   }
 
   bool Verify() {
     const CERT_CONTEXT* certificate = nullptr;
-    if (QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
+    if (sspi_.QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
             SEC_E_OK ||
         certificate == nullptr) {
       failure_ = {TlsFailureKind::kUntrusted, "the server sent no certificate"};
@@ -363,7 +383,7 @@ class SchannelSession final : public TlsSession {
                             {0, SECBUFFER_EMPTY, nullptr},
                             {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc description{SECBUFFER_VERSION, 4, buffers};
-    const SECURITY_STATUS status = DecryptMessage(&context_, &description, 0, nullptr);
+    const SECURITY_STATUS status = sspi_.DecryptMessage(&context_, &description, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) return {TlsRead::Outcome::kWantsInput, 0};
     if (status == SEC_I_CONTEXT_EXPIRED) return {TlsRead::Outcome::kClosed, 0};
     if (status != SEC_E_OK) {
@@ -400,6 +420,7 @@ class SchannelSession final : public TlsSession {
     plain_begin_ = 0;
   }
 
+  const SecurityFunctionTableW& sspi_;
   CredHandle* credentials_;
   std::string server_name_;
   CtxtHandle context_{};
@@ -420,12 +441,13 @@ class SchannelSession final : public TlsSession {
 std::unique_ptr<TlsSession> StartTlsSession(const std::string& server_name, const std::string&,
                                             TlsFailure& failure) {
   std::string problem;
-  CredHandle* credentials = Credentials(problem);
+  const SecurityFunctionTableW* sspi = Sspi(problem);
+  CredHandle* credentials = sspi != nullptr ? Credentials(*sspi, problem) : nullptr;
   if (credentials == nullptr) {
     failure = {TlsFailureKind::kHandshake, problem};
     return nullptr;
   }
-  return std::make_unique<SchannelSession>(credentials, server_name);
+  return std::make_unique<SchannelSession>(*sspi, credentials, server_name);
 }
 
 }  // namespace kasumido

@@ -6,14 +6,18 @@
 #   bash bench/run_bench.sh [runs] [linux|wine|both]   (default: 1 run, both; each run
 #                                                       takes about a minute)
 #
-# The floor of one run is what the request spacing alone costs: 500 ms between the
-# starts of two requests, so 500 ms x (requests - 1), plus the random start-up delay
-# (0-999 ms, reported by the program when KASUMIDO_REPORT_START_DELAY is set). Requests
-# are counted from the server's request log. CPU is the program's (user + system) and,
-# under Wine, the Wine server's and that of Wine's own processes (the desktop, services;
-# started before the run by a warm-up, so their start is not counted), each as a share
-# of the run's wall time. Under Wine the program shows its window on an Xvfb display in a
-# fresh prefix. Uses the release builds (configured and built here when missing).
+# The floor of one run is what the program's own waits cost: 500 ms between the starts
+# of two requests, so 500 ms x (requests - 1), plus the random start-up delay (0-999 ms,
+# reported by the program when KASUMIDO_REPORT_START_DELAY is set), plus the 200 ms pause
+# after the analysis of the run's last detail page when the run ends with one (the pause
+# after every other detail page passes inside the spacing before the next request).
+# Requests are counted from the server's request log; the run ends with a detail page's
+# analysis when its last request is for a detail page or a cover. CPU is the program's
+# (user + system) and, under Wine, the Wine server's and that of Wine's own processes
+# (the desktop, services; started before the run by a warm-up, so their start is not
+# counted), each as a share of the run's wall time. Under Wine the program shows its
+# window on an Xvfb display in a fresh prefix. Uses the release builds (configured and
+# built here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-1}
@@ -115,12 +119,15 @@ measure() {
   fi
   local requests delay_ms wall user sys rss_kb
   requests=$(wc -l <"$work/requests.log")
+  local final_pause=0
+  if tail -n 1 "$work/requests.log" | grep -qE '/detail/|/image/'; then final_pause=200; fi
   delay_ms=$(sed -n 's/^kasumido: start-up delay \([0-9]*\) ms\r\?$/\1/p' "$work/stderr.txt")
   read -r _ wall user sys rss_kb < <(grep '^TIME ' "$work/time.txt")
-  awk -v sys="$system" -v r="$run" -v n="$requests" -v d="${delay_ms:-0}" -v w="$wall" -v u="$user" \
+  awk -v sys="$system" -v r="$run" -v n="$requests" -v d="${delay_ms:-0}" -v p="$final_pause" \
+      -v w="$wall" -v u="$user" \
       -v s="$sys" -v m="$rss_kb" -v sb="$server_before" -v sa="$server_after" \
       -v hb="$helpers_before" -v ha="$helpers_after" 'BEGIN {
-    floor = 0.5 * (n - 1) + d / 1000.0
+    floor = 0.5 * (n - 1) + (d + p) / 1000.0
     program = u + s
     server = sa - sb
     helpers = ha - hb

@@ -154,13 +154,13 @@ class PosixFileSystem final : public FileSystem {
     return std::make_unique<PosixWritableFile>(fd);
   }
 
-  // Opened without waiting (a FIFO would block), and only a regular file is kept.
+  // Opened without waiting (a FIFO would block), and only a regular file is kept. The
+  // flag stays: reads of a regular file never return early for it.
   std::unique_ptr<ReadableFile> OpenInput(const std::string& path) override {
     const int fd = OpenRetrying(path, O_RDONLY | O_NONBLOCK);
     if (fd < 0) return nullptr;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
       ::close(fd);
       return nullptr;
     }

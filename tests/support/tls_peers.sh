@@ -2,11 +2,11 @@
 # The TLS peers of the network tests, for one test run, all on free 127.0.0.1 ports and
 # reached by the name "localhost":
 #  - a test certificate authority made with the openssl command (DIR/ca.pem) and, signed
-#    by it, a certificate for localhost, one for another host and an expired one for
-#    localhost; a forged copy of the good one; and a self-signed one for localhost
-#    (tests/support/test_authority.sh);
-#  - nginx serving DIR/root over TLS with each of them (good, other, expired, forged,
-#    self-signed), one that chooses its certificate by the name the client sends (sni:
+#    by it, a certificate for localhost, one for another host, an expired one and one
+#    not yet valid for localhost; a forged copy of the good one; and a self-signed one
+#    for localhost (tests/support/test_authority.sh);
+#  - nginx serving DIR/root over TLS with each of them (good, other, expired, future,
+#    forged, self-signed), one that chooses its certificate by the name the client sends (sni:
 #    localhost's when asked for it, another host's otherwise), one that offers nothing
 #    newer than TLS 1.1 (old) and one whose only cipher no client offers (cipher), and
 #    plain HTTP (plain); "/to-http" on the good server relocates to the plain one and
@@ -14,7 +14,7 @@
 #    and the sample site (samples/site) over TLS with the good certificate (site), served
 #    as tools/site_server/nginx-site.conf.in serves it;
 #  - tinyproxy that opens CONNECT tunnels (proxy) and one that refuses them (refusing);
-#  - the project's own TLS peer tests/support/tls_peer.py (own, and stall).
+#  - the project's own TLS peer tests/support/tls_peer.py (own, stall and closing).
 # Usage: tls_peers.sh start DIR   makes DIR afresh, starts the peers and writes
 #                                 DIR/peers.env (NAME=PORT lines) once every one accepts
 #        tls_peers.sh stop DIR    stops them
@@ -51,7 +51,8 @@ printf 'listing' >root/page.html
 head -c $((5 * 1024 * 1024 + 3)) /dev/urandom >root/large.bin
 
 # ---- Ports ---------------------------------------------------------------------------
-names=(good other expired forged self sni old cipher plain site proxy refusing own stall)
+names=(good other expired future forged self sni old cipher plain site proxy refusing own stall
+  closing)
 mapfile -t ports < <(python3 - "${#names[@]}" <<'EOF'
 import socket, sys
 sockets = []
@@ -101,6 +102,7 @@ EOF
   tls_server good good
   tls_server other other
   tls_server expired expired
+  tls_server future future
   tls_server forged forged
   tls_server self self
   tls_server old good "ssl_protocols TLSv1 TLSv1.1; ssl_ciphers DEFAULT:@SECLEVEL=0;"
@@ -149,7 +151,7 @@ proxy proxy
 proxy refusing "ConnectPort 1"  # tunnels only to port 1: every other is refused
 
 # ---- the project's own TLS peer ----------------------------------------------------------
-python3 "$here/tls_peer.py" good.pem good.key "${port[own]}" "${port[stall]}" \
+python3 "$here/tls_peer.py" good.pem good.key "${port[own]}" "${port[stall]}" "${port[closing]}" \
   >own.log 2>&1 </dev/null &
 echo $! >own.pid
 

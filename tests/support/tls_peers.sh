@@ -12,7 +12,9 @@
 #    plain HTTP (plain); "/to-http" on the good server relocates to the plain one and
 #    "/to-https" on the plain one to the good one, "/moved" relocates to "/target.html";
 #    and the sample site (samples/site) over TLS with the good certificate (site), served
-#    as tools/site_server/nginx-site.conf.in serves it;
+#    as tools/site_server/nginx-site.conf.in serves it, and again (astray) with two of its
+#    comic detail pages relocated to servers the client cannot trust: pcd=4001 to the
+#    self-signed one and pcd=4099 to the one for another host;
 #  - tinyproxy that opens CONNECT tunnels (proxy) and one that refuses them (refusing);
 #  - the project's own TLS peer tests/support/tls_peer.py (own, stall and closing).
 # Usage: tls_peers.sh start DIR   makes DIR afresh, starts the peers and writes
@@ -51,8 +53,8 @@ printf 'listing' >root/page.html
 head -c $((5 * 1024 * 1024 + 3)) /dev/urandom >root/large.bin
 
 # ---- Ports ---------------------------------------------------------------------------
-names=(good other expired future forged self sni old cipher plain site proxy refusing own stall
-  closing)
+names=(good other expired future forged self sni old cipher plain site astray proxy refusing own
+  stall closing)
 mapfile -t ports < <(python3 - "${#names[@]}" <<'EOF'
 import socket, sys
 sockets = []
@@ -118,8 +120,17 @@ server {
 }
 EOF
   tls_server sni good
-  bash "$here/../../tools/site_server/nginx_site_block.sh" "127.0.0.1:${port[site]} ssl" \
-    "$here/../../samples/site" "ssl_certificate $dir/good.pem; ssl_certificate_key $dir/good.key;"
+  certificate="ssl_certificate $dir/good.pem; ssl_certificate_key $dir/good.key;"
+  site_block() {  # name [extra directives]
+    bash "$here/../../tools/site_server/nginx_site_block.sh" "127.0.0.1:${port[$1]} ssl" \
+      "$here/../../samples/site" "$certificate ${2:-}"
+  }
+  site_block site
+  detail=/comic/detail/bk_detail.php?pcd=
+  site_block astray "$(for moved in 4001:self 4099:other; do
+    printf 'if ($request_uri = "%s") { return 302 https://localhost:%s$request_uri; } ' \
+      "$detail${moved%:*}" "${port[${moved#*:}]}"
+  done)"
   cat <<EOF
 server {
   listen 127.0.0.1:${port[plain]};

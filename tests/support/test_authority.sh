@@ -81,9 +81,10 @@ commonName = supplied
 EOF
 request future localhost
 printf '%02x\n' "$serial" >ca-db/serial
-make_fully_signed future.pem openssl ca -batch -config ca-db/ca.cnf -cert ca.pem -keyfile ca.key \
-  -in future.csr -extfile future.ext -notext -out future.pem \
-  -startdate "$(date -u -d '+1 day' +%Y%m%d%H%M%SZ)" -enddate "$(date -u -d '+30 days' +%Y%m%d%H%M%SZ)"
+make_fully_signed future.pem openssl ca -batch -config ca-db/ca.cnf -cert ca.pem \
+  -keyfile ca.key -in future.csr -extfile future.ext -notext -out future.pem \
+  -startdate "$(date -u -d '+1 day' +%Y%m%d%H%M%SZ)" \
+  -enddate "$(date -u -d '+30 days' +%Y%m%d%H%M%SZ)"
 openssl x509 -in good.pem -outform DER -out forged.der
 python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[-1] ^= 1
 open(sys.argv[1], "wb").write(b)' forged.der

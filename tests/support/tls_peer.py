@@ -152,8 +152,10 @@ def main():
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)
     tls_server = listen(port)
-    for server, serve in ((listen(stall_port), serve_plain), (listen(closing_port), close_on_hello)):
-        threading.Thread(target=accept_forever, args=(server, serve), daemon=True).start()
+    for other_port, serve in ((stall_port, serve_plain), (closing_port, close_on_hello)):
+        threading.Thread(
+            target=accept_forever, args=(listen(other_port), serve), daemon=True
+        ).start()
     accept_forever(tls_server, lambda connection: answer(connection, context))
 
 

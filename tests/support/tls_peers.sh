@@ -6,15 +6,15 @@
 #    not yet valid for localhost; a forged copy of the good one; and a self-signed one
 #    for localhost (tests/support/test_authority.sh);
 #  - nginx serving DIR/root over TLS with each of them (good, other, expired, future,
-#    forged, self-signed), one that chooses its certificate by the name the client sends (sni:
-#    localhost's when asked for it, another host's otherwise), one that offers nothing
-#    newer than TLS 1.1 (old) and one whose only cipher no client offers (cipher), and
-#    plain HTTP (plain); "/to-http" on the good server relocates to the plain one and
-#    "/to-https" on the plain one to the good one, "/moved" relocates to "/target.html";
-#    and the sample site (samples/site) over TLS with the good certificate (site), served
-#    as tools/site_server/nginx-site.conf.in serves it, and again (astray) with two of its
-#    comic detail pages relocated to servers the client cannot trust: pcd=4001 to the
-#    self-signed one and pcd=4099 to the one for another host;
+#    forged, self-signed), one that chooses its certificate by the name the client
+#    sends (sni: localhost's when asked for it, another host's otherwise), one that
+#    offers nothing newer than TLS 1.1 (old) and one whose only cipher no client offers
+#    (cipher), and plain HTTP (plain); "/to-http" on the good server relocates to the
+#    plain one and "/to-https" on the plain one to the good one, "/moved" relocates to
+#    "/target.html"; and the sample site (samples/site) over TLS with the good
+#    certificate (site), served as tools/site_server/nginx-site.conf.in serves it, and
+#    again (astray) with two of its comic detail pages relocated to servers the client
+#    cannot trust: pcd=4001 to the self-signed one and pcd=4099 to the other host's;
 #  - tinyproxy that opens CONNECT tunnels (proxy) and one that refuses them (refusing);
 #  - the project's own TLS peer tests/support/tls_peer.py (own, stall and closing).
 # Usage: tls_peers.sh start DIR   makes DIR afresh, starts the peers and writes
@@ -53,8 +53,8 @@ printf 'listing' >root/page.html
 head -c $((5 * 1024 * 1024 + 3)) /dev/urandom >root/large.bin
 
 # ---- Ports ---------------------------------------------------------------------------
-names=(good other expired future forged self sni old cipher plain site astray proxy refusing own
-  stall closing)
+names=(good other expired future forged self sni old cipher plain site astray proxy refusing
+  own stall closing)
 mapfile -t ports < <(python3 - "${#names[@]}" <<'EOF'
 import socket, sys
 sockets = []
@@ -162,8 +162,8 @@ proxy proxy
 proxy refusing "ConnectPort 1"  # tunnels only to port 1: every other is refused
 
 # ---- the project's own TLS peer ----------------------------------------------------------
-python3 "$here/tls_peer.py" good.pem good.key "${port[own]}" "${port[stall]}" "${port[closing]}" \
-  >own.log 2>&1 </dev/null &
+python3 "$here/tls_peer.py" good.pem good.key "${port[own]}" "${port[stall]}" \
+  "${port[closing]}" >own.log 2>&1 </dev/null &
 echo $! >own.pid
 
 # ---- Wait until every peer accepts ---------------------------------------------------

@@ -1,5 +1,6 @@
 // Whole runs of the program over real HTTP: the sample site through the site server and
-// through nginx (also over HTTPS), and the edge-case site.
+// through nginx (also over HTTPS, some of its detail pages behind certificates the
+// program refuses), and the edge-case site.
 #include <set>
 #include <string>
 #include <vector>
@@ -91,6 +92,37 @@ TEST(SiteRun, ComicPagesServedByNginxGiveTheSameLinesOverHttpAndHttps) {
                                          {{11, {test::kSiteDetailFailed}}}));
     EXPECT_EQ(host.SavedCopy("kasumido9.html"), SitePage("/comic/sengetsu.html"));
   }
+}
+
+// Detail pages relocated to servers the program cannot trust: each failed page's line
+// says why in plain words, and its link is kept and tried again on the next run.
+TEST(SiteRun, DetailPagesBehindACertificateItCannotTrustSayWhyAndAreTriedAgain) {
+  if (test::FindProgram("nginx").empty()) GTEST_SKIP() << "nginx is not installed";
+  const test::TlsPeers peers;
+  test::TrustTestAuthority(peers.Authority());
+  const std::string origin = peers.Origin("astray");
+  const std::string untrusted = "/comic/detail/bk_detail.php?pcd=4001",
+                    other_host = "/comic/detail/bk_detail.php?pcd=4099";
+  const std::vector<std::string> failures = {
+      untrusted + " 詳細ページ取得失敗 (certificate not trusted: self-signed certificate)",
+      other_host + " 詳細ページ取得失敗 (certificate for another host: not for localhost)"};
+  HostLayout host;
+  host.WriteSettings({{"DLLComic_Checked", "True"}, {"TimeOut_Text", "10"}});
+  host.RunToEnd(origin, 60s);
+  host.RunToEnd(origin, 60s);
+  std::vector<std::string> expected =
+      ExpectedMasterLines("master.csv.utf8", origin, host.Temp(), {"/comic/"});
+  std::erase_if(expected,
+                [&](const std::string& line) { return line.find(untrusted) != std::string::npos; });
+  EXPECT_EQ(host.MasterLines(), expected);
+  const std::string load = "ダウンロード", skip = "スキップ";
+  EXPECT_EQ(host.PlanLines(0),
+            PlanLog(origin, {"", "", "", load, "", "", "", load, "", "", "", load},
+                    {{3, {failures[0]}}, {11, {failures[1]}}}));
+  EXPECT_EQ(
+      host.PlanLines(1),
+      PlanLog(origin, {"", "", "", skip, "", "", "", skip, "", "", "", skip},
+              {{3, {untrusted + " 再試行", failures[0], other_host + " 再試行", failures[1]}}}));
 }
 
 TEST(SiteRun, ListingPagesUnchangedAtNginxAreNotDownloadedAgain) {

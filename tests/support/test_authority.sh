@@ -5,6 +5,7 @@
 #   good     for localhost, valid for 30 days
 #   other    for another host (other.kasumido.example)
 #   expired  for localhost, valid until the day before it was made
+#   future   for localhost, valid from the day after it was made
 #   forged   good's certificate with one bit of its signature changed (good.key fits it)
 # and self, a self-signed certificate for localhost. EC keys (P-256): quick to make.
 # Wine's certificate chain check rejects an ECDSA signature whose r or s has a leading
@@ -48,17 +49,42 @@ make_fully_signed ca.pem openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.pem
   -subj "/CN=kasumido test CA" -addext basicConstraints=critical,CA:TRUE \
   -addext keyUsage=critical,keyCertSign,cRLSign
 serial=1
-signed() {  # name host days
+request() {  # name host: NAME.key, NAME.csr and NAME.ext for a server named host
   printf 'subjectAltName=DNS:%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n' \
     "$2" >"$1.ext"
   quiet openssl req -new "${ec[@]}" -keyout "$1.key" -out "$1.csr" -subj "/CN=$2"
   serial=$((serial + 1))
+}
+signed() {  # name host days
+  request "$1" "$2"
   make_fully_signed "$1.pem" openssl x509 -req -in "$1.csr" -CA ca.pem -CAkey ca.key \
     -set_serial "$serial" -days "$3" -extfile "$1.ext" -out "$1.pem"
 }
 signed good localhost 30
 signed other other.kasumido.example 30
 signed expired localhost -1
+# Only the ca command sets a start date; it keeps its records in ca-db.
+mkdir -p ca-db
+: >ca-db/index.txt
+cat >ca-db/ca.cnf <<'EOF'
+[ca]
+default_ca = test
+[test]
+database = ca-db/index.txt
+new_certs_dir = ca-db
+serial = ca-db/serial
+default_md = sha256
+policy = any
+unique_subject = no
+[any]
+commonName = supplied
+EOF
+request future localhost
+printf '%02x\n' "$serial" >ca-db/serial
+make_fully_signed future.pem openssl ca -batch -config ca-db/ca.cnf -cert ca.pem \
+  -keyfile ca.key -in future.csr -extfile future.ext -notext -out future.pem \
+  -startdate "$(date -u -d '+1 day' +%Y%m%d%H%M%SZ)" \
+  -enddate "$(date -u -d '+30 days' +%Y%m%d%H%M%SZ)"
 openssl x509 -in good.pem -outform DER -out forged.der
 python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[-1] ^= 1
 open(sys.argv[1], "wb").write(b)' forged.der

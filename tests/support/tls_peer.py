@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The project's own TLS test peer, for what nginx cannot do.
 
-Usage: tls_peer.py CERT KEY PORT STALL_PORT
+Usage: tls_peer.py CERT KEY PORT STALL_PORT CLOSING_PORT
 
 On PORT it shakes hands with the certificate CERT and answers one request per
 connection by the request's path:
@@ -11,6 +11,7 @@ connection by the request's path:
   /clean        no Content-Length, 300 body bytes, then TLS's closing alert
   /bad-record   a few body bytes, then a record whose bytes are garbage
 On STALL_PORT it accepts connections and never answers: a handshake that stalls.
+On CLOSING_PORT it reads the client's hello and closes the connection in answer.
 Runs until it is killed; every connection has a thread of its own.
 """
 import socket
@@ -28,6 +29,30 @@ def serve_plain(connection):
             while connection.recv(4096):
                 pass
         except OSError:
+            pass
+
+
+def read_exactly(sock, count):
+    data = b""
+    while len(data) < count:
+        chunk = sock.recv(count - len(data))
+        if not chunk:
+            raise ConnectionError("client left")
+        data += chunk
+    return data
+
+
+def close_on_hello(connection):
+    """Reads the hello's whole record, so that the close is an orderly one, not a reset."""
+    with connection:
+        connection.settimeout(30)
+        try:
+            header = read_exactly(connection, 5)
+            read_exactly(connection, int.from_bytes(header[3:5], "big"))
+            connection.shutdown(socket.SHUT_WR)
+            while connection.recv(4096):
+                pass
+        except (OSError, ConnectionError):
             pass
 
 
@@ -122,11 +147,15 @@ def accept_forever(server, serve):
 
 
 def main():
-    cert, key, port, stall_port = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+    cert, key = sys.argv[1], sys.argv[2]
+    port, stall_port, closing_port = (int(argument) for argument in sys.argv[3:6])
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)
-    tls_server, stall_server = listen(port), listen(stall_port)
-    threading.Thread(target=accept_forever, args=(stall_server, serve_plain), daemon=True).start()
+    tls_server = listen(port)
+    for other_port, serve in ((stall_port, serve_plain), (closing_port, close_on_hello)):
+        threading.Thread(
+            target=accept_forever, args=(listen(other_port), serve), daemon=True
+        ).start()
     accept_forever(tls_server, lambda connection: answer(connection, context))
 
 

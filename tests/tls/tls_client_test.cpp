@@ -96,10 +96,12 @@ TEST_F(TlsClient, RefusesWhatItCannotTrustAndSaysWhyInPlainWords) {
   const std::pair<const char*, const char*> cases[] = {
       {"other", "certificate for another host"},
       {"expired", "certificate expired"},
+      {"future", "certificate not yet valid"},
       {"forged", "certificate not trusted"},
       {"self", "certificate not trusted"},
       {"old", "TLS handshake failed: protocol version"},
       {"cipher", "TLS handshake failed: no common cipher"},
+      {"closing", "TLS handshake failed: the server closed the connection"},
   };
   for (const auto& [peer, reason] : cases) {
     SCOPED_TRACE(peer);

@@ -11,8 +11,8 @@
 
 namespace kasumido::inspect {
 
-// Writes what `capture` (kept in the file `path`) gives now. `category_default_code` is
-// the one of the capture's category (taken from its URL's folder).
+// Writes what `capture` (kept in the file `path`) gives now. A detail page's record is
+// finished with the default code of the category whose listing folder its URL lies in.
 void WriteRecheck(const std::string& path, const Capture& capture, std::ostream& out);
 
 }  // namespace kasumido::inspect

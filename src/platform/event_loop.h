@@ -95,6 +95,25 @@ class CallQueue {
   std::uint64_t id_;
 };
 
+// When a back end last asked the system for events. Long loops yield between steps that
+// take microseconds, and each look is a system call (under Wine a round trip to the Wine
+// server): a yield sooner than kInterval after the last look handles only what the loop
+// holds itself (posted calls, due timers, sockets known to be ready).
+class SystemLookPacer {
+ public:
+  static constexpr Milliseconds kInterval{1};
+
+  bool LookedRecently(TimePoint now) const { return looked_ && now - last_look_ < kInterval; }
+  void Looked(TimePoint now) {
+    looked_ = true;
+    last_look_ = now;
+  }
+
+ private:
+  bool looked_ = false;
+  TimePoint last_look_{};
+};
+
 class EventLoop {
  public:
   EventLoop() = default;

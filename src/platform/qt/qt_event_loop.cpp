@@ -148,17 +148,15 @@ class QtHostLookup final : public HostLookup {
 
 class QtEventLoop final : public EventLoop {
  public:
-  // A yield asks the toolkit at most once per kYieldLookInterval: long loops yield
-  // between small steps that take microseconds, and each look is a system call. In
-  // between, a yield runs the calls posted to the loop.
+  // A yield soon after the last look at the toolkit runs only the calls posted to the
+  // loop (SystemLookPacer).
   void ProcessPendingEvents() override {
     const TimePoint now = Now();
-    if (looked_ && now - last_look_ < kYieldLookInterval) {
+    if (looks_.LookedRecently(now)) {
       RunPostedCalls();
       return;
     }
-    looked_ = true;
-    last_look_ = now;
+    looks_.Looked(now);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
   }
 
@@ -175,8 +173,7 @@ class QtEventLoop final : public EventLoop {
     wake.setTimerType(Qt::PreciseTimer);
     wake.start(ClampToInt(timeout));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    looked_ = true;
-    last_look_ = Now();
+    looks_.Looked(Now());
   }
 
   // The calls wait in the loop's own queue; one toolkit event at a time runs them, so a
@@ -206,8 +203,6 @@ class QtEventLoop final : public EventLoop {
   }
 
  private:
-  static constexpr Milliseconds kYieldLookInterval{1};
-
   // The calls queued before this pass, oldest first; a call that pumps the loop lets the
   // next ones run inside it, in order. Calls queued meanwhile wait for the next pass.
   void RunPostedCalls() {
@@ -220,8 +215,7 @@ class QtEventLoop final : public EventLoop {
 
   std::deque<std::function<void()>> posted_;
   bool run_queued_ = false;
-  bool looked_ = false;
-  TimePoint last_look_{};
+  SystemLookPacer looks_;
   // The toolkit event that runs the queue is delivered to this object; destroying the
   // loop drops it and the calls that have not run yet.
   QObject context_;

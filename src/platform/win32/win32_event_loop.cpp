@@ -103,11 +103,10 @@ void Win32EventLoop::Post(std::function<void()> call) { posted_.push_back(std::m
 // under Wine the server polls a socket busily from the moment a select() has found it
 // ready until the program has collected the answer.
 //
-// A yield looks at the system at most once per kYieldLookInterval: long loops yield
-// between small steps that take microseconds. In between, a yield handles what the loop
-// holds itself: posted calls, due timers, sockets known to be ready.
+// A yield soon after the last look at the system handles only what the loop holds
+// itself (SystemLookPacer).
 void Win32EventLoop::ProcessPendingEvents() {
-  if (looked_ && Now() - last_look_ < kYieldLookInterval) {
+  if (looks_.LookedRecently(Now())) {
     HandleEvents(WAIT_TIMEOUT);
     return;
   }
@@ -133,8 +132,7 @@ DWORD Win32EventLoop::WaitForInputOrNetwork(Milliseconds wait) {
   const DWORD wait_ms = static_cast<DWORD>(std::clamp<Milliseconds::rep>(wait.count(), 0, INT_MAX));
   const DWORD woke = MsgWaitForMultipleObjectsEx(network_event_ != nullptr ? 1 : 0, &network_event_,
                                                  wait_ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-  looked_ = true;
-  last_look_ = Now();
+  looks_.Looked(Now());
   return woke;
 }
 

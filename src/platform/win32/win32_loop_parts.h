@@ -29,7 +29,6 @@ inline constexpr UINT kLookupMessage = WM_APP + 2;  // WSAAsyncGetHostByName has
 inline constexpr long kNetworkEvents =
     FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE | FD_ACCEPT | FD_OOB;
 inline constexpr wchar_t kWindowClass[] = L"KasumidoEventLoop";
-inline constexpr Milliseconds kYieldLookInterval{1};
 
 class Win32EventLoop;
 
@@ -185,9 +184,7 @@ class Win32EventLoop final : public EventLoop {
   // Signalled by Winsock when one of the watched sockets has a new network event
   // (WSAEventSelect); auto-reset, so the wait that sees it also clears it.
   HANDLE network_event_ = nullptr;
-  // When the last wait asked the system (a yield sooner after it asks nothing).
-  bool looked_ = false;
-  TimePoint last_look_{};
+  SystemLookPacer looks_;  // when the last wait asked the system
   std::uint64_t next_id_ = 1;
   std::deque<std::function<void()>> posted_;
   std::map<std::uint64_t, Win32Timer*> timers_;

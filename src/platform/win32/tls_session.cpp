@@ -38,12 +38,12 @@ std::string CodeText(SECURITY_STATUS status) {
 // SSPI's functions, from secur32.dll in the system folder (never one beside the program),
 // loaded once; nullptr, with the reason, when it cannot be loaded.
 const SecurityFunctionTableW* Sspi(std::string& problem) {
-  static const SecurityFunctionTableW* const table = [] {
+  static const SecurityFunctionTableW* const table = []() -> const SecurityFunctionTableW* {
     wchar_t folder[MAX_PATH];
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return static_cast<SecurityFunctionTableW*>(nullptr);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
     HMODULE library = LoadLibraryW((std::wstring(folder, length) + L"\\secur32.dll").c_str());
-    if (library == nullptr) return static_cast<SecurityFunctionTableW*>(nullptr);
+    if (library == nullptr) return nullptr;
     const auto initialize = reinterpret_cast<INIT_SECURITY_INTERFACE_W>(
         reinterpret_cast<void*>(GetProcAddress(library, "InitSecurityInterfaceW")));
     return initialize != nullptr ? initialize() : nullptr;

@@ -118,8 +118,8 @@ int TSocketTransport::RcvdCount() const {
 
 void TSocketTransport::HandleReadable() {
   if (state_ != TSocketState::ssConnected) return;
-  // No nested read notifications while the handlers run (they may pump the loop).
-  read_notifier_->SetEnabled(false);
+  // The loop never raises the notifier again while this runs, though the handlers below
+  // may pump it.
   if (!ReceiveLoop()) return;
   // Everything waiting has been read: tell a close or a reset by the peer from a pause.
   int peek_error = 0;
@@ -128,9 +128,7 @@ void TSocketTransport::HandleReadable() {
     const int error = peeked == 0 ? 0 : peek_error;
     ReleaseSocket(CloseMode::kGraceful);
     FireSessionClosed(error);
-    return;
   }
-  read_notifier_->SetEnabled(true);
 }
 
 // Raises OnDataAvailable while bytes are waiting and the handler takes some; without a

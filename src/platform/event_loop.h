@@ -47,9 +47,12 @@ enum class SocketEvent { kRead, kWrite };
 
 // Readiness of one socket (on Linux, any descriptor) for one kind of event. While enabled,
 // OnActivated fires from the loop whenever the socket is ready (level-triggered: again
-// and again while it stays ready). A new notifier is disabled. An error or hang-up on the
-// socket counts as ready for reading. Destroying the handle unregisters it; it never
-// closes the socket, and it must be destroyed before the socket is closed.
+// and again while it stays ready), but never nested inside its own OnActivated: a handler
+// that pumps the loop is not called again until it returns, and the socket's readiness
+// does not wake the waits it makes meanwhile over and over. A new notifier is disabled.
+// An error or hang-up on the socket counts as ready for reading. Destroying the handle
+// unregisters it; it never closes the socket, and it must be destroyed before the socket
+// is closed.
 class SocketNotifier {
  public:
   virtual ~SocketNotifier() = default;

@@ -4,6 +4,7 @@
 // handles that go inside their own callbacks. Built into each platform's suite.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
 #include <stdexcept>
 #include <string>
@@ -100,6 +101,42 @@ TEST_F(EventLoopContractTest, ReadNotifierFiresAgainWhileBytesWaitAndOnThePeersC
     EXPECT_TRUE(Pump([&] { return got == "xy"; }));
     may_close.set_value();
     EXPECT_TRUE(Pump([&] { return closed; })) << "the close after the last byte reads as ready";
+  }
+  peer.Join();
+  CloseSocket(socket);
+}
+
+// A handler that waits in the loop with bytes still unread is not called again inside
+// itself; the watch it switches off and on meanwhile holds once it returns.
+TEST_F(EventLoopContractTest, ReadNotifierIsNeverNestedInsideItsOwnHandler) {
+  std::promise<void> may_close;
+  LoopbackPeer peer([&](SocketHandle fd) {
+    LoopbackPeer::WriteAll(fd, "xy");
+    may_close.get_future().wait_for(5s);
+  });
+  const SocketHandle socket = Connect(peer.Port());
+  {
+    auto readable = loop_->CreateSocketNotifier(socket, SocketEvent::kRead);
+    int activations = 0;
+    int depth = 0;
+    int deepest = 0;
+    std::string got;
+    readable->OnActivated = [&] {
+      deepest = std::max(deepest, ++depth);
+      if (++activations == 1) {
+        readable->SetEnabled(false);
+        readable->SetEnabled(true);
+        PumpFor(*loop_, 50ms);
+      }
+      char byte = 0;
+      int error = 0;
+      if (ReceiveFromSocket(socket, &byte, 1, error) == 1) got += byte;  // one at a time
+      --depth;
+    };
+    readable->SetEnabled(true);
+    EXPECT_TRUE(Pump([&] { return got == "xy"; })) << got;
+    EXPECT_EQ(deepest, 1);
+    may_close.set_value();
   }
   peer.Join();
   CloseSocket(socket);

@@ -61,24 +61,31 @@ class QtSocketNotifier final : public SocketNotifier {
  public:
   QtSocketNotifier(EventLoop& loop, SocketHandle socket, SocketEvent event)
       : loop_(loop),
-        notifier_(static_cast<qintptr>(socket),
-                  event == SocketEvent::kRead ? QSocketNotifier::Read : QSocketNotifier::Write) {
-    notifier_.setEnabled(false);
+        notifier_(event == SocketEvent::kRead ? QSocketNotifier::Read : QSocketNotifier::Write) {
+    // Given its descriptor this way the toolkit's notifier starts disabled; given it at
+    // construction it would start watching, only to be switched off at once.
+    notifier_.setSocket(static_cast<qintptr>(socket));
     QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { Activate(); });
   }
 
+  // Each switch of a toolkit notifier wakes the dispatcher (a write to its wake-up
+  // descriptor), so the toolkit's is switched only when the watch really changes.
   void SetEnabled(bool enabled) override {
     enabled_ = enabled;
-    notifier_.setEnabled(enabled && !runner_.Running());
+    // While the handler runs, a watch it asks for starts when the handler returns.
+    if (!enabled || !runner_.Running()) notifier_.setEnabled(enabled);
   }
   bool Enabled() const override { return enabled_; }
 
  private:
   void Activate() {
-    if (runner_.Running()) return;
-    // While the handler runs (it may wait in the loop) the descriptor is not watched, so
-    // a level-triggered readiness cannot wake those waits again and again.
-    notifier_.setEnabled(false);
+    if (runner_.Running()) {
+      // Ready again while the handler still waits in the loop: the descriptor is not
+      // watched until the handler returns, so a level-triggered readiness cannot wake
+      // those waits again and again.
+      notifier_.setEnabled(false);
+      return;
+    }
     const std::function<void()> call = OnActivated;
     if (!runner_.Run(loop_, call)) return;
     notifier_.setEnabled(enabled_);
@@ -148,6 +155,12 @@ class QtHostLookup final : public HostLookup {
 
 class QtEventLoop final : public EventLoop {
  public:
+  QtEventLoop() {
+    post_timer_.setSingleShot(true);
+    post_timer_.setInterval(0);
+    QObject::connect(&post_timer_, &QTimer::timeout, [this] { RunPostedCalls(); });
+  }
+
   // A yield soon after the last look at the toolkit runs only the calls posted to the
   // loop (SystemLookPacer).
   void ProcessPendingEvents() override {
@@ -176,19 +189,13 @@ class QtEventLoop final : public EventLoop {
     looks_.Looked(Now());
   }
 
-  // The calls wait in the loop's own queue; one toolkit event at a time runs them, so a
-  // burst of posts wakes the dispatcher once.
+  // The calls wait in the loop's own queue, run by a zero-interval timer: a burst of
+  // posts starts it once. Unlike a posted toolkit event, starting a timer does not write
+  // to the dispatcher's wake-up descriptor; it needs no waking, as every post comes from
+  // code the loop runs, and the dispatcher looks at its timers before it blocks again.
   void Post(std::function<void()> call) override {
     posted_.push_back(std::move(call));
-    if (run_queued_) return;
-    run_queued_ = true;
-    QMetaObject::invokeMethod(
-        &context_,
-        [this] {
-          run_queued_ = false;
-          RunPostedCalls();
-        },
-        Qt::QueuedConnection);
+    if (!post_timer_.isActive()) post_timer_.start();
   }
 
   TimePoint Now() const override { return Clock::now(); }
@@ -214,11 +221,9 @@ class QtEventLoop final : public EventLoop {
   }
 
   std::deque<std::function<void()>> posted_;
-  bool run_queued_ = false;
+  // Destroying the loop stops it and drops the calls that have not run yet.
+  QTimer post_timer_;
   SystemLookPacer looks_;
-  // The toolkit event that runs the queue is delivered to this object; destroying the
-  // loop drops it and the calls that have not run yet.
-  QObject context_;
 };
 
 }  // namespace

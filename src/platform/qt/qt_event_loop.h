@@ -1,7 +1,7 @@
 // The event loop of the Linux build, over Qt 6 Core: waits block in the toolkit's own
 // dispatcher (no nested exec()), timers are QTimers, socket readiness comes from
 // QSocketNotifier, host names are resolved by QHostInfo. Posted calls wait in the loop's
-// own queue, run by one toolkit event per burst. Idle waiting costs no CPU.
+// own queue, run by one zero-interval timer per burst. Idle waiting costs no CPU.
 #pragma once
 
 #include <memory>

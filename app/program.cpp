@@ -16,13 +16,17 @@
 namespace kasumido {
 namespace {
 
-void WaitRandomStartDelay() {
+// The delay ends when it is due, whatever `prepare` did meanwhile (or when `prepare` is
+// done, should it take longer).
+void WaitRandomStartDelay(const std::function<void()>& prepare) {
   const Milliseconds delay = RandomStartDelay();
+  const TimePoint due = Clock::now() + delay;
   if (!GetEnvValue(kReportStartDelayVariable).empty()) {
     std::fprintf(stderr, "kasumido: start-up delay %lld ms\n",
                  static_cast<long long>(delay.count()));
   }
-  std::this_thread::sleep_for(delay);
+  if (prepare) prepare();
+  std::this_thread::sleep_until(due);
 }
 
 // One line "peak working set: N KiB" appended to the file KASUMIDO_REPORT_MEMORY names.
@@ -47,7 +51,7 @@ void Run(int argc, const char* const* argv, const ProgramModes& modes) {
   setup.temp_folder = TempFolder();
   setup.document_deadline = DocumentDeadlineFromEnvironment(kDocumentDeadline);
 
-  WaitRandomStartDelay();
+  WaitRandomStartDelay(modes.prepare);
   InstanceLock lock;
   if (lock.AcquireFor(JoinPath(setup.program_dir, ".."), setup.temp_folder) !=
       LockOutcome::kAcquired) {

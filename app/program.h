@@ -19,6 +19,10 @@ struct ProgramModes {
   std::function<void(const RunSetup& setup)> download;
   // The version dialog of the program `program_file`.
   std::function<void(const std::string& program_file)> version_dialog;
+  // Optional: work either mode needs anyway and that shows and writes nothing (loading
+  // what the windows will use), done while the start-up delay runs, so the delay covers
+  // it. It must create no window: the instance may yet turn out to be a second one.
+  std::function<void()> prepare;
 };
 
 // Pumps the event loop (inside the modes). Runs the program with `argv` (Shift_JIS; only

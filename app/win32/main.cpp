@@ -9,6 +9,7 @@
 #include "app/program.h"
 #include "app/window_mode.h"
 #include "platform/program_arguments.h"
+#include "ui/win32/win32_controls.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   modes.version_dialog = [&](const std::string& program_file) {
     ShowVersionDialogWindow(argc, argv.data(), program_file);
   };
+  modes.prepare = EnsureCommonControls;
   RunProgram(argc, argv.data(), modes);
   return 0;
 }

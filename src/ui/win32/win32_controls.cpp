@@ -27,12 +27,23 @@ BOOL CALLBACK SetFontOfControl(HWND control, LPARAM font) {
 
 }  // namespace
 
+// The library is loaded here rather than with the program: under Wine its start (the
+// window classes, the theme) costs tens of milliseconds, which the program's first step,
+// the random start-up delay, can then cover (PrepareWindows). Loaded by name, so that
+// the version the application manifest asks for is the one loaded, and searched for in
+// the system folder only.
 void EnsureCommonControls() {
   static const bool registered = [] {
+    HMODULE library = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (library == nullptr) return false;
+    using InitializeControls = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto initialize = reinterpret_cast<InitializeControls>(
+        reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+    if (initialize == nullptr) return false;
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
-    return InitCommonControlsEx(&controls) != FALSE;
+    return initialize(&controls) != FALSE;
   }();
   (void)registered;
 }

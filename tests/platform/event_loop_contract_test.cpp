@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <future>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -41,7 +42,29 @@ class EventLoopContractTest : public testing::Test {
     return socket;
   }
 
+  // A socket of ours connected to a peer that sends "xy" and then holds the connection
+  // open until ReleasePeer.
+  SocketHandle ConnectToPeerSendingXy() {
+    peer_.emplace([this](SocketHandle fd) {
+      LoopbackPeer::WriteAll(fd, "xy");
+      may_close_.get_future().wait_for(5s);
+    });
+    return Connect(peer_->Port());
+  }
+  void ReleasePeer() {
+    if (!released_) may_close_.set_value();
+    released_ = true;
+  }
+  void JoinPeer() {
+    ReleasePeer();
+    if (peer_) peer_->Join();
+  }
+  void TearDown() override { JoinPeer(); }
+
   std::unique_ptr<EventLoop> loop_ = MakeEventLoop();
+  std::promise<void> may_close_;
+  bool released_ = false;
+  std::optional<LoopbackPeer> peer_;
 };
 
 TEST_F(EventLoopContractTest, TimersFireOnlyWhileEnabledWithAnIntervalAndPostsRunInOrder) {
@@ -70,12 +93,7 @@ TEST_F(EventLoopContractTest, TimersFireOnlyWhileEnabledWithAnIntervalAndPostsRu
 }
 
 TEST_F(EventLoopContractTest, ReadNotifierFiresAgainWhileBytesWaitAndOnThePeersClose) {
-  std::promise<void> may_close;
-  LoopbackPeer peer([&](SocketHandle fd) {
-    LoopbackPeer::WriteAll(fd, "xy");
-    may_close.get_future().wait_for(5s);
-  });
-  const SocketHandle socket = Connect(peer.Port());
+  const SocketHandle socket = ConnectToPeerSendingXy();
   {
     auto readable = loop_->CreateSocketNotifier(socket, SocketEvent::kRead);
     int activations = 0;
@@ -99,22 +117,17 @@ TEST_F(EventLoopContractTest, ReadNotifierFiresAgainWhileBytesWaitAndOnThePeersC
     };
     readable->SetEnabled(true);
     EXPECT_TRUE(Pump([&] { return got == "xy"; }));
-    may_close.set_value();
+    ReleasePeer();
     EXPECT_TRUE(Pump([&] { return closed; })) << "the close after the last byte reads as ready";
   }
-  peer.Join();
+  JoinPeer();
   CloseSocket(socket);
 }
 
 // A handler that waits in the loop with bytes still unread is not called again inside
 // itself; the watch it switches off and on meanwhile holds once it returns.
 TEST_F(EventLoopContractTest, ReadNotifierIsNeverNestedInsideItsOwnHandler) {
-  std::promise<void> may_close;
-  LoopbackPeer peer([&](SocketHandle fd) {
-    LoopbackPeer::WriteAll(fd, "xy");
-    may_close.get_future().wait_for(5s);
-  });
-  const SocketHandle socket = Connect(peer.Port());
+  const SocketHandle socket = ConnectToPeerSendingXy();
   {
     auto readable = loop_->CreateSocketNotifier(socket, SocketEvent::kRead);
     int activations = 0;
@@ -136,9 +149,8 @@ TEST_F(EventLoopContractTest, ReadNotifierIsNeverNestedInsideItsOwnHandler) {
     readable->SetEnabled(true);
     EXPECT_TRUE(Pump([&] { return got == "xy"; })) << got;
     EXPECT_EQ(deepest, 1);
-    may_close.set_value();
   }
-  peer.Join();
+  JoinPeer();
   CloseSocket(socket);
 }
 

@@ -88,8 +88,12 @@ function(kasumido_wine_test name target)
         endif()
       endif()
       kasumido_wine_gui_prefix(prefix fixture ${dpi} ${part})
+      # Suites that may run at once look for a free display from numbers of their own:
+      # two xvfb-run -a started together from the same number can both take it, and the
+      # one whose Xvfb then fails to start fails the suite at once.
+      math(EXPR display "200 + ${part} * 20 + (${dpi} / 96 - 1) * 10")
       add_test(NAME ${test_name}
-               COMMAND xvfb-run -a -s "-screen 0 1024x768x24"
+               COMMAND xvfb-run -a -n ${display} -s "-screen 0 1024x768x24"
                        bash -c "KASUMIDO_WINE_DISPLAY=\$DISPLAY exec bash \"\$@\"" wine_run
                        ${KASUMIDO_WINE_RUN} ${prefix} --suite $<TARGET_FILE:${target}> ${ARGN})
       # One suite at a time in a windows' prefix: its desktop keeps the first suite's display.

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/tls.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide_text.h"
 
 namespace kasumido {
@@ -39,13 +40,8 @@ std::string CodeText(SECURITY_STATUS status) {
 // loaded once; nullptr, with the reason, when it cannot be loaded.
 const SecurityFunctionTableW* Sspi(std::string& problem) {
   static const SecurityFunctionTableW* const table = []() -> const SecurityFunctionTableW* {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    HMODULE library = LoadLibraryW((std::wstring(folder, length) + L"\\secur32.dll").c_str());
-    if (library == nullptr) return nullptr;
-    const auto initialize = reinterpret_cast<INIT_SECURITY_INTERFACE_W>(
-        reinterpret_cast<void*>(GetProcAddress(library, "InitSecurityInterfaceW")));
+    const auto initialize = LibraryFunction<INIT_SECURITY_INTERFACE_W>(
+        LoadSystemLibrary(L"secur32.dll"), "InitSecurityInterfaceW");
     return initialize != nullptr ? initialize() : nullptr;
   }();
   if (table == nullptr) problem = "the system's TLS (secur32.dll) could not be loaded";

@@ -1,5 +1,7 @@
 #include "ui/win32/dpi.h"
 
+#include "platform/win32/system_library.h"
+
 namespace kasumido {
 namespace {
 
@@ -11,19 +13,16 @@ struct DpiFunctions {
   BOOL(WINAPI* adjust_for_dpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;
 };
 
-template <typename Function>
-void Find(HMODULE user32, const char* name, Function& function) {
-  function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
-}
-
 const DpiFunctions& Functions() {
   static const DpiFunctions functions = [] {
     DpiFunctions found;
-    if (HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
-      Find(user32, "GetDpiForWindow", found.dpi_for_window);
-      Find(user32, "GetSystemMetricsForDpi", found.metrics_for_dpi);
-      Find(user32, "AdjustWindowRectExForDpi", found.adjust_for_dpi);
-    }
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    found.dpi_for_window =
+        LibraryFunction<decltype(found.dpi_for_window)>(user32, "GetDpiForWindow");
+    found.metrics_for_dpi =
+        LibraryFunction<decltype(found.metrics_for_dpi)>(user32, "GetSystemMetricsForDpi");
+    found.adjust_for_dpi =
+        LibraryFunction<decltype(found.adjust_for_dpi)>(user32, "AdjustWindowRectExForDpi");
     return found;
   }();
   return functions;

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide_text.h"
 #include "ui/win32/dpi.h"
 
@@ -28,17 +29,17 @@ BOOL CALLBACK SetFontOfControl(HWND control, LPARAM font) {
 }  // namespace
 
 // The library is loaded here rather than with the program: under Wine its start (the
-// window classes, the theme) costs tens of milliseconds, which the program's first step,
-// the random start-up delay, can then cover (PrepareWindows). Loaded by name, so that
-// the version the application manifest asks for is the one loaded, and searched for in
-// the system folder only.
+// window classes, the display driver, the theme) costs tens of milliseconds, which the
+// random start-up delay can then cover (ProgramModes::prepare). Loaded by name, so that
+// the version the application manifest asks for is the one loaded: from the system
+// folder only where the loader can be told so, else as the manifest redirects the name
+// (Windows 7 without its 2011 loader update rejects the flag).
 void EnsureCommonControls() {
   static const bool registered = [] {
     HMODULE library = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (library == nullptr) return false;
-    using InitializeControls = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const auto initialize = reinterpret_cast<InitializeControls>(
-        reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+    if (library == nullptr) library = LoadLibraryW(L"comctl32.dll");
+    const auto initialize = LibraryFunction<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(
+        library, "InitCommonControlsEx");
     if (initialize == nullptr) return false;
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
